@@ -1,0 +1,87 @@
+// Fixed-column layouts: field descriptors, the layouts this tool uses (compile-time
+// constants), and the read and write statements that walk a layout over one line.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+#include <string_view>
+#include <variant>
+
+namespace textio {
+
+enum class FieldKind : char { I = 'I', A = 'A', F = 'F' };
+
+struct FieldDescriptor {
+  FieldKind kind;
+  int repeat = 1;
+  int width = 1;
+  int decimals = 0;       // F only
+  int minimumDigits = 1;  // I only
+};
+
+// A layout is a view of a constant descriptor array.
+using FixedLayout = std::span<const FieldDescriptor>;
+
+constexpr FieldDescriptor fieldI(int width, int repeat = 1) {
+  return {FieldKind::I, repeat, width, 0, 1};
+}
+constexpr FieldDescriptor fieldA(int width, int repeat = 1) {
+  return {FieldKind::A, repeat, width, 0, 1};
+}
+constexpr FieldDescriptor fieldF(int width, int decimals, int repeat = 1) {
+  return {FieldKind::F, repeat, width, decimals, 1};
+}
+
+namespace layouts {
+// (I5): the atom count on the coordinate file's second line; the count line after "yes".
+inline constexpr std::array kI5{fieldI(5)};
+// (I5,2A5,I5,3F8.3,3F8.4): one atom line, read and written.
+inline constexpr std::array kAtomLine{fieldI(5), fieldA(5, 2), fieldI(5), fieldF(8, 3, 3),
+                                      fieldF(8, 4, 3)};
+// (A5): the two name answers.
+inline constexpr std::array kA5{fieldA(5)};
+// Region lines of result.gro, by shape.
+inline constexpr std::array kBoxRegion{fieldA(14), fieldF(6, 2, 3), fieldF(6, 2, 3), fieldA(6),
+                                       fieldA(5),  fieldA(6),       fieldA(5)};
+inline constexpr std::array kBallRegion{fieldA(15), fieldF(6, 2, 3), fieldA(7), fieldF(5, 2),
+                                        fieldA(6),  fieldA(5),       fieldA(9), fieldA(5)};
+inline constexpr std::array kInvertBoxRegion{fieldA(21), fieldF(6, 2, 3), fieldF(6, 2, 3),
+                                             fieldA(6),  fieldA(5),       fieldA(6),
+                                             fieldA(5)};
+inline constexpr std::array kInvertBallRegion{fieldA(22), fieldF(6, 2, 3), fieldA(7),
+                                              fieldF(5, 2), fieldA(6),     fieldA(5),
+                                              fieldA(9),  fieldA(5)};
+inline constexpr std::array kCylinderRegion{fieldA(24), fieldF(5, 1, 5), fieldA(6),
+                                            fieldA(5),  fieldA(6),       fieldA(5)};
+inline constexpr std::array kInvertCylinderRegion{fieldA(31), fieldF(5, 1, 5), fieldA(6),
+                                                  fieldA(5),  fieldA(6),       fieldA(5)};
+// (I6): atom numbers of list.ndx (non-advancing) and residue numbers of residue.txt.
+inline constexpr std::array kI6{fieldI(6)};
+// (3F10.5): the last line of result.gro.
+inline constexpr std::array kLastLine{fieldF(10, 5, 3)};
+}  // namespace layouts
+
+// Items of a write statement: an integer for I, a float for F, a text for A.
+using FixedOutItem = std::variant<std::int32_t, float, std::string_view>;
+// Items of a read statement: where an I, F or A field goes (a text of the span's length).
+using FixedInItem = std::variant<std::int32_t*, float*, std::span<char>>;
+
+enum class Advance { Yes, No };
+enum class ReturnOnEnd { No, Yes };
+enum class ReturnOnError { No, Yes };
+
+// Reads one line (more when the items outnumber the fields) through `layout`. Returns 0,
+// or -1 at end of file with ReturnOnEnd::Yes, or the report number of a failure with
+// ReturnOnError::Yes; without the matching request a failure is a severe report.
+int readFixed(int unit, FixedLayout layout, std::initializer_list<FixedInItem> items,
+              ReturnOnEnd onEnd = ReturnOnEnd::No, ReturnOnError onError = ReturnOnError::No);
+
+// Builds one line from the items and writes it (Advance::Yes) or leaves it pending
+// (Advance::No) for the next statement on the unit to continue.
+void writeFixed(int unit, FixedLayout layout, std::initializer_list<FixedOutItem> items,
+                Advance advance = Advance::Yes);
+
+}  // namespace textio

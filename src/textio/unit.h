@@ -1,0 +1,122 @@
+// Numbered units: the console and named files behind every read and write statement.
+// Holds the unit table, name resolution, the existence test, open and close, and the
+// record-level services (next input line, end of an output line) that the record layers use.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace textio {
+
+inline constexpr int kConsoleInputUnit = -4;
+inline constexpr int kConsoleOutputUnit = -1;
+inline constexpr std::size_t kMaxResolvedName = 256;
+inline constexpr int kFreeFormRecordWidth = 80;
+
+enum class StatementKind { Read, Write, Open, Close, Inquiry };
+
+// One unit's state. Owned by the unit table; the record layers keep their record buffer,
+// column and pending-record marker here.
+struct UnitEntry {
+  int number = 0;
+  bool connected = false;
+  bool console = false;   // standard streams: never closed, output flushed after each statement
+  bool readOnly = false;  // the open fell back to read access
+  bool nullDevice = false;
+  std::string name;       // resolved name, shown in reports
+  platform::Handle handle = platform::kInvalidHandle;
+  int lastError = 0;      // platform error code of the last failed platform call, 0 if none
+  int recordLength = 0;   // 0: none given at open (free-form output uses 80 columns)
+
+  // Input: bytes read from the platform and not yet consumed, and the current line.
+  std::vector<char> input;
+  std::size_t inputBegin = 0;  // first unconsumed byte
+  std::size_t inputEnd = 0;    // one past the last valid byte
+  bool inputExhausted = false; // the platform reported end of data
+  bool endSeen = false;        // a read met the end of the file (every later read does too)
+  std::string longLine;        // holds a line that did not fit in `input`
+
+  // Output: the record being built (its size is the columns used so far), the pending
+  // marker of non-advancing output, and completed records not yet handed to the platform.
+  std::string record;
+  bool pending = false;
+  std::string output;
+
+  std::atomic<bool> inUse{false};
+};
+
+// RAII for one input/output statement: looks the unit up (connecting a console unit at
+// its first use), marks it in use, completes a pending record of its file unless the
+// statement is a write on the same unit or an inquiry, and holds the run-time lock so that
+// the console-event thread never closes a unit under a statement. A statement that finds
+// its unit in use gives report 40. At its end, console output is handed to the platform.
+class Statement {
+ public:
+  Statement(int unit, StatementKind kind);
+  ~Statement();
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  UnitEntry& unit() { return *entry_; }
+
+ private:
+  UnitEntry* entry_;
+  StatementKind kind_;
+};
+
+enum class ReadStatus { Ok, End, Failed };
+
+// The next input line of the unit, without its line feed and without a carriage return
+// just before it. `line` stays valid until the next call on this unit. End: no byte was
+// left, or the line is the single byte 26 (Ctrl+Z); every later call gives End again.
+// Failed: the platform read failed; its code is in lastError (report 39 is the caller's).
+// While the platform read blocks, the run-time lock is released (the unit stays in use).
+ReadStatus nextRecord(UnitEntry& unit, std::string_view& line);
+
+// Hands unit.record followed by carriage return and line feed to the unit, then clears the
+// record and the pending marker. A platform failure stores its code and issues report 38.
+void endRecord(UnitEntry& unit);
+
+// Hands buffered output to the platform (console units do this after every statement,
+// files when the buffer is large and at close). Failure: report 38 for the unit.
+void flushOutput(UnitEntry& unit);
+
+// Severe report `number` for this unit (unit number and file name). Does not return.
+[[noreturn]] void failStatement(UnitEntry& unit, int number);
+
+// Name resolution: first 256 characters, blanks and trailing NULs removed, device names,
+// then the absolute path (lexical). `device` is set when the name is a device name.
+struct ResolvedName {
+  std::string name;
+  bool device = false;
+};
+ResolvedName resolveName(std::string_view typed);
+
+// True when a connected unit has this resolved name, the platform knows the name (file or
+// directory), or it is a device name. Never fails.
+bool inquireExists(std::string_view name);
+
+// Connects `unit` to the named file. status: OLD, NEW, SCRATCH, UNKNOWN or REPLACE (empty:
+// UNKNOWN); access: SEQUENTIAL, DIRECT, APPEND, KEYED or empty. Returns only on success;
+// every failure is a severe report.
+void openUnit(int unit, std::string_view name, std::string_view status,
+              std::string_view access = {});
+
+// Completes a pending record, closes the handle and forgets the connection. A unit that is
+// not connected is left alone without a report.
+void closeUnit(int unit);
+
+// The unit's entry when it has been referenced, else nullptr. For tests and diagnostics.
+UnitEntry* findUnit(int unit);
+
+// Closes every connected unit that is not in use, exactly once per run; later calls do
+// nothing. Used by endRun, stopRun, severe reports and the console-event path.
+void closeAllUnits();
+
+}  // namespace textio
