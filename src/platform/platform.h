@@ -1,0 +1,158 @@
+// The few operating-system services the input/output layer needs, behind one small interface:
+// names and paths, file handles, the standard streams, environment, error texts, process exit,
+// console events, floating-point masks, page allocation and the call stack for tracebacks.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// A file handle of the platform (a POSIX file descriptor).
+using Handle = int;
+inline constexpr Handle kInvalidHandle = -1;
+
+// Every call that can fail returns the platform's error code (errno), 0 on success.
+using ErrorCode = int;
+
+// --- Names and paths -------------------------------------------------------------------------
+
+struct NameAttributes {
+  bool exists = false;
+  bool directory = false;
+};
+
+// Attributes of a name (links followed). A name the platform cannot look up, or one holding a
+// NUL byte, does not exist. Never fails.
+NameAttributes nameAttributes(std::string_view name);
+
+// The working directory, or nothing when the platform cannot give it.
+std::optional<std::string> currentDirectory();
+
+// The name made absolute against the working directory, lexically: "." and ".." components are
+// folded and repeated slashes merged, links are not followed. Nothing for an empty name, a name
+// holding a NUL byte, or when the working directory is unknown.
+std::optional<std::string> absolutePath(std::string_view name);
+
+// --- Files -----------------------------------------------------------------------------------
+
+enum class Creation { OpenExisting, OpenOrCreate, CreateNew };
+enum class Access { ReadWrite, ReadOnly };
+
+struct OpenResult {
+  Handle handle = kInvalidHandle;
+  ErrorCode error = 0;
+};
+
+// Opens a file. Directories are never opened: they give EISDIR even where a read-only open would
+// succeed. A name holding a NUL byte gives EINVAL. New files get mode 0666 less the umask.
+OpenResult openFile(std::string_view name, Creation creation, Access access);
+
+// A new, unnamed read-write file in the temporary directory; it disappears when closed.
+OpenResult openScratchFile();
+
+// Cuts the file to length 0 in place (the file keeps its identity) and moves to its start.
+ErrorCode truncateFile(Handle handle);
+
+// Moves the file position to the end (for appending).
+ErrorCode seekToEnd(Handle handle);
+
+struct ReadResult {
+  std::size_t bytes = 0;  // 0 with error 0: no more data
+  ErrorCode error = 0;
+};
+
+// Reads at most `capacity` bytes; blocks until some are available. Interrupted calls are retried.
+ReadResult readSome(Handle handle, char* buffer, std::size_t capacity);
+
+// Writes all `size` bytes or fails; partial and interrupted writes are continued.
+ErrorCode writeAll(Handle handle, const char* data, std::size_t size);
+
+ErrorCode closeHandle(Handle handle);
+
+// Size in bytes of the regular file behind the handle; nothing for pipes, terminals and devices.
+std::optional<std::uint64_t> fileSize(Handle handle);
+
+// Identity of the file behind a handle (device and inode), for tests and diagnostics.
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+std::optional<FileIdentity> fileIdentity(Handle handle);
+
+// Appends text to the named file, creating it when absent; the file is closed again.
+ErrorCode appendToFile(std::string_view name, std::string_view text);
+
+// --- Standard streams ------------------------------------------------------------------------
+
+Handle standardInput();
+Handle standardOutput();
+Handle standardError();
+
+// Reconnects the standard error stream to the named file, appending.
+ErrorCode redirectStandardError(std::string_view name);
+
+// --- Process ---------------------------------------------------------------------------------
+
+// The value of an environment variable; nothing when it is not defined.
+std::optional<std::string> environmentVariable(const char* name);
+
+// The platform's own text for an error code; nothing when it has none.
+std::optional<std::string> errorText(ErrorCode code);
+
+// Ends the process at once with `status` (0-255 on POSIX): no static destructors run and no
+// other thread gets to run, so it is safe while other threads hold locks.
+[[noreturn]] void exitProcess(int status);
+
+// Asks the platform not to show its own error dialogs; nothing to do on POSIX.
+void suppressErrorDialogs();
+
+// A write to a pipe without reader becomes an error code (EPIPE) instead of killing the process.
+void ignoreBrokenPipe();
+
+// --- Console events --------------------------------------------------------------------------
+
+enum class ConsoleEvent { ControlC = 0, ControlBreak = 1, Close = 2 };
+
+// Called on the platform's event thread with the event number; answers whether it handled it.
+using ConsoleEventHandler = bool (*)(int event);
+
+// Delivers console events to `handler` on a dedicated thread: SIGINT is Ctrl+C, SIGQUIT is
+// Ctrl+Break, SIGHUP is a closed console. The three signals are blocked in the calling thread
+// (and so in every thread it starts later), so call this before any other thread exists. A
+// signal the process inherited as ignored stays ignored. An event the handler does not handle
+// gets the signal's default action. Returns false when the thread cannot be started.
+bool startConsoleEvents(ConsoleEventHandler handler);
+
+// --- Floating point --------------------------------------------------------------------------
+
+// Clears pending exception flags and masks all five exceptions, so arithmetic never traps.
+// Rounding mode and precision are left as they are.
+void maskFloatingPointExceptions();
+
+// --- Memory ----------------------------------------------------------------------------------
+
+// Zero-filled pages from the page allocator, never returned; nullptr on failure.
+void* allocatePages(std::uint64_t bytes);
+
+// --- Call stack ------------------------------------------------------------------------------
+
+struct StackFrame {
+  std::string image;  // executable or library file name, without directory; empty if unknown
+  std::uintptr_t address = 0;
+  std::string routine;  // empty when no symbol is known
+};
+
+// Loads what the call-stack walk needs, so that a later walk does not allocate much; false when
+// it is not available.
+bool prepareCallStack();
+
+// The caller's active frames, innermost (the caller itself) first, at most `maxFrames`.
+std::vector<StackFrame> callStack(std::size_t maxFrames);
+
+}  // namespace platform

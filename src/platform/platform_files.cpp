@@ -1,0 +1,205 @@
+// POSIX implementation of the name, path, file and standard-stream services: thin wrappers
+// over open/read/write/stat that hand back errno instead of printing or throwing.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+namespace {
+
+bool holdsNul(std::string_view name) { return name.find('\0') != std::string_view::npos; }
+
+ErrorCode currentError() { return errno != 0 ? errno : EIO; }
+
+// Retries a call that failed with EINTR; signals are blocked in the tool's threads, but a
+// library user of this layer may not have done so.
+template <typename Call>
+auto retrying(Call call) {
+  for (;;) {
+    auto result = call();
+    if (result != -1 || errno != EINTR) return result;
+  }
+}
+
+}  // namespace
+
+NameAttributes nameAttributes(std::string_view name) {
+  if (name.empty() || holdsNul(name)) return {};
+  struct stat info {};
+  if (::stat(std::string(name).c_str(), &info) != 0) return {};
+  return {true, S_ISDIR(info.st_mode)};
+}
+
+std::optional<std::string> currentDirectory() {
+  std::vector<char> buffer(4096);
+  for (;;) {
+    if (::getcwd(buffer.data(), buffer.size()) != nullptr) return std::string(buffer.data());
+    if (errno != ERANGE || buffer.size() > (std::size_t{1} << 20)) return std::nullopt;
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::optional<std::string> absolutePath(std::string_view name) {
+  if (name.empty() || holdsNul(name)) return std::nullopt;
+  std::string joined;
+  if (name.front() != '/') {
+    std::optional<std::string> base = currentDirectory();
+    if (!base) return std::nullopt;
+    joined = *base;
+    joined += '/';
+  }
+  joined += name;
+
+  // Fold components lexically; ".." at the root stays at the root.
+  std::vector<std::string_view> parts;
+  std::string_view rest = joined;
+  while (!rest.empty()) {
+    std::size_t slash = rest.find('/');
+    std::string_view part = rest.substr(0, slash);
+    rest = slash == std::string_view::npos ? std::string_view{} : rest.substr(slash + 1);
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    parts.push_back(part);
+  }
+  std::string result;
+  for (std::string_view part : parts) {
+    result += '/';
+    result += part;
+  }
+  if (result.empty()) result = "/";
+  return result;
+}
+
+OpenResult openFile(std::string_view name, Creation creation, Access access) {
+  if (holdsNul(name)) return {kInvalidHandle, EINVAL};
+  int flags = O_CLOEXEC | (access == Access::ReadWrite ? O_RDWR : O_RDONLY);
+  switch (creation) {
+    case Creation::OpenExisting:
+      break;
+    case Creation::OpenOrCreate:
+      flags |= O_CREAT;
+      break;
+    case Creation::CreateNew:
+      flags |= O_CREAT | O_EXCL;
+      break;
+  }
+  const std::string path(name);
+  errno = 0;
+  int fd = retrying([&] { return ::open(path.c_str(), flags, 0666); });
+  if (fd < 0) return {kInvalidHandle, currentError()};
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    return {kInvalidHandle, EISDIR};
+  }
+  return {fd, 0};
+}
+
+OpenResult openScratchFile() {
+  std::string directory = "/tmp";
+  if (const char* tmp = std::getenv("TMPDIR"); tmp != nullptr && *tmp != '\0') directory = tmp;
+#ifdef O_TMPFILE
+  int fd =
+      retrying([&] { return ::open(directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600); });
+  if (fd >= 0) return {fd, 0};
+#endif
+  // Without O_TMPFILE support: a unique name, removed at once so that nothing is left behind.
+  std::string pattern = directory + "/gro-region-scratch-XXXXXX";
+  errno = 0;
+  int named = ::mkostemp(pattern.data(), O_CLOEXEC);
+  if (named < 0) return {kInvalidHandle, currentError()};
+  ::unlink(pattern.c_str());
+  return {named, 0};
+}
+
+ErrorCode truncateFile(Handle handle) {
+  errno = 0;
+  if (retrying([&] { return ::ftruncate(handle, 0); }) != 0) return currentError();
+  if (::lseek(handle, 0, SEEK_SET) < 0) return currentError();
+  return 0;
+}
+
+ErrorCode seekToEnd(Handle handle) {
+  errno = 0;
+  return ::lseek(handle, 0, SEEK_END) < 0 ? currentError() : 0;
+}
+
+ReadResult readSome(Handle handle, char* buffer, std::size_t capacity) {
+  errno = 0;
+  ssize_t got = retrying([&] { return ::read(handle, buffer, capacity); });
+  if (got < 0) return {0, currentError()};
+  return {static_cast<std::size_t>(got), 0};
+}
+
+ErrorCode writeAll(Handle handle, const char* data, std::size_t size) {
+  while (size > 0) {
+    errno = 0;
+    ssize_t put = retrying([&] { return ::write(handle, data, size); });
+    if (put < 0) return currentError();
+    if (put == 0) return EIO;
+    data += put;
+    size -= static_cast<std::size_t>(put);
+  }
+  return 0;
+}
+
+ErrorCode closeHandle(Handle handle) {
+  // close() must not be retried on EINTR: the descriptor is gone either way on Linux.
+  errno = 0;
+  return ::close(handle) != 0 && errno != EINTR ? currentError() : 0;
+}
+
+std::optional<std::uint64_t> fileSize(Handle handle) {
+  struct stat info {};
+  if (::fstat(handle, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
+std::optional<FileIdentity> fileIdentity(Handle handle) {
+  struct stat info {};
+  if (::fstat(handle, &info) != 0) return std::nullopt;
+  return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                      static_cast<std::uint64_t>(info.st_ino)};
+}
+
+ErrorCode appendToFile(std::string_view name, std::string_view text) {
+  if (name.empty() || holdsNul(name)) return EINVAL;
+  const std::string path(name);
+  errno = 0;
+  int fd = retrying(
+      [&] { return ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666); });
+  if (fd < 0) return currentError();
+  ErrorCode written = writeAll(fd, text.data(), text.size());
+  ErrorCode closed = closeHandle(fd);
+  return written != 0 ? written : closed;
+}
+
+Handle standardInput() { return STDIN_FILENO; }
+Handle standardOutput() { return STDOUT_FILENO; }
+Handle standardError() { return STDERR_FILENO; }
+
+ErrorCode redirectStandardError(std::string_view name) {
+  if (name.empty() || holdsNul(name)) return EINVAL;
+  const std::string path(name);
+  errno = 0;
+  int fd = retrying(
+      [&] { return ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666); });
+  if (fd < 0) return currentError();
+  ErrorCode result = 0;
+  if (retrying([&] { return ::dup2(fd, STDERR_FILENO); }) < 0) result = currentError();
+  ::close(fd);
+  return result;
+}
+
+}  // namespace platform

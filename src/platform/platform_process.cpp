@@ -1,0 +1,159 @@
+// POSIX implementation of the process services: environment, error texts, exit, the
+// console-event thread (signals taken with sigwait), floating-point masks, pages, call stack.
+#include <cxxabi.h>
+#include <dlfcn.h>
+#include <execinfo.h>
+#include <fenv.h>
+#include <pthread.h>
+#include <signal.h>
+#include <string.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+std::optional<std::string> environmentVariable(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr) return std::nullopt;
+  return std::string(value);
+}
+
+std::optional<std::string> errorText(ErrorCode code) {
+  // strerrordesc_np answers nullptr for codes it does not know, where strerror would invent
+  // "Unknown error N"; it is also thread-safe and independent of the locale.
+  const char* text = ::strerrordesc_np(code);
+  if (text == nullptr) return std::nullopt;
+  return std::string(text);
+}
+
+void exitProcess(int status) { ::_exit(status); }
+
+void suppressErrorDialogs() {}
+
+void ignoreBrokenPipe() { ::signal(SIGPIPE, SIG_IGN); }
+
+namespace {
+
+ConsoleEventHandler consoleHandler = nullptr;
+
+int eventOf(int signal) {
+  switch (signal) {
+    case SIGINT:
+      return static_cast<int>(ConsoleEvent::ControlC);
+    case SIGQUIT:
+      return static_cast<int>(ConsoleEvent::ControlBreak);
+    default:
+      return static_cast<int>(ConsoleEvent::Close);
+  }
+}
+
+sigset_t consoleSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGQUIT);
+  sigaddset(&set, SIGHUP);
+  return set;
+}
+
+void* consoleEventLoop(void*) {
+  const sigset_t set = consoleSignals();
+  for (;;) {
+    int signal = 0;
+    if (::sigwait(&set, &signal) != 0) continue;
+    if (consoleHandler != nullptr && consoleHandler(eventOf(signal))) continue;
+    // Not handled: let the signal's default action happen, from this thread.
+    ::signal(signal, SIG_DFL);
+    sigset_t one;
+    sigemptyset(&one);
+    sigaddset(&one, signal);
+    ::pthread_sigmask(SIG_UNBLOCK, &one, nullptr);
+    ::raise(signal);
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool startConsoleEvents(ConsoleEventHandler handler) {
+  consoleHandler = handler;
+  const sigset_t set = consoleSignals();
+  // Blocked here, the signals stay pending until the event thread takes them; every thread
+  // started later inherits the mask, so no other thread is interrupted by them.
+  if (::pthread_sigmask(SIG_BLOCK, &set, nullptr) != 0) return false;
+  pthread_t thread;
+  if (::pthread_create(&thread, nullptr, consoleEventLoop, nullptr) != 0) return false;
+  ::pthread_detach(thread);
+  return true;
+}
+
+void maskFloatingPointExceptions() {
+  ::feclearexcept(FE_ALL_EXCEPT);
+  ::fedisableexcept(FE_ALL_EXCEPT);
+}
+
+void* allocatePages(std::uint64_t bytes) {
+  if (bytes == 0 || bytes > static_cast<std::uint64_t>(SIZE_MAX)) return nullptr;
+  void* block = ::mmap(nullptr, static_cast<std::size_t>(bytes), PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  return block == MAP_FAILED ? nullptr : block;
+}
+
+bool prepareCallStack() {
+  // The first backtrace() loads the unwinder; doing it now keeps a later traceback from
+  // needing that while memory may be short.
+  void* frames[4];
+  return ::backtrace(frames, 4) > 0;
+}
+
+namespace {
+
+std::string baseName(const char* path) {
+  std::string_view name(path);
+  std::size_t slash = name.rfind('/');
+  return std::string(slash == std::string_view::npos ? name : name.substr(slash + 1));
+}
+
+// A readable routine name: demangled, without its parameter list.
+std::string routineName(const char* symbol) {
+  int status = 0;
+  std::unique_ptr<char, void (*)(void*)> demangled(
+      abi::__cxa_demangle(symbol, nullptr, nullptr, &status), std::free);
+  std::string name = status == 0 && demangled ? demangled.get() : symbol;
+  if (std::size_t paren = name.find('('); paren != std::string::npos && paren > 0) {
+    name.resize(paren);
+  }
+  return name;
+}
+
+}  // namespace
+
+std::vector<StackFrame> callStack(std::size_t maxFrames) {
+  constexpr int kLimit = 128;
+  void* addresses[kLimit];
+  int count = ::backtrace(addresses, kLimit);
+  std::vector<StackFrame> frames;
+  // Frame 0 is this function itself.
+  for (int i = 1; i < count && frames.size() < maxFrames; ++i) {
+    StackFrame frame;
+    frame.address = reinterpret_cast<std::uintptr_t>(addresses[i]);
+    Dl_info info{};
+    if (::dladdr(addresses[i], &info) != 0) {
+      if (info.dli_fname != nullptr && *info.dli_fname != '\0') {
+        frame.image = baseName(info.dli_fname);
+      }
+      if (info.dli_sname != nullptr) frame.routine = routineName(info.dli_sname);
+    }
+    frames.push_back(std::move(frame));
+  }
+  return frames;
+}
+
+}  // namespace platform
