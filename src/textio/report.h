@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace textio {
@@ -31,5 +32,16 @@ void issueReport(ReportCode code, std::string_view text);
 // True when the environment variable exists and begins with t, T, y or Y, or holds
 // decimal digits only and is not 0.
 bool environmentSwitch(const char* name);
+
+// The text of a report without traceback: the system line ("forrtl: " and the platform's
+// text for `systemError`, only when it is not 0) and the report line (label, number in
+// parentheses, the filled template). Arguments: unit number and file name when `unit` is
+// given, else the single text `file` (report 200), else none.
+enum class ReportArguments { None, Text, UnitAndFile };
+std::string reportText(ReportCode code, ReportArguments arguments, int unit, std::string_view file,
+                       int systemError = 0);
+
+// The traceback of the caller: the heading line and at most 20 frame lines, innermost first.
+std::string tracebackText();
 
 }  // namespace textio
