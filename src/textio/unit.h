@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "platform/platform.h"
@@ -29,18 +30,18 @@ struct UnitEntry {
   bool console = false;   // standard streams: never closed, output flushed after each statement
   bool readOnly = false;  // the open fell back to read access
   bool nullDevice = false;
-  std::string name;       // resolved name, shown in reports
+  std::string name;  // resolved name, shown in reports
   platform::Handle handle = platform::kInvalidHandle;
-  int lastError = 0;      // platform error code of the last failed platform call, 0 if none
-  int recordLength = 0;   // 0: none given at open (free-form output uses 80 columns)
+  int lastError = 0;     // platform error code of the last failed platform call, 0 if none
+  int recordLength = 0;  // 0: none given at open (free-form output uses 80 columns)
 
   // Input: bytes read from the platform and not yet consumed, and the current line.
   std::vector<char> input;
-  std::size_t inputBegin = 0;  // first unconsumed byte
-  std::size_t inputEnd = 0;    // one past the last valid byte
-  bool inputExhausted = false; // the platform reported end of data
-  bool endSeen = false;        // a read met the end of the file (every later read does too)
-  std::string longLine;        // holds a line that did not fit in `input`
+  std::size_t inputBegin = 0;   // first unconsumed byte
+  std::size_t inputEnd = 0;     // one past the last valid byte
+  bool inputExhausted = false;  // the platform reported end of data
+  bool endSeen = false;         // a read met the end of the file (every later read does too)
+  std::string longLine;         // holds a line that did not fit in `input`
 
   // Output: the record being built (its size is the columns used so far), the pending
   // marker of non-advancing output, and completed records not yet handed to the platform.
@@ -49,6 +50,7 @@ struct UnitEntry {
   std::string output;
 
   std::atomic<bool> inUse{false};
+  std::thread::id user;  // the thread whose statement set inUse
 };
 
 // RAII for one input/output statement: looks the unit up (connecting a console unit at
@@ -92,9 +94,11 @@ void flushOutput(UnitEntry& unit);
 
 // Name resolution: first 256 characters, blanks and trailing NULs removed, device names,
 // then the absolute path (lexical). `device` is set when the name is a device name.
+enum class DeviceKind { None, ConsoleOutput, ConsoleInput, StandardError, NullDevice };
 struct ResolvedName {
   std::string name;
   bool device = false;
+  DeviceKind deviceKind = DeviceKind::None;  // which device, when `device` is set
 };
 ResolvedName resolveName(std::string_view typed);
 

@@ -1,0 +1,121 @@
+// Start and end of a run: start-up settings, the console-event path on the platform's event
+// thread, stopping, the normal end, the run's block allocation, and the run-time lock that
+// keeps the event thread from closing units under a running statement.
+#include "textio/run_time.h"
+
+#include <array>
+#include <atomic>
+#include <cstdlib>
+#include <mutex>
+#include <string_view>
+
+#include "platform/platform.h"
+#include "textio/report.h"
+#include "textio/run_time_internal.h"
+#include "textio/unit.h"
+
+namespace textio {
+
+namespace detail {
+
+namespace {
+
+// Never destroyed: it may still be held by a thread while the process ends.
+std::recursive_mutex& runTimeMutex() {
+  static std::recursive_mutex* mutex = new std::recursive_mutex;
+  return *mutex;
+}
+
+thread_local int holdsOfThisThread = 0;
+
+}  // namespace
+
+void RunTimeLock::lock() {
+  runTimeMutex().lock();
+  ++holdsOfThisThread;
+}
+
+void RunTimeLock::unlock() {
+  --holdsOfThisThread;
+  runTimeMutex().unlock();
+}
+
+int RunTimeLock::releaseAll() {
+  const int holds = holdsOfThisThread;
+  for (int i = 0; i < holds; ++i) unlock();
+  return holds;
+}
+
+void RunTimeLock::reacquire(int holds) {
+  for (int i = 0; i < holds; ++i) lock();
+}
+
+RunTimeLock& runTimeLock() {
+  static RunTimeLock lock;
+  return lock;
+}
+
+}  // namespace detail
+
+namespace {
+
+// Blocks larger than this come from the page allocator, the others from the heap.
+constexpr std::uint64_t kPageAllocationThreshold = 0xFFFFFF;
+
+constexpr std::array<std::string_view, 3> kEventWords{"control-C", "control-BREAK", "window-CLOSE"};
+
+std::atomic<bool> stopping{false};
+
+}  // namespace
+
+void initRunTime() {
+  static bool initialised = false;
+  if (initialised) return;
+  initialised = true;
+  // Without the unwinder a severe report simply has a shorter traceback.
+  platform::prepareCallStack();
+  platform::startConsoleEvents(&onConsoleEvent);
+  if (environmentSwitch("FOR_NOERROR_DIALOGS")) platform::suppressErrorDialogs();
+  platform::maskFloatingPointExceptions();
+  platform::ignoreBrokenPipe();
+}
+
+void endRun() {
+  // Held until the process is gone, so a console event arriving now waits and never runs.
+  detail::runTimeLock().lock();
+  closeAllUnits();
+  // A record that could not be written at the closing was reported: the run did not succeed.
+  detail::endWithCode(detail::closingFailure());
+}
+
+void stopRun() {
+  if (stopping.exchange(true)) platform::exitProcess(0);
+  detail::runTimeLock().lock();
+  closeAllUnits();
+  detail::endWithCode(detail::closingFailure());
+}
+
+bool onConsoleEvent(int event) {
+  if (event < 0 || event >= static_cast<int>(kEventWords.size())) return false;
+  // Taken while no statement runs (a waiting console read has let it go) and held until the
+  // process ends: no statement starts on a unit that is being closed.
+  detail::runTimeLock().lock();
+  issueReport(errorCode(200), kEventWords[static_cast<std::size_t>(event)]);
+  closeAllUnits();
+  platform::exitProcess(event);
+}
+
+void* allocateBlock(std::uint64_t bytes, bool alreadyAllocated) {
+  if (alreadyAllocated) issueReport(severeCode(151));
+  if (bytes == 0) return nullptr;
+  void* block = nullptr;
+  if (bytes > kPageAllocationThreshold) {
+    block = platform::allocatePages(bytes);
+  } else {
+    block = std::calloc(1, static_cast<std::size_t>(bytes));
+  }
+  if (block == nullptr) issueReport(severeCode(41));
+  return block;
+}
+
+}  // namespace textio
