@@ -27,7 +27,6 @@ class RecordSink {
 // than a whole record is split over several records, each starting with a blank; no byte is
 // lost. Returns 0, or 66 when the width cannot hold a blank column (below 2) or an integer
 // field (below 12).
-int placeList(std::string& record, int width, std::span<const ListOutItem> items,
-              RecordSink& sink);
+int placeList(std::string& record, int width, std::span<const ListOutItem> items, RecordSink& sink);
 
 }  // namespace textio

@@ -25,9 +25,7 @@ bool isSign(char c) { return c == '+' || c == '-'; }
 bool isQuote(char c) { return c == '\'' || c == '"'; }
 
 // A number runs up to one of these (or the end of the record).
-bool endsNumber(char c) {
-  return isBlankOrTab(c) || c == ',' || c == '/' || c == ')' || c == '*';
-}
+bool endsNumber(char c) { return isBlankOrTab(c) || c == ',' || c == '/' || c == ')' || c == '*'; }
 // An unquoted text runs up to one of these (or the end of the record).
 bool endsUnquotedText(char c) { return isBlankOrTab(c) || c == ',' || c == '/' || c == '\0'; }
 
@@ -325,8 +323,8 @@ class Scanner {
       std::string_view digits = value.text;
       if (digits.front() == '+') digits.remove_prefix(1);
       std::int32_t result = 0;
-      const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(),
-                                                result);
+      const auto [end, error] =
+          std::from_chars(digits.data(), digits.data() + digits.size(), result);
       if (error != std::errc() || end != digits.data() + digits.size()) {
         return kListConversionError;
       }
