@@ -1,0 +1,71 @@
+# Front door of the project: set-up, release build, tests, sanitizer run and a demo session.
+# Everything is built by CMake; this file only chooses build directories and options.
+#
+#   make            release build at build/gro-region
+#   make run        release build, then the tool in build/demo/ with the example .gro files
+#   make test       build everything and run every test (ctest)
+#   make sanitize   AddressSanitizer + UndefinedBehaviorSanitizer build in build-sanitize/, all tests
+#   make deps       check (and as root install) cmake, g++ and GoogleTest
+#   make clean      remove build/ and build-sanitize/
+
+JOBS ?= 2
+BUILD := build
+SANITIZE_BUILD := build-sanitize
+# Debian packages the build needs; make itself is assumed.
+PACKAGES := cmake g++ libgtest-dev
+
+.PHONY: all deps configure run test sanitize clean
+
+all: $(BUILD)/gro-region
+
+# Always ask CMake: it knows whether anything changed, and the build type stays Release.
+$(BUILD)/gro-region: configure
+	cmake --build $(BUILD) --target gro-region -j$(JOBS)
+
+configure: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+
+# The build needs cmake, g++ and GoogleTest (headers plus the library or its sources).
+# As root the missing packages are installed with apt-get; otherwise the exact command is
+# printed and make stops. Nothing is fetched from anywhere but the system's package sources.
+deps:
+	@missing=""; \
+	command -v cmake >/dev/null 2>&1 || missing="$$missing cmake"; \
+	command -v g++ >/dev/null 2>&1 || missing="$$missing g++"; \
+	if [ ! -f /usr/include/gtest/gtest.h ] || \
+	   { ! ls /usr/lib/*/libgtest.* /usr/lib/libgtest.* >/dev/null 2>&1 && \
+	     [ ! -d /usr/src/googletest ]; }; then missing="$$missing libgtest-dev"; fi; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then \
+	    echo "Installing:$$missing"; \
+	    DEBIAN_FRONTEND=noninteractive apt-get update && \
+	    DEBIAN_FRONTEND=noninteractive apt-get install -y $$missing || exit 1; \
+	  else \
+	    echo "Missing:$$missing. Install them with:"; \
+	    echo "  sudo apt-get install -y$$missing"; \
+	    exit 1; \
+	  fi; \
+	fi
+
+# A scratch directory with the example files; the tool writes its results there, never into
+# the source tree.
+run: all
+	@mkdir -p $(BUILD)/demo
+	@cp examples/*.gro $(BUILD)/demo/
+	@echo "Starting gro-region in $(BUILD)/demo (files there: $$(cd $(BUILD)/demo && echo *.gro))"
+	@cd $(BUILD)/demo && ../gro-region
+
+test: configure
+	cmake --build $(BUILD) -j$(JOBS)
+	ctest --test-dir $(BUILD) --output-on-failure
+
+sanitize: deps
+	cmake -S . -B $(SANITIZE_BUILD) -DGRO_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(SANITIZE_BUILD) -j$(JOBS)
+	UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(SANITIZE_BUILD) --output-on-failure
+
+clean:
+	rm -rf $(BUILD) $(SANITIZE_BUILD)
+
+# ---------------------------------------------------------------------------------------
+# Further targets (make fuzz, make bench) go below this line.
