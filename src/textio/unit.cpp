@@ -116,12 +116,15 @@ Failure closeEntry(UnitEntry& unit) {
   return failure;
 }
 
-// A record left pending on another unit connected to the same file is completed first.
+// A record left pending on another unit connected to the same file is completed first, and
+// handed to the file at once so that it stands before whatever this statement does there.
 void completePendingOfFile(const std::string& name, const UnitEntry& except) {
   if (name.empty()) return;
   for (auto& [number, other] : unitTable()) {
     if (other.get() == &except || !other->connected || !other->pending) continue;
-    if (other->name == name) completePendingRecord(*other);
+    if (other->name != name) continue;
+    completePendingRecord(*other);
+    flushOutput(*other);
   }
 }
 

@@ -62,6 +62,23 @@ struct ChildOptions {
   std::string directory;                 // working directory; empty: the test's own
   std::string input;                     // standard input, from a file
   bool closeStandardOutput = false;      // standard output is a pipe nobody reads
+
+  ChildOptions& withEnvironment(std::string change) {
+    environment.push_back(std::move(change));
+    return *this;
+  }
+  ChildOptions& inDirectory(std::string path) {
+    directory = std::move(path);
+    return *this;
+  }
+  ChildOptions& withInput(std::string text) {
+    input = std::move(text);
+    return *this;
+  }
+  ChildOptions& withClosedOutput() {
+    closeStandardOutput = true;
+    return *this;
+  }
 };
 
 struct ChildResult {

@@ -1,0 +1,206 @@
+// Test driver for the run-time layer: a small program whose behaviour is chosen by its
+// arguments, so that tests can watch exit statuses, report output, console events and the
+// files a run leaves behind in a real process.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+#include "textio/report.h"
+#include "textio/run_time.h"
+#include "textio/unit.h"
+
+namespace {
+
+using textio::StatementKind;
+
+enum class Line { End, Pending };
+
+void writeRecord(int unit, std::string_view text, Line line = Line::End) {
+  textio::Statement statement(unit, StatementKind::Write);
+  textio::UnitEntry& entry = statement.unit();
+  entry.record += text;
+  if (line == Line::End) {
+    textio::endRecord(entry);
+  } else {
+    entry.pending = true;
+  }
+}
+
+// The next line, or nothing at the end of the input; a read error is report 39.
+std::optional<std::string> tryReadLine(int unit) {
+  textio::Statement statement(unit, StatementKind::Read);
+  textio::UnitEntry& entry = statement.unit();
+  std::string_view line;
+  textio::ReadStatus status = textio::nextRecord(entry, line);
+  if (status == textio::ReadStatus::End) return std::nullopt;
+  if (status == textio::ReadStatus::Failed) textio::failStatement(entry, 39);
+  return std::string(line);
+}
+
+// One console line; end of input and read errors are the usual severe reports.
+std::string readLine(int unit) {
+  textio::Statement statement(unit, StatementKind::Read);
+  textio::UnitEntry& entry = statement.unit();
+  std::string_view line;
+  switch (textio::nextRecord(entry, line)) {
+    case textio::ReadStatus::Ok:
+      return std::string(line);
+    case textio::ReadStatus::End:
+      textio::failStatement(entry, 24);
+    case textio::ReadStatus::Failed:
+      break;
+  }
+  textio::failStatement(entry, 39);
+}
+
+textio::ReportCode codeOf(std::string_view severity, const char* number) {
+  unsigned value = static_cast<unsigned>(std::strtoul(number, nullptr, 10));
+  if (severity == "severe") return textio::severeCode(value);
+  if (severity == "error") return textio::errorCode(value);
+  if (severity == "info") return textio::infoCode(value);
+  return value;
+}
+
+// Keeps the compiler from turning the recursion into a loop: every level is a real frame.
+[[gnu::noinline]] int nested(int depth) {
+  if (depth <= 0) {
+    textio::issueReport(textio::severeCode(41));
+    return 0;
+  }
+  volatile int keep = depth;
+  return nested(depth - 1) + keep;
+}
+
+void say(std::string_view text) {
+  platform::writeAll(platform::standardOutput(), text.data(), text.size());
+}
+
+int usage() {
+  say("unknown command\n");
+  return 125;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return usage();
+  const std::string_view command = argv[1];
+  textio::initRunTime();
+
+  // report SEVERITY NUMBER UNIT FILE [SYSTEM-ERROR]: a report with unit and file.
+  if (command == "report" && argc >= 6) {
+    int systemError = argc >= 7 ? std::atoi(argv[6]) : 0;
+    textio::issueReport(codeOf(argv[2], argv[3]), std::atoi(argv[4]), argv[5], systemError);
+    say("returned\n");
+    textio::endRun();
+  }
+  // report-text SEVERITY NUMBER TEXT, report-none SEVERITY NUMBER.
+  if (command == "report-text" && argc >= 5) {
+    textio::issueReport(codeOf(argv[2], argv[3]), argv[4]);
+    say("returned\n");
+    textio::endRun();
+  }
+  if (command == "report-none" && argc >= 4) {
+    textio::issueReport(codeOf(argv[2], argv[3]));
+    say("returned\n");
+    textio::endRun();
+  }
+  // deep-report DEPTH: a severe report DEPTH calls below main.
+  if (command == "deep-report" && argc >= 3) {
+    nested(std::atoi(argv[2]));
+    textio::endRun();
+  }
+  // wait-console FILE: completed records and a pending one in FILE (unit 15, REPLACE), the
+  // line "ready" on the console, then a console read that waits.
+  if (command == "wait-console" && argc >= 3) {
+    textio::openUnit(15, argv[2], "REPLACE");
+    writeRecord(15, "first");
+    writeRecord(15, "second");
+    writeRecord(15, "pend", Line::Pending);
+    writeRecord(textio::kConsoleOutputUnit, "ready");
+    std::string line = readLine(textio::kConsoleInputUnit);
+    writeRecord(textio::kConsoleOutputUnit, "got " + line);
+    textio::endRun();
+  }
+  // finish stop|end FILE: a record and a pending one in FILE (unit 16), then stopRun/endRun.
+  if (command == "finish" && argc >= 4) {
+    textio::openUnit(16, argv[3], "REPLACE");
+    writeRecord(16, "done");
+    writeRecord(16, "     1     2", Line::Pending);
+    if (std::string_view(argv[2]) == "stop") textio::stopRun();
+    textio::endRun();
+  }
+  // echo: every console line written back between brackets, then "end" and a second read
+  // after the end to show that it ends again.
+  if (command == "echo") {
+    while (std::optional<std::string> line = tryReadLine(textio::kConsoleInputUnit)) {
+      writeRecord(textio::kConsoleOutputUnit, "[" + *line + "]");
+    }
+    writeRecord(textio::kConsoleOutputUnit, "end");
+    readLine(textio::kConsoleInputUnit);
+    textio::endRun();
+  }
+  // open UNIT NAME STATUS [ACCESS]: the open, then "opened NAME readonly=0|1" on the console.
+  if (command == "open" && argc >= 5) {
+    const int unit = std::atoi(argv[2]);
+    textio::openUnit(unit, argv[3], argv[4], argc >= 6 ? argv[5] : "");
+    const textio::UnitEntry* entry = textio::findUnit(unit);
+    say("opened " + entry->name + " readonly=" + (entry->readOnly ? "1" : "0") + "\n");
+    textio::endRun();
+  }
+  // write UNIT NAME STATUS TEXT...: each TEXT a record of the unit, then the normal end.
+  if (command == "write" && argc >= 6) {
+    const int unit = std::atoi(argv[2]);
+    textio::openUnit(unit, argv[3], argv[4]);
+    for (int i = 5; i < argc; ++i) writeRecord(unit, argv[i]);
+    textio::endRun();
+  }
+  // two-files FULL OTHER: records to both (FULL may be /dev/full), then the normal end.
+  if (command == "two-files" && argc >= 4) {
+    textio::openUnit(15, argv[2], "OLD");
+    textio::openUnit(16, argv[3], "REPLACE");
+    writeRecord(15, "lost");
+    writeRecord(16, "kept");
+    writeRecord(16, "pending", Line::Pending);
+    textio::endRun();
+  }
+  // console COUNT: COUNT records on the console output, then "after" on standard error.
+  if (command == "console" && argc >= 3) {
+    for (int i = std::atoi(argv[2]); i > 0; --i) writeRecord(textio::kConsoleOutputUnit, "line");
+    platform::writeAll(platform::standardError(), "after\n", 6);
+    textio::endRun();
+  }
+  // close-never UNIT: closing a unit that was never opened, then "continued".
+  if (command == "close-never" && argc >= 3) {
+    textio::closeUnit(std::atoi(argv[2]));
+    say("continued\n");
+    textio::endRun();
+  }
+  // recursive: a statement on unit 15 while another statement on it runs.
+  if (command == "recursive" && argc >= 3) {
+    textio::openUnit(15, argv[2], "REPLACE");
+    textio::Statement outer(15, StatementKind::Write);
+    textio::Statement inner(15, StatementKind::Write);
+    textio::endRun();
+  }
+  // alloc BYTES [already]: allocateBlock, then "null" or "block" and the normal end.
+  if (command == "alloc" && argc >= 3) {
+    const std::uint64_t bytes = std::strtoull(argv[2], nullptr, 10);
+    auto* block = static_cast<char*>(textio::allocateBlock(bytes, argc >= 4));
+    if (block != nullptr) {
+      block[0] = 1;
+      block[bytes - 1] = 1;
+    }
+    say(block == nullptr ? "null\n" : "block\n");
+    textio::endRun();
+  }
+  // stop: stopRun with nothing open.
+  if (command == "stop") textio::stopRun();
+  // end: the normal end with nothing open.
+  if (command == "end") textio::endRun();
+  return usage();
+}
