@@ -121,12 +121,17 @@ std::string baseName(const char* path) {
   return std::string(slash == std::string_view::npos ? name : name.substr(slash + 1));
 }
 
-// A readable routine name: demangled, without its parameter list.
+// A readable routine name: demangled, without "(anonymous namespace)::" and without its
+// parameter list, so that the narrow traceback column shows what matters.
 std::string routineName(const char* symbol) {
   int status = 0;
   std::unique_ptr<char, void (*)(void*)> demangled(
       abi::__cxa_demangle(symbol, nullptr, nullptr, &status), std::free);
   std::string name = status == 0 && demangled ? demangled.get() : symbol;
+  constexpr std::string_view kAnonymous = "(anonymous namespace)::";
+  for (std::size_t at; (at = name.find(kAnonymous)) != std::string::npos;) {
+    name.erase(at, kAnonymous.size());
+  }
   if (std::size_t paren = name.find('('); paren != std::string::npos && paren > 0) {
     name.resize(paren);
   }

@@ -65,16 +65,6 @@ textio::ReportCode codeOf(std::string_view severity, const char* number) {
   return value;
 }
 
-// Keeps the compiler from turning the recursion into a loop: every level is a real frame.
-[[gnu::noinline]] int nested(int depth) {
-  if (depth <= 0) {
-    textio::issueReport(textio::severeCode(41));
-    return 0;
-  }
-  volatile int keep = depth;
-  return nested(depth - 1) + keep;
-}
-
 void say(std::string_view text) {
   platform::writeAll(platform::standardOutput(), text.data(), text.size());
 }
@@ -85,6 +75,17 @@ int usage() {
 }
 
 }  // namespace
+
+// Outside the anonymous namespace so that the traceback can name it. Every level is a real
+// frame: the addition after the call keeps the compiler from making a loop of it.
+[[gnu::noinline]] int nestedReport(int depth) {
+  if (depth <= 0) {
+    textio::issueReport(textio::severeCode(41));
+    return 0;
+  }
+  volatile int keep = depth;
+  return nestedReport(depth - 1) + keep;
+}
 
 int main(int argc, char** argv) {
   if (argc < 2) return usage();
@@ -111,7 +112,7 @@ int main(int argc, char** argv) {
   }
   // deep-report DEPTH: a severe report DEPTH calls below main.
   if (command == "deep-report" && argc >= 3) {
-    nested(std::atoi(argv[2]));
+    nestedReport(std::atoi(argv[2]));
     textio::endRun();
   }
   // wait-console FILE: completed records and a pending one in FILE (unit 15, REPLACE), the
