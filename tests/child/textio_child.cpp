@@ -1,6 +1,7 @@
 // Test driver for the run-time layer: a small program whose behaviour is chosen by its
 // arguments, so that tests can watch exit statuses, report output, console events and the
 // files a run leaves behind in a real process.
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -125,6 +126,31 @@ int main(int argc, char** argv) {
     writeRecord(textio::kConsoleOutputUnit, "ready");
     std::string line = readLine(textio::kConsoleInputUnit);
     writeRecord(textio::kConsoleOutputUnit, "got " + line);
+    textio::endRun();
+  }
+  // busy FILE: records to FILE (unit 15) without end, each built in two steps with the pending
+  // marker set in between; "ready" on the console after the first thousand.
+  if (command == "busy" && argc >= 3) {
+    textio::openUnit(15, argv[2], "REPLACE");
+    for (long i = 0;; ++i) {
+      {
+        textio::Statement statement(15, StatementKind::Write);
+        textio::UnitEntry& entry = statement.unit();
+        entry.record += "record " + std::to_string(i);
+        entry.pending = true;
+        entry.record += " end";
+        textio::endRecord(entry);
+      }
+      if (i == 1000) writeRecord(textio::kConsoleOutputUnit, "ready");
+    }
+  }
+  // divide: a division by zero and an invalid operation after the start-up settings.
+  if (command == "divide") {
+    volatile double zero = 0.0;
+    const double infinite = 1.0 / zero;
+    const double invalid = zero / zero;
+    say(std::string(std::isinf(infinite) ? "inf" : "?") + " " +
+        (std::isnan(invalid) ? "nan" : "?") + "\n");
     textio::endRun();
   }
   // finish stop|end FILE: a record and a pending one in FILE (unit 16), then stopRun/endRun.
