@@ -1,0 +1,154 @@
+// Loads the coordinate file into the atom table: title skipped, count read, each atom line
+// read by columns; unreadable lines leave no record.
+#include "selection/atom_table.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <vector>
+
+#include "textio/fixed_fields.h"
+#include "textio/fixed_layout.h"
+#include "textio/free_form.h"
+#include "textio/run_time.h"
+#include "textio/unit.h"
+
+namespace selection {
+namespace {
+
+constexpr std::size_t kCountFieldWidth = 5;
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Reads the count line itself (not through the I5 layout alone) so that a count written in
+// more than five columns is not cut to its first five digits.
+std::int64_t readCountLine() {
+  textio::Statement statement(kCoordinateUnit, textio::StatementKind::Read);
+  textio::UnitEntry& unit = statement.unit();
+  std::string_view line;
+  switch (textio::nextRecord(unit, line)) {
+    case textio::ReadStatus::Ok:
+      break;
+    case textio::ReadStatus::End:
+      textio::failStatement(unit, 24);
+    case textio::ReadStatus::Failed:
+      textio::failStatement(unit, 39);
+  }
+  std::int64_t count = 0;
+  if (int status = readAtomCount(line, count); status != 0) textio::failStatement(unit, status);
+  return count;
+}
+
+// Upper bound on the atom lines the rest of a regular file can hold (every line takes at
+// least its line feed, the last one may lack it).
+std::optional<std::uint64_t> lineBound() {
+  const textio::UnitEntry* unit = textio::findUnit(kCoordinateUnit);
+  if (unit == nullptr) return std::nullopt;
+  std::optional<std::uint64_t> size = platform::fileSize(unit->handle);
+  if (!size) return std::nullopt;
+  return *size + 1;
+}
+
+void clear(AtomRecord& record) {
+  std::memset(&record, 0, sizeof record);
+  std::memset(record.residueName, ' ', sizeof record.residueName);
+  std::memset(record.atomName, ' ', sizeof record.atomName);
+}
+
+// Records the points where a five-column number sequence fell back.
+void noteWrap(NumberWraps& wraps, std::int32_t& previous, std::int32_t value, std::size_t index,
+              bool first) {
+  if (!first && value < previous) wraps.points.push_back(static_cast<std::uint32_t>(index));
+  previous = value;
+}
+
+}  // namespace
+
+int readAtomCount(std::string_view line, std::int64_t& count) {
+  // Columns 1-5 as an I5 field: a comma ends the field early, a short line is padded.
+  std::string_view field = line.substr(0, std::min(line.size(), kCountFieldWidth));
+  bool endedByComma = false;
+  if (std::size_t comma = field.find(','); comma != std::string_view::npos) {
+    field = field.substr(0, comma);
+    endedByComma = true;
+  }
+  textio::IntegerField parsed = textio::parseIntegerField(field);
+  if (parsed.status != 0) {
+    count = 0;
+    return parsed.status;
+  }
+  count = parsed.value;
+  // Digits that run on from column 5 into column 6 and beyond belong to the count.
+  if (endedByComma || line.size() <= kCountFieldWidth || !isDigit(line[kCountFieldWidth]) ||
+      !isDigit(line[kCountFieldWidth - 1])) {
+    return 0;
+  }
+  std::int64_t value = parsed.value < 0 ? -static_cast<std::int64_t>(parsed.value)
+                                        : static_cast<std::int64_t>(parsed.value);
+  const bool negative = parsed.value < 0 || field.find('-') != std::string_view::npos;
+  constexpr std::int64_t kLimit = std::numeric_limits<std::int32_t>::max();
+  for (std::size_t i = kCountFieldWidth; i < line.size() && isDigit(line[i]); ++i) {
+    value = value * 10 + (line[i] - '0');
+    if (value > kLimit + 1) return 64;
+  }
+  if (negative) value = -value;
+  if (value > kLimit || value < std::numeric_limits<std::int32_t>::min()) return 64;
+  count = value;
+  return 0;
+}
+
+AtomTable load(std::string_view fileName) {
+  textio::openUnit(kCoordinateUnit, fileName, "OLD", "SEQUENTIAL");
+  textio::readList(kCoordinateUnit, {});  // the title line, whatever it holds
+
+  AtomTable table;
+  table.declaredCount = readCountLine();
+  if (table.declaredCount <= 0) return table;
+
+  const auto wanted = static_cast<std::uint64_t>(table.declaredCount);
+  const bool unwrap = hasWrappedNumbers(table);
+  std::int32_t previousAtom = 0;
+  std::int32_t previousResidue = 0;
+
+  // A regular file gets one block, no larger than the lines it can hold. A stream of
+  // unknown size is gathered first and then copied into a block of its exact size.
+  const std::optional<std::uint64_t> bound = lineBound();
+  std::vector<AtomRecord> gathered;
+  if (bound) {
+    const std::uint64_t capacity = std::min(wanted, *bound);
+    table.records = static_cast<AtomRecord*>(textio::allocateBlock(capacity * sizeof(AtomRecord)));
+  }
+
+  AtomRecord record;
+  for (std::uint64_t read = 0; read < wanted; ++read) {
+    clear(record);
+    const int status =
+        textio::readFixed(kCoordinateUnit, textio::layouts::kAtomLine,
+                          {&record.residueNumber, std::span<char>(record.residueName),
+                           std::span<char>(record.atomName), &record.atomNumber, &record.x,
+                           &record.y, &record.z, &record.vx, &record.vy, &record.vz},
+                          textio::ReturnOnEnd::Yes, textio::ReturnOnError::Yes);
+    if (status == -1) break;  // the file has ended: every further read would be skipped
+    if (status != 0) continue;
+    const std::size_t index = bound ? table.size : gathered.size();
+    if (unwrap) {
+      noteWrap(table.atomWraps, previousAtom, record.atomNumber, index, index == 0);
+      noteWrap(table.residueWraps, previousResidue, record.residueNumber, index, index == 0);
+    }
+    if (bound) {
+      table.records[table.size++] = record;
+    } else {
+      gathered.push_back(record);
+    }
+  }
+  if (!bound && !gathered.empty()) {
+    table.records =
+        static_cast<AtomRecord*>(textio::allocateBlock(gathered.size() * sizeof(AtomRecord)));
+    std::memcpy(table.records, gathered.data(), gathered.size() * sizeof(AtomRecord));
+    table.size = gathered.size();
+  }
+  return table;
+}
+
+}  // namespace selection

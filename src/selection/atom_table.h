@@ -1,0 +1,80 @@
+// The atom table: one record per atom line of the coordinate file, in file order, and the
+// loader that fills it from unit 10.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace selection {
+
+inline constexpr int kCoordinateUnit = 10;
+// Five-column atom and residue numbers wrap at this value in files of more atoms.
+inline constexpr std::int32_t kNumberWrap = 100000;
+inline constexpr std::int32_t kLargestFiveColumnCount = 99999;
+
+struct AtomRecord {
+  std::int32_t residueNumber;  // columns 1-5, as read
+  char residueName[5];         // columns 6-10, blanks kept
+  char atomName[5];            // columns 11-15, blanks kept
+  std::int32_t atomNumber;     // columns 16-20, as read
+  float x, y, z;               // columns 21-44, nm
+  float vx, vy, vz;            // columns 45-68, 0 when absent
+};
+static_assert(sizeof(AtomRecord) == 44, "one atom costs 44 bytes");
+
+// Where a sequence of five-column numbers wrapped: the record indices at which the number
+// fell below the previous record's. The true number of record i is its value plus
+// kNumberWrap times the count of wrap points at or before i. Empty for files of at most
+// 99999 atoms, whose numbers are taken as they stand.
+struct NumberWraps {
+  std::vector<std::uint32_t> points;
+};
+
+struct AtomTable {
+  AtomRecord* records = nullptr;   // one block for the whole run, never freed
+  std::size_t size = 0;            // records actually read
+  std::int64_t declaredCount = 0;  // the count line's number
+  NumberWraps atomWraps;
+  NumberWraps residueWraps;
+};
+
+// Walks a NumberWraps in record order, giving each record's offset (a multiple of
+// kNumberWrap). Passes call next() once per record, in order.
+class WrapCursor {
+ public:
+  explicit WrapCursor(const NumberWraps& wraps) : wraps_(wraps) {}
+  std::int32_t next() {
+    while (point_ < wraps_.points.size() && wraps_.points[point_] == index_) {
+      ++point_;
+      offset_ += kNumberWrap;
+    }
+    ++index_;
+    return offset_;
+  }
+
+ private:
+  const NumberWraps& wraps_;
+  std::size_t point_ = 0;
+  std::uint32_t index_ = 0;
+  std::int32_t offset_ = 0;
+};
+
+// True when the table's numbers are unwrapped (its count is above 99999).
+inline bool hasWrappedNumbers(const AtomTable& table) {
+  return table.declaredCount > kLargestFiveColumnCount;
+}
+
+// Opens `fileName` (80 characters, blank-padded) as unit 10, skips the title line, reads
+// the count and every atom line it announces. Lines that cannot be read are skipped
+// silently and leave no record. Unit 10 stays open. The count line and the title are read
+// without guard: their failures are severe reports.
+AtomTable load(std::string_view fileName);
+
+// Reads the count from the count line's text: columns 1-5 as an I5 field, extended by the
+// digits that run on past column 5 (large systems write the count in full). Returns 0 on
+// success, else the report number (64).
+int readAtomCount(std::string_view line, std::int64_t& count);
+
+}  // namespace selection

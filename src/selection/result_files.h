@@ -1,0 +1,45 @@
+// The three result files: result.gro (region line, count line, atom lines, last line),
+// list.ndx (one index group, ten numbers a line) and residue.txt (one residue a line).
+#pragma once
+
+#include <cstdint>
+
+#include "selection/atom_table.h"
+#include "selection/run_state.h"
+
+namespace selection {
+
+inline constexpr int kResultUnit = 15;
+inline constexpr int kIndexUnit = 16;
+inline constexpr int kResidueUnit = 17;
+inline constexpr int kIndexNumbersPerLine = 10;
+
+// How numbers are laid out: as the five-column files have always had them, or widened so
+// that the true numbers of a system of more than 99999 atoms never touch or turn to
+// asterisks.
+enum class NumberLayout { FiveColumn, Wide };
+
+// The line that records the question; nothing for a shape outside 1..6.
+void writeRegionLine(const RunState& state);
+
+// The count line: free-form for "no" and any other answer, "(I5)" for "yes" (as many
+// columns as the count needs, at least five, with the wide layout).
+void writeCountLine(const RunState& state, std::int64_t count, NumberLayout layout);
+
+// "[selected-atoms]" as a free-form record of list.ndx.
+void writeIndexHeading();
+
+// Sink of the second pass: the atom line to result.gro, the atom number to list.ndx as a
+// non-advancing six-column field (wider with the wide layout), the line of list.ndx ended
+// after every tenth number.
+void acceptAtom(const AtomRecord& record, std::int64_t ordinal, std::int32_t atomNumber,
+                NumberLayout layout);
+
+// "(3F10.5)" of xmax, ymax, zmax of the box group, whatever the shape.
+void writeLastLine(const RunState& state);
+
+// One "(I6)" line per list entry, in list order (at least six columns, wider as needed,
+// with the wide layout).
+void writeResidueFile(const ResidueList& list, NumberLayout layout);
+
+}  // namespace selection

@@ -1,0 +1,201 @@
+// The coordinate file loader: the count line (including counts written past column 5),
+// atom lines by columns, skipped lines that leave no record, and the failures that end
+// the run.
+#include "selection/atom_table.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "textio/unit.h"
+
+namespace selection {
+namespace {
+
+struct CountCase {
+  const char* line;
+  std::int64_t count;
+  int status;
+};
+
+TEST(ReadAtomCount, ColumnsOneToFiveAndDigitsThatRunOn) {
+  const CountCase cases[] = {
+      {"  216", 216, 0},
+      {"216", 216, 0},  // left-justified
+      {"216  ", 216, 0},
+      {"  216 atoms", 216, 0},  // text after a blank in column 6 is ignored
+      {"  1 2", 12, 0},         // blanks inside the field are ignored
+      {"", 0, 0},               // an empty line reads 0
+      {"    0", 0, 0},
+      {"   -5", -5, 0},
+      {"   ab", 0, 64},
+      {"12345", 12345, 0},
+      {"123456", 123456, 0},  // GROMACS writes large counts in full
+      {"1234567", 1234567, 0},
+      {"5184000", 5184000, 0},
+      {"12345678x", 12345678, 0},  // the run of digits ends at the first non-digit
+      {"1234 6", 1234, 0},         // column 5 is a blank: column 6 does not continue it
+      {"12 3456", 123456, 0},      // the digits of columns 1-5, blanks ignored, run on
+      {"-12345", -12345, 0},
+      {"2147483647", 2147483647, 0},
+      {"2147483648", 0, 64},
+      {"99999999999999999999", 0, 64},
+      {"12,456", 12, 0},  // a comma ends the I field; nothing runs on after it
+  };
+  for (const CountCase& c : cases) {
+    std::int64_t count = -1;
+    EXPECT_EQ(readAtomCount(c.line, count), c.status) << "'" << c.line << "'";
+    if (c.status == 0) {
+      EXPECT_EQ(count, c.count) << "'" << c.line << "'";
+    }
+  }
+}
+
+class LoaderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string templ = ::testing::TempDir();
+    if (templ.empty() || templ.back() != '/') templ += '/';
+    templ += "gro-loader-XXXXXX";
+    std::vector<char> buffer(templ.begin(), templ.end());
+    buffer.push_back('\0');
+    ASSERT_NE(mkdtemp(buffer.data()), nullptr);
+    directory_ = buffer.data();
+  }
+  void TearDown() override {
+    textio::closeUnit(kCoordinateUnit);
+    std::string command = "rm -rf '" + directory_ + "'";
+    (void)std::system(command.c_str());
+  }
+  std::string write(const std::string& content) {
+    const std::string path = directory_ + "/coords.gro";
+    std::ofstream(path, std::ios::binary) << content;
+    return path;
+  }
+  std::string directory_;
+};
+
+const char* kWaterLine1 = "    1SOL     OW    1   0.126   1.624   1.679  0.1227 -0.0580  0.0434\n";
+const char* kWaterLine2 = "    1SOL    HW1    2   0.190   1.661   1.747  0.8085  0.3191 -0.7791\n";
+const char* kWaterLine3 = "    2SOL     OW    3   1.275   0.053   0.622  0.2519  0.3140 -0.1734\n";
+
+TEST_F(LoaderTest, ReadsEveryFieldByColumns) {
+  const std::string path =
+      write(std::string("Water, title with / commas \"quotes\"\n    3\n") + kWaterLine1 +
+            kWaterLine2 + kWaterLine3 + "   1.86206   1.86206   1.86206\n");
+  const AtomTable table = load(path);
+  ASSERT_EQ(table.size, 3u);
+  EXPECT_EQ(table.declaredCount, 3);
+  const AtomRecord& r = table.records[1];
+  EXPECT_EQ(r.residueNumber, 1);
+  EXPECT_EQ(std::string(r.residueName, 5), "SOL  ");
+  EXPECT_EQ(std::string(r.atomName, 5), "  HW1");
+  EXPECT_EQ(r.atomNumber, 2);
+  EXPECT_EQ(r.x, 0.190f);
+  EXPECT_EQ(r.y, 1.661f);
+  EXPECT_EQ(r.z, 1.747f);
+  EXPECT_EQ(r.vx, 0.8085f);
+  EXPECT_EQ(r.vy, 0.3191f);
+  EXPECT_EQ(r.vz, -0.7791f);
+  EXPECT_EQ(table.records[2].residueNumber, 2);
+  EXPECT_TRUE(table.atomWraps.points.empty());
+  // Unit 10 stays open for the driver to close.
+  ASSERT_NE(textio::findUnit(kCoordinateUnit), nullptr);
+  EXPECT_TRUE(textio::findUnit(kCoordinateUnit)->connected);
+}
+
+TEST_F(LoaderTest, ShortLinesCrLfAndALastLineWithoutLineFeed) {
+  const std::string path = write(
+      "t\r\n2\r\n    1SOL     OW    1   0.126   1.624   1.679\r\n"
+      "    2SOL     OW    2   1.000   2.000   3.000  0.1000  0.2000  0.3000");
+  const AtomTable table = load(path);
+  ASSERT_EQ(table.size, 2u);
+  EXPECT_EQ(table.records[0].vx, 0.0f);
+  EXPECT_EQ(table.records[0].vz, 0.0f);
+  EXPECT_EQ(table.records[0].z, 1.679f);
+  EXPECT_EQ(table.records[1].vz, 0.3f);
+}
+
+struct SkipCase {
+  const char* what;
+  std::string content;
+  std::vector<std::int32_t> atomNumbers;  // the records that must be in the table
+};
+
+TEST_F(LoaderTest, UnreadableAndMissingLinesLeaveNoRecord) {
+  const SkipCase cases[] = {
+      {"fewer lines than the count", std::string("t\n   10\n") + kWaterLine1 + kWaterLine2, {1, 2}},
+      {"a letter inside x",
+       std::string("t\n3\n") + kWaterLine1 + "    1SOL    HW1    2   0.1a0   1.661   1.747\n" +
+           kWaterLine3,
+       {1, 3}},
+      {"count 0", std::string("t\n    0\n") + kWaterLine1, {}},
+      {"negative count", std::string("t\n   -3\n") + kWaterLine1, {}},
+      {"box line not read", std::string("t\n1\n") + kWaterLine1 + "bad box line x y z\n", {1}},
+      {"count larger than the file could hold",
+       std::string("t\n2000000000\n") + kWaterLine1 + kWaterLine2 + kWaterLine3,
+       {1, 2, 3}},
+      {"six-digit count on a short file", std::string("t\n123456\n") + kWaterLine1, {1}},
+  };
+  for (const SkipCase& c : cases) {
+    const AtomTable table = load(write(c.content));
+    std::vector<std::int32_t> numbers;
+    for (std::size_t i = 0; i < table.size; ++i) numbers.push_back(table.records[i].atomNumber);
+    EXPECT_EQ(numbers, c.atomNumbers) << c.what;
+    textio::closeUnit(kCoordinateUnit);
+  }
+}
+
+TEST_F(LoaderTest, LargeSystemsUnwrapTheirNumbers) {
+  // A count above 99999: numbers that fall back mark a wrap of 100000.
+  std::string content = "big\n100003\n";
+  const char* lines[] = {
+      "33333SOL     OW99998   0.000   0.000   0.000\n",
+      "33333SOL    HW199999   0.000   0.000   0.000\n",
+      "33333SOL    HW2    0   0.000   0.000   0.000\n",
+      "33334SOL     OW    1   0.000   0.000   0.000\n",
+      "    1SOL     OW    2   0.000   0.000   0.000\n",
+  };
+  for (const char* line : lines) content += line;
+  const AtomTable table = load(write(content));
+  ASSERT_EQ(table.size, 5u);
+  EXPECT_EQ(table.atomWraps.points, (std::vector<std::uint32_t>{2}));
+  EXPECT_EQ(table.residueWraps.points, (std::vector<std::uint32_t>{4}));
+  EXPECT_EQ(table.records[2].atomNumber, 0);  // the record keeps the five-column value
+}
+
+TEST_F(LoaderTest, SmallSystemsAreNeverUnwrapped) {
+  const AtomTable table =
+      load(write(std::string("t\n3\n") + kWaterLine3 + kWaterLine1 + kWaterLine2));
+  EXPECT_TRUE(table.atomWraps.points.empty());
+  EXPECT_TRUE(table.residueWraps.points.empty());
+}
+
+class LoaderFailure : public LoaderTest {};
+
+TEST_F(LoaderFailure, EmptyAndOneLineFilesEndTheRunWithEndOfFile) {
+  setenv("FOR_DISABLE_STACK_TRACE", "1", 1);
+  for (const char* content : {"", "title only\n"}) {
+    const std::string path = write(content);
+    EXPECT_EXIT(
+        load(path), ::testing::ExitedWithCode(24),
+        "^forrtl: severe \\(24\\): end-of-file during read, unit 10, file " + path + "\r\n$")
+        << "'" << content << "'";
+  }
+}
+
+TEST_F(LoaderFailure, AnUnreadableCountIsAConversionError) {
+  setenv("FOR_DISABLE_STACK_TRACE", "1", 1);
+  const std::string path = write("title\n   ab\n");
+  EXPECT_EXIT(load(path), ::testing::ExitedWithCode(64),
+              "^forrtl: severe \\(64\\): input conversion error, unit 10, file " + path + "\r\n$");
+}
+
+}  // namespace
+}  // namespace selection

@@ -1,0 +1,163 @@
+// Selection passes: residue runs, the whole-residue recount (each atom once), the second
+// pass with "yes", "no" and other answers, and true numbers of wrapped tables.
+#include "selection/passes.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace selection {
+namespace {
+
+struct Atom {
+  std::int32_t residue;
+  const char* residueName;
+  const char* atomName;
+  std::int32_t number;
+  float x;
+};
+
+class Table {
+ public:
+  explicit Table(const std::vector<Atom>& atoms) {
+    for (const Atom& a : atoms) {
+      AtomRecord r{};
+      r.residueNumber = a.residue;
+      std::memcpy(r.residueName, a.residueName, 5);
+      std::memcpy(r.atomName, a.atomName, 5);
+      r.atomNumber = a.number;
+      r.x = a.x;
+      records_.push_back(r);
+    }
+    table_.records = records_.data();
+    table_.size = records_.size();
+    table_.declaredCount = static_cast<std::int64_t>(records_.size());
+  }
+  AtomTable& get() { return table_; }
+
+ private:
+  std::vector<AtomRecord> records_;
+  AtomTable table_;
+};
+
+RunState stateFor(WholeResidues answer) {
+  RunState state;
+  state.shape = 1;
+  state.parameters.box = {0.0f, 1.0f, -1.0f, 1.0f, -1.0f, 1.0f};  // x strictly in (0, 1)
+  std::memcpy(state.names.atomName.data(), "OW   ", 5);
+  std::memcpy(state.names.residueName.data(), "SOL  ", 5);
+  state.wholeResidues = answer;
+  return state;
+}
+
+// Two selected waters 5 and 6, later another selected oxygen of residue 5 (file order).
+std::vector<Atom> splitResidueFive() {
+  return {
+      {5, "SOL  ", "   OW", 1, 0.5f}, {5, "SOL  ", "  HW1", 2, 0.5f},
+      {5, "SOL  ", "  HW2", 3, 0.5f}, {6, "SOL  ", "   OW", 4, 0.5f},
+      {6, "SOL  ", "  HW1", 5, 0.5f}, {7, "SOL  ", "   OW", 6, 5.0f},  // outside the box
+      {7, "SOL  ", "  HW1", 7, 0.5f}, {5, "SOL  ", "   OW", 8, 0.5f},
+      {9, "LIG  ", "   C1", 9, 0.5f},
+  };
+}
+
+std::vector<std::int32_t> selectedNumbers(const AtomTable& table, const RunState& state) {
+  std::vector<std::int32_t> numbers;
+  std::int64_t expectedOrdinal = 0;
+  secondPass(table, state, [&](const AtomRecord&, std::int64_t ordinal, std::int32_t atom) {
+    EXPECT_EQ(ordinal, ++expectedOrdinal);
+    numbers.push_back(atom);
+  });
+  return numbers;
+}
+
+TEST(FirstPass, ListsEachRunOfSelectedAtoms) {
+  Table table(splitResidueFive());
+  RunState state = stateFor(WholeResidues::No);
+  firstPass(table.get(), state);
+  EXPECT_EQ(state.atomCounter, 3);
+  EXPECT_EQ(state.residues, (ResidueList{5, 6, 5}));
+}
+
+TEST(FirstPass, NothingSelected) {
+  Table table(splitResidueFive());
+  RunState state = stateFor(WholeResidues::Yes);
+  state.shape = 7;
+  firstPass(table.get(), state);
+  EXPECT_EQ(state.atomCounter, 0);
+  EXPECT_TRUE(state.residues.empty());
+  EXPECT_EQ(recountWholeResidues(table.get(), state.residues), 0);
+  EXPECT_TRUE(selectedNumbers(table.get(), state).empty());
+}
+
+TEST(Recount, CountsEachAtomOnceWhateverTheRepeatsInTheList) {
+  Table table(splitResidueFive());
+  // Residue 5 has four atoms, residue 6 two; 5 occurs twice in the list.
+  EXPECT_EQ(recountWholeResidues(table.get(), {5, 6, 5}), 6);
+  EXPECT_EQ(recountWholeResidues(table.get(), {7}), 2);
+  EXPECT_EQ(recountWholeResidues(table.get(), {}), 0);
+  EXPECT_EQ(recountWholeResidues(table.get(), {42}), 0);
+}
+
+TEST(SecondPass, SelectionByAnswer) {
+  Table table(splitResidueFive());
+  struct Case {
+    WholeResidues answer;
+    std::vector<std::int32_t> atoms;
+  };
+  const Case cases[] = {
+      {WholeResidues::No, {1, 4, 8}},
+      {WholeResidues::Other, {1, 4, 8}},
+      // whole residues 5 and 6, hydrogens (which fail the names) included, in file order
+      {WholeResidues::Yes, {1, 2, 3, 4, 5, 8}},
+  };
+  for (const Case& c : cases) {
+    RunState state = stateFor(c.answer);
+    firstPass(table.get(), state);
+    const std::vector<std::int32_t> written = selectedNumbers(table.get(), state);
+    EXPECT_EQ(written, c.atoms);
+    if (c.answer == WholeResidues::Yes) {
+      EXPECT_EQ(recountWholeResidues(table.get(), state.residues),
+                static_cast<std::int64_t>(written.size()));
+    }
+  }
+}
+
+TEST(ResidueSet, MembershipOverTheListsRange) {
+  const ResidueSet set(ResidueList{-9999, 5, 99999, 5});
+  for (std::int32_t n : {-9999, 5, 99999}) EXPECT_TRUE(set.contains(n)) << n;
+  for (std::int32_t n : {-10000, -9998, 4, 6, 99998, 100000, 0}) EXPECT_FALSE(set.contains(n)) << n;
+  const ResidueSet empty(ResidueList{});
+  EXPECT_FALSE(empty.contains(0));
+  EXPECT_FALSE(empty.contains(1));
+}
+
+TEST(WrapCursor, OffsetsGrowAtEachWrapPoint) {
+  NumberWraps wraps;
+  wraps.points = {2, 4, 5};
+  WrapCursor cursor(wraps);
+  const std::int32_t expected[] = {0, 0, 100000, 100000, 200000, 300000, 300000};
+  for (std::int32_t offset : expected) EXPECT_EQ(cursor.next(), offset);
+}
+
+TEST(SecondPass, WrappedNumbersKeepResiduesApart) {
+  // Residue 1 and residue 100001 share the five-column number 1.
+  Table table({{1, "SOL  ", "   OW", 1, 5.0f},
+               {1, "SOL  ", "  HW1", 2, 5.0f},
+               {99999, "SOL  ", "   OW", 3, 5.0f},
+               {0, "SOL  ", "   OW", 4, 5.0f},
+               {1, "SOL  ", "   OW", 5, 0.5f},
+               {1, "SOL  ", "  HW1", 6, 5.0f}});
+  table.get().declaredCount = 300000;
+  table.get().residueWraps.points = {3};
+  table.get().atomWraps.points = {};
+  RunState state = stateFor(WholeResidues::Yes);
+  firstPass(table.get(), state);
+  EXPECT_EQ(state.residues, (ResidueList{100001}));
+  EXPECT_EQ(recountWholeResidues(table.get(), state.residues), 2);
+  EXPECT_EQ(selectedNumbers(table.get(), state), (std::vector<std::int32_t>{5, 6}));
+}
+
+}  // namespace
+}  // namespace selection

@@ -1,0 +1,236 @@
+// Result writers: each region line, the count lines, atom lines, list.ndx rows of ten and
+// residue.txt, compared with texts worked out by hand from the field rules.
+#include "selection/result_files.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "textio/unit.h"
+
+namespace selection {
+namespace {
+
+class ResultFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string templ = ::testing::TempDir();
+    if (templ.empty() || templ.back() != '/') templ += '/';
+    templ += "gro-results-XXXXXX";
+    std::vector<char> buffer(templ.begin(), templ.end());
+    buffer.push_back('\0');
+    ASSERT_NE(mkdtemp(buffer.data()), nullptr);
+    directory_ = buffer.data();
+  }
+  void TearDown() override {
+    for (int unit : {kResultUnit, kIndexUnit, kResidueUnit}) textio::closeUnit(unit);
+    (void)std::system(("rm -rf '" + directory_ + "'").c_str());
+  }
+  std::string path(const char* name) const { return directory_ + "/" + name; }
+  void open(int unit, const char* name) { textio::openUnit(unit, path(name), "REPLACE"); }
+  std::string contentOf(int unit, const char* name) {
+    textio::closeUnit(unit);
+    std::ifstream in(path(name), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  std::string directory_;
+};
+
+RunState answers(std::int32_t shape, const char* atom, const char* residue) {
+  RunState state;
+  state.shape = shape;
+  std::memcpy(state.names.atomName.data(), atom, 5);
+  std::memcpy(state.names.residueName.data(), residue, 5);
+  return state;
+}
+
+struct RegionCase {
+  const char* what;
+  std::int32_t shape;
+  std::vector<float> numbers;  // in the order typed
+  const char* expected;        // without CR LF; "" for no line
+};
+
+TEST_F(ResultFilesTest, RegionLineOfEveryShape) {
+  const RegionCase cases[] = {
+      {"box, minima first",
+       1,
+       {0.1f, 1.12f, -99, 99, 1, 2.5f},
+       "x/y/z-min/max   0.10-99.00  1.00  1.12 99.00  2.50 atom:OW   resid:SOL  "},
+      {"invert box",
+       3,
+       {0.1f, 1.12f, -99, 99, 1, 2.5f},
+       "invert x/y/z-min/max   0.10-99.00  1.00  1.12 99.00  2.50 atom:OW   resid:SOL  "},
+      {"box too wide for F6.2",
+       1,
+       {-100, 1000, 0, 0, 0.125f, 0.375f},
+       "x/y/z-min/max ******  0.00  0.12******  0.00  0.38 atom:OW   resid:SOL  "},
+      {"ball",
+       2,
+       {2.3f, 3.3f, 1.8f, 4},
+       "x/y/z of center  2.30  3.30  1.80 radius 4.00atom: OW    residue:SOL  "},
+      {"invert ball",
+       4,
+       {2.3f, 3.3f, 1.8f, 4},
+       "invert x/y/z of center  2.30  3.30  1.80 radius 4.00atom: OW   residue: SOL  "},
+      {"ball radius 100 in F5.2",
+       2,
+       {0, 0, 0, 100},
+       "x/y/z of center  0.00  0.00  0.00 radius*****atom: OW    residue:SOL  "},
+      {"cylinder",
+       5,
+       {3.5f, 0, 6.0f, 5.8f, 4.5f},
+       "r/zmin/zmax/x/y of axis   3.5  0.0  6.0  5.8  4.5 atom:OW   resid:SOL  "},
+      {"invert cylinder, F5.1 ties and asterisks",
+       6,
+       {0.25f, 0.35f, -0.04f, 1000, -99.94f},
+       "invert r/zmin/zmax/x/y of axis   0.2  0.3  0.0*****-99.9 atom:OW   resid:SOL  "},
+      {"shape 7 writes nothing", 7, {}, ""},
+  };
+  for (const RegionCase& c : cases) {
+    open(kResultUnit, "result.gro");
+    RunState state = answers(c.shape, "OW   ", "SOL  ");
+    float* target = c.shape == 1 || c.shape == 3   ? state.parameters.box.data()
+                    : c.shape == 2 || c.shape == 4 ? state.parameters.ball.data()
+                                                   : state.parameters.cylinder.data();
+    for (std::size_t i = 0; i < c.numbers.size(); ++i) target[i] = c.numbers[i];
+    writeRegionLine(state);
+    const std::string expected = *c.expected ? std::string(c.expected) + "\r\n" : "";
+    EXPECT_EQ(contentOf(kResultUnit, "result.gro"), expected) << c.what;
+  }
+}
+
+TEST_F(ResultFilesTest, CountLineByAnswer) {
+  struct Case {
+    WholeResidues answer;
+    std::int64_t count;
+    NumberLayout layout;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {WholeResidues::No, 1234, NumberLayout::FiveColumn, "        1234\r\n"},
+      {WholeResidues::Other, 7, NumberLayout::FiveColumn, "           7\r\n"},
+      {WholeResidues::Yes, 1234, NumberLayout::FiveColumn, " 1234\r\n"},
+      {WholeResidues::Yes, 0, NumberLayout::FiveColumn, "    0\r\n"},
+      {WholeResidues::Yes, 123456, NumberLayout::Wide, "123456\r\n"},
+      {WholeResidues::Yes, 42, NumberLayout::Wide, "   42\r\n"},
+      {WholeResidues::No, 123456, NumberLayout::Wide, "      123456\r\n"},
+  };
+  for (const Case& c : cases) {
+    open(kResultUnit, "result.gro");
+    RunState state;
+    state.wholeResidues = c.answer;
+    writeCountLine(state, c.count, c.layout);
+    EXPECT_EQ(contentOf(kResultUnit, "result.gro"), c.expected) << c.count;
+  }
+}
+
+AtomRecord water(std::int32_t residue, const char* atom, std::int32_t number) {
+  AtomRecord r{};
+  r.residueNumber = residue;
+  std::memcpy(r.residueName, "SOL  ", 5);
+  std::memcpy(r.atomName, atom, 5);
+  r.atomNumber = number;
+  r.x = 0.126f;
+  r.y = 1.6244f;   // four decimals: rounded to three
+  r.z = -0.0004f;  // rounds to zero: no sign
+  r.vx = 0.1227f;
+  r.vy = -0.058f;
+  r.vz = 0.0f;
+  return r;
+}
+
+std::string indexRows(const std::vector<std::string>& rows) {
+  std::string text = " [selected-atoms]\r\n";
+  for (const std::string& row : rows) text += row + "\r\n";
+  return text;
+}
+
+std::string sixColumns(int first, int last) {
+  std::string row;
+  for (int n = first; n <= last; ++n) {
+    std::string number = std::to_string(n);
+    row += std::string(6 - number.size(), ' ') + number;
+  }
+  return row;
+}
+
+TEST_F(ResultFilesTest, AtomLinesAndIndexRowsOfTen) {
+  struct Case {
+    int selected;
+    std::vector<std::string> rows;
+  };
+  const Case cases[] = {
+      {0, {}},
+      {9, {sixColumns(1, 9)}},
+      {10, {sixColumns(1, 10)}},
+      {20, {sixColumns(1, 10), sixColumns(11, 20)}},
+      {23, {sixColumns(1, 10), sixColumns(11, 20), sixColumns(21, 23)}},
+      {25, {sixColumns(1, 10), sixColumns(11, 20), sixColumns(21, 25)}},
+  };
+  const std::string atomLine =
+      "    7SOL     OW    1   0.126   1.624   0.000  0.1227 -0.0580  0.0000\r\n";
+  for (const Case& c : cases) {
+    open(kResultUnit, "result.gro");
+    open(kIndexUnit, "list.ndx");
+    writeIndexHeading();
+    for (int i = 1; i <= c.selected; ++i) {
+      acceptAtom(water(7, "   OW", 1), i, i, NumberLayout::FiveColumn);
+    }
+    std::string expectedAtoms;
+    for (int i = 0; i < c.selected; ++i) expectedAtoms += atomLine;
+    EXPECT_EQ(contentOf(kResultUnit, "result.gro"), expectedAtoms) << c.selected;
+    EXPECT_EQ(contentOf(kIndexUnit, "list.ndx"), indexRows(c.rows)) << c.selected;
+  }
+}
+
+TEST_F(ResultFilesTest, IndexUsesTheGivenAtomNumber) {
+  open(kResultUnit, "result.gro");
+  open(kIndexUnit, "list.ndx");
+  acceptAtom(water(1, "   OW", 99999), 1, 99999, NumberLayout::FiveColumn);
+  acceptAtom(water(1, "  HW1", 0), 2, 100000, NumberLayout::Wide);
+  acceptAtom(water(1, "  HW2", 1), 3, 1234567, NumberLayout::Wide);
+  EXPECT_EQ(contentOf(kIndexUnit, "list.ndx"), " 99999 100000 1234567\r\n");
+  // The atom lines keep the five-column numbers as read.
+  const std::string result = contentOf(kResultUnit, "result.gro");
+  EXPECT_NE(result.find("    1SOL    HW2    1"), std::string::npos) << result;
+  EXPECT_NE(result.find("    1SOL    HW1    0"), std::string::npos) << result;
+}
+
+TEST_F(ResultFilesTest, LastLineIsTheBoxMaxima) {
+  struct Case {
+    std::array<float, 6> box;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {{0.1f, 1.12f, -99, 99, 1, 2.5f}, "   1.12000  99.00000   2.50000\r\n"},
+      {{0, 0, 0, 0, 0, 0}, "   0.00000   0.00000   0.00000\r\n"},
+      {{0, -0.000004f, 0, 123456, 0, -0.000006f}, "   0.00000**********  -0.00001\r\n"},
+  };
+  for (const Case& c : cases) {
+    open(kResultUnit, "result.gro");
+    RunState state;
+    state.parameters.box = c.box;
+    writeLastLine(state);
+    EXPECT_EQ(contentOf(kResultUnit, "result.gro"), c.expected);
+  }
+}
+
+TEST_F(ResultFilesTest, ResidueFileKeepsOrderAndRepeats) {
+  open(kResidueUnit, "residue.txt");
+  writeResidueFile({5, 6, 5, -12, 99999}, NumberLayout::FiveColumn);
+  EXPECT_EQ(contentOf(kResidueUnit, "residue.txt"),
+            "     5\r\n     6\r\n     5\r\n   -12\r\n 99999\r\n");
+  open(kResidueUnit, "residue.txt");
+  writeResidueFile({100001, 1234567, 7}, NumberLayout::Wide);
+  EXPECT_EQ(contentOf(kResidueUnit, "residue.txt"), "100001\r\n1234567\r\n     7\r\n");
+}
+
+}  // namespace
+}  // namespace selection
