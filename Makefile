@@ -52,7 +52,7 @@ deps:
 run: all
 	@mkdir -p $(BUILD)/demo
 	@cp examples/*.gro $(BUILD)/demo/
-	@echo "Starting gro-region in $(BUILD)/demo (files there: $$(cd $(BUILD)/demo && echo *.gro))"
+	@echo "Starting gro-region in $(BUILD)/demo (example files: $$(cd examples && echo *.gro))"
 	@cd $(BUILD)/demo && ../gro-region
 
 test: configure
