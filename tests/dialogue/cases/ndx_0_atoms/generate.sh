@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# No selected atom (no site below x = 0.05): list.ndx holds only its heading, result.gro
+# no atom line, and both counts are 0.
+set -euo pipefail
+cd "$(dirname "$0")"
+# shellcheck source=../../case_tools.sh
+. ../../case_tools.sh
+# shellcheck source=../../session_tools.sh
+. ../../session_tools.sh
+reset_case
+mkdir files expected_files
+sites_gro >files/sites.gro
+# The OW of site i lies at x = i/10: a box up to x = 0.05 holds none.
+printf 'sites.gro\n1\n0 0.05 -9 9 -9 9\nno\nOW\nSOL\n\n' >input
+session box 0 0 no >expected_stdout
+echo 0 >expected_status
+numbers=()
+{
+  # (A14,3F6.2,3F6.2,A6,A5,A6,A5): minima, then maxima; 0.05 is stored as 0.0500000007.
+  printf 'x/y/z-min/max   0.00 -9.00 -9.00  0.05  9.00  9.00 atom:OW   resid:SOL  \r\n'
+  printf '%12d\r\n' 0
+  for ((i = 1; i <= 0; i++)); do
+    gro_atom "$i" SOL OW $((90000 + 2 * i - 1)) "$(site_x "$i")" 0.5 0.5 0.1 -0.1 0.05
+    printf '\r\n'
+    numbers+=($((90000 + 2 * i - 1)))
+  done
+  printf '   0.05000   9.00000   9.00000\r\n'
+} >expected_files/result.gro
+{ printf ' [selected-atoms]\r\n'; ndx_rows "${numbers[@]}"; } >expected_files/list.ndx
+# Only the heading row.
+[[ $(awk '{ print length($0) }' expected_files/list.ndx | tr '\n' ' ') == "18 " ]] ||
+  { echo "list.ndx rows do not have the planned lengths" >&2; exit 1; }
+echo residue.txt >absent

@@ -1,0 +1,83 @@
+# shellcheck shell=bash
+# Helpers for generate.sh scripts that spell out a whole session, or a session cut off at one
+# prompt, from the dialogue order. Source case_tools.sh first; these build on its records.
+
+# Console output from the banner up to and including the prompt named by $2: shape, params,
+# answer (yes/no), atom, resid. $1 is the shape group: box, ball, cylinder, or none for a
+# shape outside 1..6 (no parameter prompts, no read, and no blank line after them).
+dialogue_upto() {
+  local group=$1 stop=$2
+  banner
+  blank
+  shape_menu
+  [[ $stop == shape ]] && return
+  blank
+  case $group in
+    box) box_prompts ;;
+    ball) ball_prompts ;;
+    cylinder) cylinder_prompts ;;
+    none) ;;
+    *) echo "dialogue_upto: unknown shape group $group" >&2; return 1 ;;
+  esac
+  [[ $stop == params ]] && return
+  if [[ $group != none ]]; then blank; fi
+  residue_question
+  [[ $stop == answer ]] && return
+  blank
+  atom_question
+  [[ $stop == atom ]] && return
+  blank
+  residue_name_question
+  [[ $stop == resid ]] && return
+  echo "dialogue_upto: unknown stop $stop" >&2
+  return 1
+}
+
+# The whole console output of a session that ends normally: shape group, printed atom
+# count, printed residue count, and the whole-residue answer as typed.
+session() {
+  local group=$1 atoms=$2 residues=$3 answer=$4
+  dialogue_upto "$group" resid
+  blank
+  counts "$atoms" "$residues"
+  if [[ $answer == yes ]]; then closing yes; else closing; fi
+}
+
+# Turns LF line ends into CR LF (for expected lines written as ordinary text).
+crlf() { sed 's/$/\r/'; }
+
+# The list.ndx body for the given atom numbers: (I6) fields, ten to a line, the last shorter
+# line completed by the close.
+ndx_rows() {
+  local n=0 number
+  for number in "$@"; do
+    printf '%6d' "$number"
+    n=$((n + 1))
+    if ((n % 10 == 0)); then printf '\r\n'; fi
+  done
+  if ((n % 10 != 0)); then printf '\r\n'; fi
+}
+
+# One atom line in .gro columns: residue number, residue name (left-justified), atom name
+# (right-justified), atom number, x, y, z, vx, vy, vz; numbers given as decimal texts.
+gro_atom() {
+  printf '%5d%-5s%5s%5d%8.3f%8.3f%8.3f%8.4f%8.4f%8.4f' "$@"
+}
+
+# x of site i in nm as a decimal text: i/10.
+site_x() { printf '%d.%d' $(($1 / 10)) $(($1 % 10)); }
+
+# A coordinate file of 30 sites along x, each its own residue i of SOL: an OW at x = i/10 nm,
+# then an HW1 0.02 nm further on. Atom numbers start at 90001 and run over both atoms, so
+# the OW of site i is number 90000 + 2i - 1, while it is the (2i - 1)-th line of the file.
+sites_gro() {
+  local i
+  printf 'Thirty sites along x\n%5d\n' 60
+  for ((i = 1; i <= 30; i++)); do
+    gro_atom "$i" SOL OW $((90000 + 2 * i - 1)) "$(site_x "$i")" 0.5 0.5 0.1 -0.1 0.05
+    printf '\n'
+    gro_atom "$i" SOL HW1 $((90000 + 2 * i)) "$(site_x "$i")2" 0.58 0.5 -0.2 0.3 0
+    printf '\n'
+  done
+  printf '%10.5f%10.5f%10.5f\n' 3.2 1 1
+}
