@@ -81,3 +81,27 @@ sites_gro() {
   done
   printf '%10.5f%10.5f%10.5f\n' 3.2 1 1
 }
+
+# Two waters, every number already in the layout the tool writes (three decimals for
+# positions, four for velocities), so each rewritten line equals its input line.
+two_waters_atoms=(
+  '    1SOL     OW    1   0.100   0.200   0.300  0.1000 -0.2000  0.3000'
+  '    1SOL    HW1    2   0.150   0.250   0.300  0.0100  0.0200 -0.0300'
+  '    1SOL    HW2    3   0.050   0.250   0.300 -0.1000  0.0000  0.0500'
+  '    2SOL     OW    4   1.100   1.200   1.300  0.2000  0.1000 -0.1000'
+  '    2SOL    HW1    5   1.150   1.250   1.300 -0.0500  0.0600  0.0700'
+  '    2SOL    HW2    6   1.050   1.250   1.300  0.0000  0.0000  0.0000'
+)
+
+# The coordinate file of those two waters, lines ended by LF.
+two_waters_gro() {
+  printf 'Two waters\n    6\n'
+  printf '%s\n' "${two_waters_atoms[@]}"
+  printf '   2.00000   2.00000   2.00000\n'
+}
+
+# The expected result.gro lines of the given atoms of two_waters_atoms (1-based), CR LF.
+two_waters_lines() {
+  local n
+  for n in "$@"; do printf '%s\r\n' "${two_waters_atoms[n - 1]}"; done
+}
