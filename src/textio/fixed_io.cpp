@@ -1,0 +1,234 @@
+// The fixed-layout read and write statements: walking a layout over one line (or more, when
+// the items outnumber the fields), the field columns of an input line, and the record and
+// pending marker of non-advancing output kept in the unit's entry.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <new>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "textio/fixed_fields.h"
+#include "textio/fixed_layout.h"
+#include "textio/report.h"
+#include "textio/unit.h"
+
+namespace textio {
+
+namespace {
+
+// A programming error of the caller: the item does not suit the field's kind.
+constexpr int kFieldItemMismatch = 61;
+constexpr int kEndOfFile = 24;
+constexpr int kReadError = 39;
+constexpr int kRecordOverflow = 66;
+
+// The expanded field sequence of a layout: repeat counts in place, and the layout walked
+// again from its start once it is used up.
+class FieldWalker {
+ public:
+  explicit FieldWalker(FixedLayout layout) : layout_(layout) {}
+
+  bool hasFields() const { return !layout_.empty(); }
+
+  // The next field; `wrapped` tells that the layout was used up and begins again, which
+  // means a new line. Only valid when hasFields().
+  const FieldDescriptor& next(bool& wrapped) {
+    wrapped = false;
+    if (index_ == layout_.size()) {
+      index_ = 0;
+      wrapped = true;
+    }
+    const FieldDescriptor& field = layout_[index_];
+    if (++repeatsDone_ >= field.repeat) {  // a repeat below 1 counts as 1
+      ++index_;
+      repeatsDone_ = 0;
+    }
+    return field;
+  }
+
+ private:
+  FixedLayout layout_;
+  std::size_t index_ = 0;
+  int repeatsDone_ = 0;
+};
+
+// Reused for the rare numeric field that a short line leaves incomplete.
+std::string& paddedFieldBuffer() {
+  static std::string buffer;
+  return buffer;
+}
+
+// The columns of one input field: those the line holds (a short line lacks the rest,
+// which count as blanks), and whether a comma ended the field early.
+struct FieldColumns {
+  std::string_view text;
+  bool cutByComma = false;
+};
+
+// The next field of `line` from `column`; moves `column` past it. A comma ends an I or F
+// field early and is consumed, so the next field begins just after it.
+FieldColumns takeFieldColumns(std::string_view line, std::size_t& column, int width,
+                              FieldKind kind) {
+  const std::size_t columns = width > 0 ? static_cast<std::size_t>(width) : 0;
+  const std::string_view rest = column < line.size() ? line.substr(column) : std::string_view{};
+  const std::string_view field = rest.substr(0, std::min(columns, rest.size()));
+  if (kind != FieldKind::A) {
+    const std::size_t comma = field.find(',');
+    if (comma != std::string_view::npos) {
+      column += comma + 1;
+      return {field.substr(0, comma), true};
+    }
+  }
+  column += columns;
+  return {field, false};
+}
+
+// Converts one input field into its item; 0 or the failure's report number.
+int readField(const FieldDescriptor& descriptor, std::string_view line, std::size_t& column,
+              const FixedInItem& item) {
+  const FieldColumns field = takeFieldColumns(line, column, descriptor.width, descriptor.kind);
+  switch (descriptor.kind) {
+    case FieldKind::I: {
+      auto* const target = std::get_if<std::int32_t*>(&item);
+      if (target == nullptr) return kFieldItemMismatch;
+      // Blanks are ignored in an I field, so the missing columns of a short line need no
+      // padding.
+      const IntegerField result = parseIntegerField(field.text);
+      **target = result.value;
+      return result.status;
+    }
+    case FieldKind::F: {
+      auto* const target = std::get_if<float*>(&item);
+      if (target == nullptr) return kFieldItemMismatch;
+      std::string_view text = field.text;
+      if (!field.cutByComma && text.size() < static_cast<std::size_t>(descriptor.width)) {
+        // Blanks after a number do not matter, but after an Inf or NaN word they do.
+        std::string& padded = paddedFieldBuffer();
+        padded.assign(text);
+        padded.resize(static_cast<std::size_t>(descriptor.width), ' ');
+        text = padded;
+      }
+      const RealField result = parseRealField(text, descriptor.decimals);
+      **target = result.value;
+      return result.status;
+    }
+    case FieldKind::A: {
+      auto* const target = std::get_if<std::span<char>>(&item);
+      if (target == nullptr) return kFieldItemMismatch;
+      takeTextField(field.text, descriptor.width, *target);
+      return 0;
+    }
+  }
+  return kFieldItemMismatch;
+}
+
+// Places one output field at the end of `record`; 0 or the failure's report number.
+int writeField(const FieldDescriptor& descriptor, const FixedOutItem& item, std::string& record) {
+  switch (descriptor.kind) {
+    case FieldKind::I: {
+      const auto* const value = std::get_if<std::int32_t>(&item);
+      if (value == nullptr) return kFieldItemMismatch;
+      formatInteger(*value, descriptor.width, record, descriptor.minimumDigits);
+      return 0;
+    }
+    case FieldKind::F: {
+      const auto* const value = std::get_if<float>(&item);
+      if (value == nullptr) return kFieldItemMismatch;
+      formatFixed(*value, descriptor.width, descriptor.decimals, record);
+      return 0;
+    }
+    case FieldKind::A: {
+      const auto* const value = std::get_if<std::string_view>(&item);
+      if (value == nullptr) return kFieldItemMismatch;
+      formatText(*value, descriptor.width, record);
+      return 0;
+    }
+  }
+  return kFieldItemMismatch;
+}
+
+// The next input line, or the statement's status when there is none.
+int fetchLine(UnitEntry& unit, std::string_view& line, ReturnOnEnd onEnd, ReturnOnError onError) {
+  const ReadStatus status = nextRecord(unit, line);
+  if (status == ReadStatus::Ok) return 0;
+  if (status == ReadStatus::End) {
+    if (onEnd == ReturnOnEnd::Yes) return -1;
+    failStatement(unit, kEndOfFile);
+  }
+  if (onError == ReturnOnError::No) failStatement(unit, kReadError);
+  unit.lastError = 0;  // returned instead of reported: no system line for a later report
+  return kReadError;
+}
+
+}  // namespace
+
+int readFixed(int unit, FixedLayout layout, std::initializer_list<FixedInItem> items,
+              ReturnOnEnd onEnd, ReturnOnError onError) {
+  Statement statement(unit, StatementKind::Read);
+  UnitEntry& entry = statement.unit();
+  // Every read begins a new line, even one with nothing to read into.
+  std::string_view line;
+  if (const int status = fetchLine(entry, line, onEnd, onError); status != 0) return status;
+
+  FieldWalker walker(layout);
+  if (!walker.hasFields()) return 0;
+  std::size_t column = 0;
+  try {
+    for (const FixedInItem& item : items) {
+      bool wrapped = false;
+      const FieldDescriptor& descriptor = walker.next(wrapped);
+      if (wrapped) {
+        // The rest of the line is left behind; the layout starts again on the next line.
+        if (const int status = fetchLine(entry, line, onEnd, onError); status != 0) return status;
+        column = 0;
+      }
+      const int status = readField(descriptor, line, column, item);
+      if (status == 0) continue;
+      // The line is consumed all the same; the items after this one keep their values.
+      if (onError == ReturnOnError::Yes && status != kFieldItemMismatch) return status;
+      failStatement(entry, status);
+    }
+  } catch (const std::bad_alloc&) {
+    issueReport(severeCode(41));
+  }
+  return 0;
+}
+
+void writeFixed(int unit, FixedLayout layout, std::initializer_list<FixedOutItem> items,
+                Advance advance) {
+  Statement statement(unit, StatementKind::Write);
+  UnitEntry& entry = statement.unit();
+  // A record left open by non-advancing output is continued; anything else starts afresh.
+  if (!entry.pending) entry.record.clear();
+  entry.pending = false;
+
+  FieldWalker walker(layout);
+  try {
+    if (walker.hasFields()) {
+      for (const FixedOutItem& item : items) {
+        bool wrapped = false;
+        const FieldDescriptor& descriptor = walker.next(wrapped);
+        if (wrapped) endRecord(entry);  // items left over: they go on a new line
+        if (const int status = writeField(descriptor, item, entry.record); status != 0) {
+          failStatement(entry, status);
+        }
+        if (entry.recordLength > 0 &&
+            entry.record.size() > static_cast<std::size_t>(entry.recordLength)) {
+          failStatement(entry, kRecordOverflow);
+        }
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    issueReport(severeCode(41));
+  }
+  if (advance == Advance::Yes) {
+    endRecord(entry);
+  } else {
+    entry.pending = true;
+  }
+}
+
+}  // namespace textio
