@@ -105,3 +105,16 @@ two_waters_lines() {
   local n
   for n in "$@"; do printf '%s\r\n' "${two_waters_atoms[n - 1]}"; done
 }
+
+# Console input of a run that selects every loaded atom: the box -9..9 in every direction,
+# answer "no", "any" for both names.
+everything_input() { printf '%s\n1\n-9 9 -9 9 -9 9\nno\nany\nany\n\n' "$1"; }
+
+# result.gro of that run for the given count; the atom lines (CR LF) come on standard input.
+everything_result() {
+  # (A14,3F6.2,3F6.2,A6,A5,A6,A5): minima, then maxima.
+  printf 'x/y/z-min/max  -9.00 -9.00 -9.00  9.00  9.00  9.00 atom:any  resid:any  \r\n'
+  printf '%12d\r\n' "$1"
+  cat
+  printf '   9.00000   9.00000   9.00000\r\n'  # (3F10.5): xmax, ymax, zmax
+}
