@@ -118,3 +118,14 @@ everything_result() {
   cat
   printf '   9.00000   9.00000   9.00000\r\n'  # (3F10.5): xmax, ymax, zmax
 }
+
+# The two waters and three atoms with unusual names: all-blank name columns (atom 7), the
+# residue name ANY (atom 8), and lower-case names behind a leading blank (atom 9).
+names_gro() {
+  printf 'Names to match\n    9\n'
+  printf '%s\n' "${two_waters_atoms[@]}"
+  printf '    3              7   0.500   0.500   0.500  0.0000  0.0000  0.0000\n'
+  printf '    4ANY    OW1    8   0.600   0.600   0.600  0.0000  0.0000  0.0000\n'
+  printf '    5 sol    ow    9   0.700   0.700   0.700  0.0000  0.0000  0.0000\n'
+  printf '   2.00000   2.00000   2.00000\n'
+}
