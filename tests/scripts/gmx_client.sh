@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Real-client check: GROMACS itself loads the result.gro and list.ndx that gro-region writes,
+# and the atom counts agree: gro-region's printed count, the count line of result.gro, its
+# atom lines, the atoms gmx editconf reads from it, and the size of the index group that
+# gmx select reads from list.ndx (whose atom numbers must also be those of result.gro).
+# Skipped (exit 77) when gmx is not on PATH.
+#
+# Usage: gmx_client.sh BINARY SOURCE_DIR   (registered with ctest)
+set -uo pipefail
+
+if [[ $# -ne 2 ]]; then
+  echo "usage: gmx_client.sh BINARY SOURCE_DIR" >&2
+  exit 2
+fi
+binary=$1
+source_dir=$2
+if [[ $binary != /* ]]; then binary=$PWD/$binary; fi
+source_dir=$(cd "$source_dir" && pwd) || exit 2
+if ! command -v gmx >/dev/null 2>&1; then
+  echo "gmx_client: gmx (GROMACS) is not on PATH; skipped"
+  exit 77
+fi
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/gro-gmx.XXXXXX") || exit 1
+trap 'rm -rf "$scratch"' EXIT
+cd "$scratch" || exit 1
+export GMX_MAXBACKUP=-1
+
+# The tool sees no FOR* switch of the caller.
+tool_env=()
+while IFS= read -r name; do tool_env+=(-u "$name"); done < <(compgen -e | grep '^FOR' || true)
+
+# 1000 waters, 3000 atoms, on a grid of side 3.1 nm.
+sh "$source_dir/examples/make_examples.sh" --waters 1000 --output water.gro || exit 1
+
+failed=0
+fail() {
+  echo "FAIL $run: $*"
+  failed=1
+}
+
+# Runs gmx quietly; on failure shows what it said.
+quiet_gmx() {
+  local log=$1
+  shift
+  if ! gmx -quiet "$@" >"$log" 2>&1; then
+    fail "gmx $1 failed:"
+    sed 's/^/    /' "$log" | tail -n 30
+    return 1
+  fi
+}
+
+check_run() {  # run name, console input
+  run=$1
+  mkdir "$run" && cp water.gro "$run/" && cd "$run" || exit 1
+  env "${tool_env[@]}" timeout -k 2 30 "$binary" <<<"$2" >console.txt 2>errors.txt
+  local status=$?
+  if ((status != 0)); then
+    fail "gro-region ended with status $status: $(cat errors.txt)"
+    cd ..
+    return
+  fi
+  local printed count_line atom_lines editconf_atoms group_size
+  printed=$(sed -n 's/^ The number of atoms correspond condition is: *\([0-9-]*\)\r$/\1/p' console.txt)
+  count_line=$(sed -n '2{s/[ \r]//g;p}' result.gro)
+  atom_lines=$(($(wc -l <result.gro) - 3))
+  # Selecting nothing would make every comparison trivially true.
+  if [[ -z $printed ]] || ((printed < 1)); then
+    fail "no atom selected (printed count '$printed')"
+    cd ..
+    return
+  fi
+
+  quiet_gmx editconf.log editconf -f result.gro -o check.gro || { cd ..; return; }
+  editconf_atoms=$(sed -n '2{s/ //g;p}' check.gro)
+
+  quiet_gmx select.log select -f water.gro -s water.gro -n list.ndx \
+    -select 'group "selected-atoms"' -os size.xvg -on group.ndx || { cd ..; return; }
+  group_size=$(awk '!/^[@#]/ && NF >= 2 { n = $2 } END { printf "%d", n }' size.xvg)
+
+  for what in "count line:$count_line" "atom lines:$atom_lines" \
+    "gmx editconf atoms:$editconf_atoms" "gmx select group size:$group_size"; do
+    if [[ ${what#*:} != "$printed" ]]; then
+      fail "${what%%:*} ${what#*:}, but gro-region printed $printed"
+    fi
+  done
+  # The group as gmx read it holds exactly the atom numbers of result.gro's atom lines.
+  if ! cmp -s <(awk '!/^\[/ { for (i = 1; i <= NF; i++) print $i }' group.ndx) \
+    <(sed -n "3,$((atom_lines + 2))p" result.gro | cut -c16-20 | tr -d ' '); then
+    fail "the atom numbers gmx read from list.ndx differ from those in result.gro"
+  fi
+  ((failed)) || echo "PASS $run: $printed atoms"
+  cd ..
+}
+
+# "no": the oxygens in a ball (count line free-form, last line zeros).
+check_run ball_no $'water.gro\n2\n1.5 1.5 1.5 0.9\nno\nOW\nSOL\n\n'
+# "yes": whole waters around the oxygens in a box (count line in five columns).
+check_run box_yes $'water.gro\n1\n0.4 1.6 0.4 1.6 0.4 1.6\nyes\nOW\nSOL\n\n'
+
+exit "$failed"
