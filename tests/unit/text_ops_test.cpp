@@ -13,12 +13,10 @@ TEST(AdjustLeft, MovesLeadingBlanksToTheEnd) {
     std::string expected;
   };
   const Case cases[] = {
-      {"  SOL", "SOL  "},   {"  OW ", "OW   "}, {"     ", "     "},  // all blank stays all blank
-      {"\tSOL ", "\tSOL "},                                          // a tab is not a blank
-      {" \tSOL", "\tSOL "},                      // only the blanks before the tab move
-      {"OW   ", "OW   "},   {" a b ", "a b  "},  // inner blanks stay where they are relative to the
-                                                 // text
-      {"x", "x"},           {"", ""},
+      // all blank stays all blank; a tab is not a blank, so only blanks before it move
+      {"  SOL", "SOL  "},   {"  OW ", "OW   "},   {"     ", "     "},
+      {"\tSOL ", "\tSOL "}, {" \tSOL", "\tSOL "}, {"OW   ", "OW   "},
+      {" a b ", "a b  "},   {"x", "x"},           {"", ""},
   };
   for (const Case& c : cases) {
     std::string text = c.text;
