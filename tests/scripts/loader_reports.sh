@@ -15,7 +15,7 @@ binary=$1
 source_dir=$2
 if [[ $binary != /* ]]; then binary=$PWD/$binary; fi
 source_dir=$(cd "$source_dir" && pwd) || exit 2
-# shellcheck source=../dialogue/case_tools.sh
+# shellcheck source=SCRIPTDIR/../dialogue/case_tools.sh
 . "$source_dir/tests/dialogue/case_tools.sh"
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/gro-loader.XXXXXX") || exit 1
