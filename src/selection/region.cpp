@@ -3,21 +3,25 @@
 
 #include <cmath>
 #include <cstring>
-#include <span>
-
-#include "textio/text_ops.h"
 
 namespace selection {
 namespace {
 
 constexpr char kWildcard[5] = {'a', 'n', 'y', ' ', ' '};
 
+// The record's name left-justified equals the answer: the name after its k leading blanks
+// matches the answer's first 5 - k characters, and the answer's last k are blanks. Same
+// result as comparing adjustLeft of the name, without building it for every atom.
 bool nameMatches(const char (&field)[5], const std::array<char, 5>& answer) {
   if (std::memcmp(answer.data(), kWildcard, sizeof kWildcard) == 0) return true;
-  char justified[5];
-  std::memcpy(justified, field, sizeof justified);
-  textio::adjustLeft(std::span<char>(justified));
-  return std::memcmp(justified, answer.data(), sizeof justified) == 0;
+  std::size_t blanks = 0;
+  while (blanks < sizeof field && field[blanks] == ' ') ++blanks;
+  const std::size_t kept = sizeof field - blanks;
+  if (std::memcmp(field + blanks, answer.data(), kept) != 0) return false;
+  for (std::size_t i = kept; i < answer.size(); ++i) {
+    if (answer[i] != ' ') return false;
+  }
+  return true;
 }
 
 // Strictly between: a NaN on either side makes it false.

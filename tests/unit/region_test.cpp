@@ -9,6 +9,8 @@
 #include <limits>
 #include <string>
 
+#include "textio/text_ops.h"
+
 namespace selection {
 namespace {
 
@@ -59,6 +61,31 @@ TEST(NamesMatch, FollowsTheAnswerRules) {
         << "record '" << c.recordResidue << "' '" << c.recordAtom << "' answers '" << c.answerAtom
         << "' '" << c.answerResidue << "'";
   }
+}
+
+// Every name and answer over a small alphabet: the match equals a byte comparison of the
+// answer with adjustLeft of the record's name (the wildcard aside).
+TEST(NamesMatch, AgreesWithAdjustLeftOnEveryShortName) {
+  const char alphabet[] = {' ', 'O', 'W', '\t'};
+  auto nameOf = [&](int code, char* out) {
+    for (int i = 0; i < 5; ++i, code /= 4) out[i] = alphabet[code % 4];
+  };
+  int mismatches = 0;
+  for (int n = 0; n < 1024; ++n) {
+    char name[5];
+    nameOf(n, name);
+    char justified[5];
+    std::memcpy(justified, name, 5);
+    textio::adjustLeft(std::span<char>(justified));
+    for (int a = 0; a < 1024; ++a) {
+      char answer[5];
+      nameOf(a, answer);
+      const bool expected = std::memcmp(justified, answer, 5) == 0;
+      const bool got = namesMatch(atomNamed("SOL  ", name), filter(answer, "SOL  "));
+      if (got != expected) ++mismatches;
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
 }
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
