@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The road through the tool that its description walks: water oxygens of the bundled water
-# box in the box 0.1,1.12,-99,99,1,2.5, answer "no". The region line is the one the
-# description spells out; the selected atoms come from the independent awk reference.
+# The typical session: water oxygens of the bundled water box inside the box that the prompt
+# itself gives as its example, 0.1,1.12,-99,99,1,2.5, answer "no". The region line is worked
+# out by hand; the selected atoms come from the independent awk reference.
 set -euo pipefail
 cd "$(dirname "$0")"
 # shellcheck source=../../case_tools.sh
