@@ -12,7 +12,6 @@ water=../../../../examples/water.gro
 reference() { awk -v shape=2 -v p=0.8,0.9,1.0,0.4 -v atom=OW -v resid=SOL -v whole=yes \
   -v out="$1" -f ../../expected_selection.awk "$water"; }
 echo examples/water.gro >copy
-echo "loader, selection and result files" >needs
 printf 'water.gro\n2\n0.8 0.9 1.0 0.4\nyes\nOW\nSOL\n\n' >input
 {
   banner; blank; shape_menu; blank; ball_prompts; blank; residue_question; blank

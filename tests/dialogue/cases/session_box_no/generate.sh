@@ -12,7 +12,6 @@ water=../../../../examples/water.gro
 reference() { awk -v shape=1 -v p=0,0.47,-99,99,0,0.78 -v atom=OW -v resid=SOL -v whole=no \
   -v out="$1" -f ../../expected_selection.awk "$water"; }
 echo examples/water.gro >copy
-echo "loader, selection and result files" >needs
 printf 'water.gro\n1\n0 0.47, -99 , 99,0,0.78\n\nno\nOW\nSOL\n\n' >input
 {
   banner; blank; shape_menu; blank; box_prompts; blank; residue_question; blank

@@ -13,7 +13,6 @@ water=../../../../examples/water.gro
 reference() { awk -v shape=5 -v p=0.35,0.1,1.2,1,0.8 -v atom=HW1 -v resid=any -v whole=Yes \
   -v out="$1" -f ../../expected_selection.awk "$water"; }
 echo examples/water.gro >copy
-echo "loader, selection and result files" >needs
 printf 'water.gro\n5\n0.35,0.1,1.2,1,0.8\nYes\nHW1\nany\n\n' >input
 {
   banner; blank; shape_menu; blank; cylinder_prompts; blank; residue_question; blank
