@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -107,7 +108,7 @@ OpenResult openFile(std::string_view name, Creation creation, Access access) {
 }
 
 OpenResult openScratchFile() {
-  std::string directory = "/tmp";
+  std::string directory = P_tmpdir;  // the C library's temporary directory
   if (const char* tmp = std::getenv("TMPDIR"); tmp != nullptr && *tmp != '\0') directory = tmp;
 #ifdef O_TMPFILE
   int fd =

@@ -58,6 +58,9 @@ struct UnitEntry {
 // statement is a write on the same unit or an inquiry, and holds the run-time lock so that
 // the console-event thread never closes a unit under a statement. A statement that finds
 // its unit in use gives report 40. At its end, console output is handed to the platform.
+// A read or write on an unconnected file unit opens FORTn (the variable) or fort.n; a write
+// on a unit that could only be opened for reading gives report 47. A read first hands the
+// unit's own buffered output to the file.
 class Statement {
  public:
   Statement(int unit, StatementKind kind);
