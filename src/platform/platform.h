@@ -90,6 +90,11 @@ ErrorCode appendToFile(std::string_view name, std::string_view text);
 
 // --- Standard streams ------------------------------------------------------------------------
 
+// A standard stream that the process was started without (closed descriptor 0, 1 or 2) gets a
+// placeholder on which reads or writes fail with EBADF as before; without it the next file
+// opened would take that number, and reports meant for standard error would land in it.
+void reserveStandardStreams();
+
 Handle standardInput();
 Handle standardOutput();
 Handle standardError();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/test_seams.h"
 
 namespace platform {
 
@@ -35,7 +36,9 @@ auto retrying(Call call) {
 NameAttributes nameAttributes(std::string_view name) {
   if (name.empty() || holdsNul(name)) return {};
   struct stat info {};
-  if (::stat(std::string(name).c_str(), &info) != 0) return {};
+  const bool found = ::stat(std::string(name).c_str(), &info) == 0;
+  if (test_seams::NameLookupHook hook = test_seams::nameLookupHook()) hook(name);
+  if (!found) return {};
   return {true, S_ISDIR(info.st_mode)};
 }
 
@@ -125,6 +128,10 @@ OpenResult openScratchFile() {
 }
 
 ErrorCode truncateFile(Handle handle) {
+  // A device or a pipe has no length to cut, as open's own O_TRUNC knows: result.gro linked
+  // to /dev/null or /dev/full is written to, not refused with EINVAL.
+  struct stat info {};
+  if (::fstat(handle, &info) == 0 && !S_ISREG(info.st_mode)) return 0;
   errno = 0;
   if (retrying([&] { return ::ftruncate(handle, 0); }) != 0) return currentError();
   if (::lseek(handle, 0, SEEK_SET) < 0) return currentError();
@@ -184,6 +191,18 @@ ErrorCode appendToFile(std::string_view name, std::string_view text) {
   ErrorCode written = writeAll(fd, text.data(), text.size());
   ErrorCode closed = closeHandle(fd);
   return written != 0 ? written : closed;
+}
+
+void reserveStandardStreams() {
+  for (int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    if (::fcntl(stream, F_GETFD) != -1 || errno != EBADF) continue;
+    // Opened the wrong way round, so a read of input or a write of output still fails with
+    // EBADF as on the closed stream; what matters is that the number is taken.
+    int placeholder = ::open("/dev/null", stream == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+    if (placeholder < 0 || placeholder == stream) continue;
+    ::dup2(placeholder, stream);
+    ::close(placeholder);
+  }
 }
 
 Handle standardInput() { return STDIN_FILENO; }

@@ -7,9 +7,13 @@
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
+#include <new>
 #include <string_view>
+#include <vector>
 
 #include "platform/platform.h"
+#include "platform/test_seams.h"
+#include "textio/harness_reset.h"
 #include "textio/report.h"
 #include "textio/run_time_internal.h"
 #include "textio/unit.h"
@@ -66,12 +70,25 @@ constexpr std::array<std::string_view, 3> kEventWords{"control-C", "control-BREA
 
 std::atomic<bool> stopping{false};
 
+// The blocks of this run, kept so that a harness running many runs in one process can give
+// them back (resetRunForHarness); a real run never frees them.
+struct RunBlock {
+  void* address;
+  std::uint64_t bytes;
+  bool pages;
+};
+std::vector<RunBlock>& runBlocks() {
+  static auto* blocks = new std::vector<RunBlock>;
+  return *blocks;
+}
+
 }  // namespace
 
 void initRunTime() {
   static bool initialised = false;
   if (initialised) return;
   initialised = true;
+  platform::reserveStandardStreams();
   // Without the unwinder a severe report simply has a shorter traceback.
   platform::prepareCallStack();
   platform::startConsoleEvents(&onConsoleEvent);
@@ -115,7 +132,26 @@ void* allocateBlock(std::uint64_t bytes, bool alreadyAllocated) {
     block = std::calloc(1, static_cast<std::size_t>(bytes));
   }
   if (block == nullptr) issueReport(severeCode(41));
+  try {
+    runBlocks().push_back({block, bytes, bytes > kPageAllocationThreshold});
+  } catch (const std::bad_alloc&) {
+    // Only a harness would ever give the block back; the run goes on without the note.
+  }
   return block;
+}
+
+void resetRunForHarness() {
+  detail::runTimeLock().releaseAll();
+  detail::forgetUnitsForHarness();
+  for (const RunBlock& block : runBlocks()) {
+    if (block.pages) {
+      platform::test_seams::releasePages(block.address, block.bytes);
+    } else {
+      std::free(block.address);
+    }
+  }
+  runBlocks().clear();
+  stopping = false;
 }
 
 }  // namespace textio
