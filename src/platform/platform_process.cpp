@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/test_seams.h"
 
 namespace platform {
 
@@ -33,7 +34,10 @@ std::optional<std::string> errorText(ErrorCode code) {
   return std::string(text);
 }
 
-void exitProcess(int status) { ::_exit(status); }
+void exitProcess(int status) {
+  if (test_seams::ExitHook hook = test_seams::exitHook()) hook(status);
+  ::_exit(status);
+}
 
 void suppressErrorDialogs() {}
 

@@ -11,6 +11,7 @@
 #include <new>
 #include <string>
 
+#include "textio/harness_reset.h"
 #include "textio/report.h"
 #include "textio/run_time_internal.h"
 
@@ -309,6 +310,18 @@ void connectAtFirstUse(UnitEntry& unit) {
 }  // namespace
 
 namespace detail {
+void forgetUnitsForHarness() {
+  RunTimeHold hold;
+  for (auto& [number, entry] : unitTable()) {
+    if (entry->connected && !entry->console && entry->handle != platform::kInvalidHandle) {
+      platform::closeHandle(entry->handle);
+    }
+  }
+  unitTable().clear();
+  closingDone = false;
+  firstClosingFailure = 0;
+}
+
 ReportCode closingFailure() {
   RunTimeHold hold;
   return firstClosingFailure;

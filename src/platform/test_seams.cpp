@@ -1,0 +1,26 @@
+// Test-only interception points of the platform layer: plain hook pointers, empty unless a
+// harness or a fault-test child sets them.
+#include "platform/test_seams.h"
+
+#include <sys/mman.h>
+
+#include <cstddef>
+
+namespace platform::test_seams {
+
+namespace {
+ExitHook exitHookPointer = nullptr;
+NameLookupHook nameLookupHookPointer = nullptr;
+}  // namespace
+
+void setExitHook(ExitHook hook) { exitHookPointer = hook; }
+ExitHook exitHook() { return exitHookPointer; }
+
+void setNameLookupHook(NameLookupHook hook) { nameLookupHookPointer = hook; }
+NameLookupHook nameLookupHook() { return nameLookupHookPointer; }
+
+void releasePages(void* block, std::uint64_t bytes) {
+  if (block != nullptr && bytes > 0) ::munmap(block, static_cast<std::size_t>(bytes));
+}
+
+}  // namespace platform::test_seams
