@@ -9,7 +9,10 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <system_error>
+
+#include "textio/fixed_fast.h"
 
 namespace textio {
 
@@ -393,6 +396,15 @@ FieldFit formatInteger(std::int32_t value, int width, std::string& out, int mini
 }
 
 FieldFit formatFixed(float value, int width, int decimals, std::string& out) {
+  char columns[fast::kFastWidth];
+  if (const std::optional<FieldFit> fit = fast::formatFixed(value, width, decimals, columns)) {
+    out.append(columns, static_cast<std::size_t>(width));
+    return *fit;
+  }
+  return formatFixedGeneral(value, width, decimals, out);
+}
+
+FieldFit formatFixedGeneral(float value, int width, int decimals, std::string& out) {
   if (std::isnan(value) || std::isinf(value)) return formatNotANumber(value, width, out);
   decimals = std::max(decimals, 0);
 
@@ -453,6 +465,12 @@ void formatText(std::string_view text, int width, std::string& out) {
 // ---------------------------------------------------------------------------------------
 
 IntegerField parseIntegerField(std::string_view field) {
+  IntegerField result;
+  if (fast::parseInteger(field, result)) return result;
+  return parseIntegerFieldGeneral(field);
+}
+
+IntegerField parseIntegerFieldGeneral(std::string_view field) {
   constexpr IntegerField kFailed{0, kInputConversionError};
   std::size_t i = 0;
   while (i < field.size() && field[i] == ' ') ++i;
@@ -476,6 +494,12 @@ IntegerField parseIntegerField(std::string_view field) {
 }
 
 RealField parseRealField(std::string_view field, int decimals) {
+  RealField result;
+  if (fast::parseReal(field, decimals, result)) return result;
+  return parseRealFieldGeneral(field, decimals);
+}
+
+RealField parseRealFieldGeneral(std::string_view field, int decimals) {
   decimals = std::max(decimals, 0);
   std::size_t i = 0;
   const std::size_t n = field.size();

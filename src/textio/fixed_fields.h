@@ -28,6 +28,10 @@ FieldFit formatInteger(std::int32_t value, int width, std::string& out, int mini
 // it does not fit. NaN and infinities are words starting in the second column.
 FieldFit formatFixed(float value, int width, int decimals, std::string& out);
 
+// The same rule by the general method for every width and decimal count, without the fast
+// path for few decimals; formatFixed gives exactly its result.
+FieldFit formatFixedGeneral(float value, int width, int decimals, std::string& out);
+
 // Appends exactly `width` (>= 1) columns to `out`: blanks and then the text when the text is
 // shorter than the field, otherwise the text's first `width` characters.
 void formatText(std::string_view text, int width, std::string& out);
@@ -48,10 +52,19 @@ struct RealField {
 // range, fails.
 IntegerField parseIntegerField(std::string_view field);
 
+// The same rule by the general method, without the fast path for the plain shape (blanks,
+// sign, digits); parseIntegerField gives exactly its result. The fall-back of the fast path.
+IntegerField parseIntegerFieldGeneral(std::string_view field);
+
 // Converts an F field of `decimals` (>= 0) digits after an implied point: the digits
 // without a "." are scaled by 10^-decimals; E/D/Q or sign-form exponents; Inf, Infinity
 // and NaN words; decimal digits rounded to double and then to float.
 RealField parseRealField(std::string_view field, int decimals);
+
+// The same rule by the general method, without the fast path for the plain shape (blanks,
+// sign, digits, one point); parseRealField gives exactly its result. The fall-back of the
+// fast path.
+RealField parseRealFieldGeneral(std::string_view field, int decimals);
 
 // Stores an A field into `target`. `field` holds the columns the line had; the field is
 // `width` columns, the missing ones count as blanks. A field at least as wide as the target

@@ -4,12 +4,14 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <span>
 #include <string>
 #include <string_view>
 #include <variant>
 
+#include "textio/fixed_fast.h"
 #include "textio/fixed_fields.h"
 #include "textio/fixed_layout.h"
 #include "textio/report.h"
@@ -86,9 +88,48 @@ FieldColumns takeFieldColumns(std::string_view line, std::size_t& column, int wi
   return {field, false};
 }
 
+// The common case of one input field: the line holds all of its columns and the fast
+// conversion takes them (it declines a comma, which would end the field early). Answers false
+// with nothing changed otherwise.
+bool readWholeField(const FieldDescriptor& descriptor, std::string_view line, std::size_t& column,
+                    const FixedInItem& item) {
+  const auto width = static_cast<std::size_t>(descriptor.width);
+  if (descriptor.width < 1 || line.size() - std::min(line.size(), column) < width) return false;
+  const std::string_view text(line.data() + column, width);
+  switch (descriptor.kind) {
+    case FieldKind::I: {
+      auto* const target = std::get_if<std::int32_t*>(&item);
+      IntegerField result;
+      if (target == nullptr || !fast::parseInteger(text, result)) return false;
+      **target = result.value;
+      break;
+    }
+    case FieldKind::F: {
+      auto* const target = std::get_if<float*>(&item);
+      RealField result;
+      if (target == nullptr || !fast::parseReal(text, descriptor.decimals, result)) return false;
+      **target = result.value;
+      break;
+    }
+    case FieldKind::A: {
+      auto* const target = std::get_if<std::span<char>>(&item);
+      if (target == nullptr) return false;
+      if (target->size() == width) {
+        std::memcpy(target->data(), text.data(), width);
+      } else {
+        takeTextField(text, descriptor.width, *target);
+      }
+      break;
+    }
+  }
+  column += width;
+  return true;
+}
+
 // Converts one input field into its item; 0 or the failure's report number.
 int readField(const FieldDescriptor& descriptor, std::string_view line, std::size_t& column,
               const FixedInItem& item) {
+  if (readWholeField(descriptor, line, column, item)) return 0;
   const FieldColumns field = takeFieldColumns(line, column, descriptor.width, descriptor.kind);
   switch (descriptor.kind) {
     case FieldKind::I: {
@@ -96,7 +137,8 @@ int readField(const FieldDescriptor& descriptor, std::string_view line, std::siz
       if (target == nullptr) return kFieldItemMismatch;
       // Blanks are ignored in an I field, so the missing columns of a short line need no
       // padding.
-      const IntegerField result = parseIntegerField(field.text);
+      IntegerField result;
+      if (!fast::parseInteger(field.text, result)) result = parseIntegerFieldGeneral(field.text);
       **target = result.value;
       return result.status;
     }
@@ -104,6 +146,12 @@ int readField(const FieldDescriptor& descriptor, std::string_view line, std::siz
       auto* const target = std::get_if<float*>(&item);
       if (target == nullptr) return kFieldItemMismatch;
       std::string_view text = field.text;
+      RealField result;
+      // Missing columns count as blanks after the digits: the fast path needs no padding.
+      if (fast::parseReal(text, descriptor.decimals, result)) {
+        **target = result.value;
+        return 0;
+      }
       if (!field.cutByComma && text.size() < static_cast<std::size_t>(descriptor.width)) {
         // Blanks after a number do not matter, but after an Inf or NaN word they do.
         std::string& padded = paddedFieldBuffer();
@@ -111,7 +159,7 @@ int readField(const FieldDescriptor& descriptor, std::string_view line, std::siz
         padded.resize(static_cast<std::size_t>(descriptor.width), ' ');
         text = padded;
       }
-      const RealField result = parseRealField(text, descriptor.decimals);
+      result = parseRealFieldGeneral(text, descriptor.decimals);
       **target = result.value;
       return result.status;
     }

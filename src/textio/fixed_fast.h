@@ -1,0 +1,165 @@
+// Fast paths of the I and F field conversions for the shapes coordinate files hold (blanks, a
+// sign, digits, one point) and of F output with few decimals. Each gives exactly what the
+// general routine gives or declines, and the caller then runs the general routine.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "textio/fixed_fields.h"
+
+namespace textio::fast {
+
+// 10^0 .. 10^22: every one is exact in double (5^22 < 2^53).
+inline constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+inline constexpr int kLargestExactPower = 22;
+// An integer of this many decimal digits is below 2^53, so double holds it exactly.
+inline constexpr int kExactDigits = 15;
+
+inline bool isBlankOnly(const char* p, const char* end) {
+  for (; p != end; ++p) {
+    if (*p != ' ') return false;
+  }
+  return true;
+}
+
+// An I field of the shape: blanks, an optional sign, at most nine digits, blanks. Sets
+// `result` and answers true; any other field (blanks between digits, ten digits, a tab, ...)
+// answers false and leaves `result` alone.
+inline bool parseInteger(std::string_view field, IntegerField& result) {
+  const char* p = field.data();
+  const char* const end = p + field.size();
+  while (p != end && *p == ' ') ++p;
+  bool negative = false;
+  if (p != end && (*p == '-' || *p == '+')) {
+    negative = *p == '-';
+    ++p;
+  }
+  std::uint32_t magnitude = 0;  // wraps harmlessly past nine digits, which are declined
+  int digits = 0;
+  for (; p != end; ++p) {
+    const unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
+    if (digit > 9) break;
+    magnitude = magnitude * 10 + digit;
+    ++digits;
+  }
+  if (digits > 9 || !isBlankOnly(p, end)) return false;
+  const auto value = static_cast<std::int32_t>(magnitude);
+  result = {negative ? -value : value, 0};
+  return true;
+}
+
+// An F field of the shape: blanks (and the control characters 9-13) before, an optional
+// sign, digits with at most one point, blanks after; at most 15 digits. The value is the
+// integer of the digits divided by 10^k, k the digits after the point (or `decimals` without
+// a point): both exact in double, so the quotient is the decimal value correctly rounded to
+// double, which is then rounded to float, as the general rule does. Anything else (an
+// exponent, a comma, a word, a blank between digits, more digits) answers false.
+inline bool parseReal(std::string_view field, int decimals, RealField& result) {
+  const char* p = field.data();
+  const char* const end = p + field.size();
+  while (p != end && (*p == ' ' || (*p >= 9 && *p <= 13))) ++p;
+  bool negative = false;
+  if (p != end && (*p == '-' || *p == '+')) {
+    negative = *p == '-';
+    ++p;
+  }
+  std::uint64_t digitsValue = 0;  // wraps harmlessly past 19 digits, which are declined
+  int digits = 0;
+  int afterPoint = -1;  // digits after the point, -1 while no point was read
+  for (; p != end; ++p) {
+    const unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
+    if (digit <= 9) {
+      digitsValue = digitsValue * 10 + digit;
+      ++digits;
+      if (afterPoint >= 0) ++afterPoint;
+    } else if (*p == '.' && afterPoint < 0) {
+      afterPoint = 0;
+    } else {
+      break;
+    }
+  }
+  if (digits > kExactDigits || !isBlankOnly(p, end)) return false;
+  if (digits == 0) {
+    // A lone sign or point, or nothing: zero without a sign.
+    result = {0.0f, 0};
+    return true;
+  }
+  const int scale = afterPoint >= 0 ? afterPoint : decimals;
+  if (scale < 0 || scale > kLargestExactPower) return false;
+  const auto magnitude =
+      static_cast<float>(static_cast<double>(digitsValue) / kExactPowersOfTen[scale]);
+  // A minus before zeros only gives -0.0.
+  result = {negative ? -magnitude : magnitude, 0};
+  return true;
+}
+
+inline constexpr std::uint64_t kPowersOfFive[] = {1,    5,     25,    125,    625,
+                                                  3125, 15625, 78125, 390625, 1953125};
+inline constexpr int kFastDecimals = 9;
+inline constexpr int kFastWidth = 32;
+
+// F output of a finite value with at most nine decimals into a field of at most 32 columns,
+// when the rounded value fits in 64 bits: writes exactly `width` columns at `out` and
+// answers how they came out; std::nullopt leaves `out` alone (NaN, infinity, more decimals,
+// wider fields, huge values). The rounding is exact: the float is mantissa * 2^exponent, so
+// x * 10^d = mantissa * 5^d * 2^(exponent + d), an integer shifted by a power of two, and the
+// bits shifted out decide the rounding, ties to the even digit.
+inline std::optional<FieldFit> formatFixed(float value, int width, int decimals, char* out) {
+  if (decimals < 0 || decimals > kFastDecimals || width < 1 || width > kFastWidth) {
+    return std::nullopt;
+  }
+  const auto bits = std::bit_cast<std::uint32_t>(value);
+  const std::uint32_t biased = (bits >> 23) & 0xFFu;
+  if (biased == 0xFFu) return std::nullopt;
+  std::uint64_t mantissa = bits & 0x7FFFFFu;
+  int exponent = -149;  // zero and subnormals
+  if (biased != 0) {
+    mantissa |= 0x800000u;
+    exponent = static_cast<int>(biased) - 150;
+  }
+  std::uint64_t number = mantissa * kPowersOfFive[decimals];  // below 2^24 * 5^9 < 2^45
+  const int shift = exponent + decimals;
+  if (shift > 18) return std::nullopt;  // 2^45 * 2^18 stays below 2^64
+  if (shift >= 0) {
+    number <<= shift;
+  } else if (shift < -50) {
+    number = 0;  // far below half of one unit
+  } else {
+    const int drop = -shift;
+    const bool halfBit = ((number >> (drop - 1)) & 1u) != 0;
+    const bool belowHalf = (number & ((std::uint64_t{1} << (drop - 1)) - 1)) != 0;
+    number >>= drop;
+    if (halfBit && (belowHalf || (number & 1u) != 0)) ++number;
+  }
+
+  // Digits of the rounded value, least significant first.
+  char digits[20];
+  int count = 0;
+  for (std::uint64_t rest = number; rest != 0; rest /= 10) {
+    digits[count++] = static_cast<char>('0' + rest % 10);
+  }
+  // Every decision below uses the rounded digits; zero is written without a sign.
+  const bool negative = (bits >> 31) != 0 && count != 0;
+  const int integerDigits = count > decimals ? count - decimals : 0;
+  const int needed = (negative ? 1 : 0) + integerDigits + 1 + decimals;
+  if (needed > width) {
+    for (int i = 0; i < width; ++i) out[i] = '*';
+    return FieldFit::Asterisks;
+  }
+  const bool leadingZero = integerDigits == 0 && needed + 1 <= width;
+  char* column = out + width;
+  for (int i = 0; i < decimals; ++i) *--column = i < count ? digits[i] : '0';
+  *--column = '.';
+  for (int i = decimals; i < count; ++i) *--column = digits[i];
+  if (leadingZero) *--column = '0';
+  if (negative) *--column = '-';
+  while (column != out) *--column = ' ';
+  return FieldFit::Fits;
+}
+
+}  // namespace textio::fast
