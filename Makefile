@@ -6,6 +6,7 @@
 #   make test       build everything and run every test (ctest)
 #   make sanitize   AddressSanitizer + UndefinedBehaviorSanitizer build in build-sanitize/, all tests
 #   make deps       check (and as root install) cmake, g++ and GoogleTest
+#   make fuzz       every fuzzing harness for FUZZ_SECONDS each (default 60), in build-fuzz/
 #   make clean      remove build/ and build-sanitize/
 
 JOBS ?= 2
@@ -69,3 +70,32 @@ clean:
 
 # ---------------------------------------------------------------------------------------
 # Further targets (make fuzz, make bench) go below this line.
+
+# make fuzz: every libFuzzer harness of fuzz/ for FUZZ_SECONDS each (default 60), built with
+# clang++ in build-fuzz/. A crash, sanitizer report, hang or memory blow-up fails it; the
+# input is kept under build-fuzz/artifacts/. Needs clang and its fuzzer runtime: installed
+# as root, otherwise the command is printed.
+FUZZ_SECONDS ?= 60
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+
+.PHONY: fuzz fuzz-deps
+
+fuzz-deps:
+	@missing=""; \
+	command -v clang++ >/dev/null 2>&1 || missing="$(FUZZ_PACKAGES)"; \
+	if [ -z "$$missing" ] && ! ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-*.a \
+	     >/dev/null 2>&1; then missing="libclang-rt-14-dev"; fi; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then \
+	    echo "Installing: $$missing"; \
+	    DEBIAN_FRONTEND=noninteractive apt-get update && \
+	    DEBIAN_FRONTEND=noninteractive apt-get install -y $$missing || exit 1; \
+	  else \
+	    echo "Missing: $$missing. Install them with:"; \
+	    echo "  sudo apt-get install -y $$missing"; \
+	    exit 1; \
+	  fi; \
+	fi
+
+fuzz: deps fuzz-deps
+	FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_JOBS=$(JOBS) bash fuzz/run_fuzz.sh
