@@ -5,6 +5,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string_view>
 
@@ -53,6 +54,62 @@ inline bool parseInteger(std::string_view field, IntegerField& result) {
   return true;
 }
 
+// The eight columns of an F8.d field as GROMACS writes them, read as one 64-bit word: blanks,
+// an optional minus, digits with at most one point, at least one digit, nothing after. A
+// bit mask per byte class (blank, point, digit) checks the shape without a branch per
+// column, and the digits are combined by multiplication, eight at a time. Declines anything
+// else; parseReal then looks at the field column by column.
+inline bool parseRealEightColumns(const char* field, int decimals, RealField& result) {
+  if constexpr (std::endian::native != std::endian::little) return false;
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kHigh = 0x8080808080808080u;
+  constexpr std::uint64_t kLow = ~kHigh;
+  std::uint64_t word;
+  std::memcpy(&word, field, sizeof word);  // column i is byte i
+  if ((word & kHigh) != 0) return false;   // bytes above 127: the sums below would carry
+  // 0x80 in every byte that equals c, exactly (no carry between bytes).
+  const auto bytesEqual = [word](char c) {
+    const std::uint64_t x = word ^ (kOnes * static_cast<unsigned char>(c));
+    return ~(((x & kLow) + kLow) | x | kLow);
+  };
+  const std::uint64_t blanks = bytesEqual(' ');
+  const std::uint64_t points = bytesEqual('.');
+  // A byte below 128 is at least '0' when adding 0x50 sets its top bit, above '9' when
+  // adding 0x46 does.
+  const std::uint64_t digits = (word + kOnes * 0x50) & ~(word + kOnes * 0x46) & kHigh;
+  if (digits == 0) return false;  // a lone sign or point: the column-wise path says +0.0
+  const int lead = std::countr_zero(~blanks & kHigh) / 8;  // first column that is not blank
+  const bool negative = field[lead] == '-';
+  const int start = lead + (negative ? 1 : 0);  // below 8: a digit follows the blanks
+  const std::uint64_t rest = kHigh << (8 * start);
+  if (((digits | points) & rest) != rest || (points & (points - 1)) != 0) {
+    return false;  // a second point
+  }
+  // The digits with every other column as '0', then the columns before the point moved up
+  // by one over it: eight decimal digits, the point removed.
+  const std::uint64_t digitBytes = (digits >> 7) * 0xFFu;
+  std::uint64_t text = (word & digitBytes) | (kOnes * '0' & ~digitBytes);
+  int scale = decimals;
+  if (points != 0) {
+    const int point = std::countr_zero(points) / 8;
+    const std::uint64_t before = text & ((std::uint64_t{1} << (8 * point)) - 1);
+    const std::uint64_t after = text & ((~std::uint64_t{0} << (8 * point)) << 8);
+    text = (before << 8) | after | '0';
+    scale = 7 - point;
+  }
+  if (scale < 0 || scale > kLargestExactPower) return false;
+  // Pairs, then quadruples, then the eight digits (column 0 the most significant).
+  std::uint64_t value = text - kOnes * '0';
+  value = value * 10 + (value >> 8);
+  value = (((value & 0x000000FF000000FFu) * 0x000F424000000064u) +
+           (((value >> 16) & 0x000000FF000000FFu) * 0x0000271000000001u)) >>
+          32;
+  const auto magnitude = static_cast<float>(static_cast<double>(static_cast<std::uint32_t>(value)) /
+                                            kExactPowersOfTen[scale]);
+  result = {negative ? -magnitude : magnitude, 0};
+  return true;
+}
+
 // An F field of the shape: blanks (and the control characters 9-13) before, an optional
 // sign, digits with at most one point, blanks after; at most 15 digits. The value is the
 // integer of the digits divided by 10^k, k the digits after the point (or `decimals` without
@@ -60,6 +117,7 @@ inline bool parseInteger(std::string_view field, IntegerField& result) {
 // double, which is then rounded to float, as the general rule does. Anything else (an
 // exponent, a comma, a word, a blank between digits, more digits) answers false.
 inline bool parseReal(std::string_view field, int decimals, RealField& result) {
+  if (field.size() == 8 && parseRealEightColumns(field.data(), decimals, result)) return true;
   const char* p = field.data();
   const char* const end = p + field.size();
   while (p != end && (*p == ' ' || (*p >= 9 && *p <= 13))) ++p;

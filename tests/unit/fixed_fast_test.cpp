@@ -189,7 +189,10 @@ void sweepField(int width, int decimals, std::int64_t smallest, std::int64_t lar
     standardText(n, width, decimals, text);
     const RealField general = textio::parseRealFieldGeneral(text, decimals);
     RealField fast;
-    if (!textio::fast::parseReal(text, decimals, fast)) {
+    // Eight columns go the word-at-a-time way, which must take every standard text.
+    const bool taken = width == 8 ? textio::fast::parseRealEightColumns(text.data(), decimals, fast)
+                                  : textio::fast::parseReal(text, decimals, fast);
+    if (!taken) {
       ++failures;
       ADD_FAILURE() << "declined \"" << text << "\"";
       continue;
@@ -546,6 +549,45 @@ TEST(FastRealInput, RandomSpoiledFieldsAgreeWithTheGeneralRoutine) {
   }
   // Most insertions spoil the shape (a blank or sign at an edge may not).
   EXPECT_GT(declined, rounds / 2);
+}
+
+TEST(FastRealInput, RandomEightColumnWordsAgreeWithTheGeneralRoutine) {
+  // Every column drawn from the characters that decide the shape, so that blanks, signs and
+  // points land everywhere; the word-at-a-time path takes some and must then be exact.
+  FieldGenerator generate(20250106u);
+  static const char alphabet[] = "      ---++..0123456789012345678901234567890123456789e\t,\x80";
+  const int rounds = sweepStride() > 1 ? 20000 : 1000000;
+  int failures = 0;
+  int taken = 0;
+  std::string why;
+  std::string text(8, ' ');
+  for (int i = 0; i < rounds && failures < 20; ++i) {
+    // A blank prefix of random length makes the plain shapes common.
+    const int blanks = generate.pick(0, 8);
+    for (int c = 0; c < 8; ++c) {
+      text[static_cast<std::size_t>(c)] =
+          c < blanks ? ' ' : alphabet[generate.pick(0, static_cast<int>(sizeof alphabet) - 2)];
+    }
+    const int decimals = generate.pick(0, 9);
+    RealField fast;
+    if (!textio::fast::parseRealEightColumns(text.data(), decimals, fast)) continue;
+    ++taken;
+    const RealField general = textio::parseRealFieldGeneral(text, decimals);
+    if (bitsOf(fast.value) != bitsOf(general.value) || fast.status != general.status) {
+      ++failures;
+      ADD_FAILURE() << "\"" << text << "\" d=" << decimals << ": " << fast.value << " vs "
+                    << general.value << " status " << general.status;
+    }
+  }
+  EXPECT_GT(taken, rounds / 100);
+  // The shapes it leaves to the column-wise path, which reads them all the same.
+  for (const char* declined : {"    +1.5", "  1.5   ", "\t\t\t-1.25", "       -", "       .",
+                               "  -.    ", "        ", "1.2.3   ", "  - 1.25", " 1.5e+02"}) {
+    RealField fast;
+    EXPECT_FALSE(textio::fast::parseRealEightColumns(declined, 3, fast)) << declined;
+    realAgrees(declined, 3, why);
+    EXPECT_EQ(why, "");
+  }
 }
 
 TEST(FastIntegerInput, RandomFieldsAgreeWithTheGeneralRoutine) {
