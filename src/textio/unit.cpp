@@ -3,9 +3,11 @@
 // end-of-run closing. Every table access happens under the run-time lock.
 #include "textio/unit.h"
 
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <new>
@@ -24,7 +26,65 @@ constexpr std::size_t kInputBlock = 64 * 1024;
 constexpr std::size_t kOutputFlushSize = 64 * 1024;
 constexpr char kEndOfFileByte = 26;  // Ctrl+Z alone on a line ends the input
 
-using UnitTable = std::map<int, std::unique_ptr<UnitEntry>>;
+// The numbered units in a map (walked in unit order by the end-of-run closing), and a direct
+// index of the small unit numbers so that a statement finds its entry without a tree search.
+// Entries are never destroyed while the run lasts, so the index holds plain pointers.
+class UnitTable {
+ public:
+  using Map = std::map<int, std::unique_ptr<UnitEntry>>;
+
+  // The entry of `number`, made on its first reference.
+  UnitEntry& entry(int number) {
+    const bool indexed = number >= kFirstIndexed && number < kFirstIndexed + kIndexed;
+    if (indexed) {
+      if (UnitEntry* known = index_[static_cast<std::size_t>(number - kFirstIndexed)])
+        return *known;
+    }
+    std::unique_ptr<UnitEntry>& slot = map_[number];
+    if (!slot) {
+      slot = std::make_unique<UnitEntry>();
+      slot->number = number;
+    }
+    if (indexed) index_[static_cast<std::size_t>(number - kFirstIndexed)] = slot.get();
+    return *slot;
+  }
+
+  Map::iterator begin() { return map_.begin(); }
+  Map::iterator end() { return map_.end(); }
+  Map::iterator find(int number) { return map_.find(number); }
+
+  // Forgets every entry (harnesses that run the tool many times in one process).
+  void clear() {
+    index_.fill(nullptr);
+    map_.clear();
+    sharedFile_ = false;
+  }
+
+  // Whether two connected units have the same file. Only then can a statement on one unit
+  // meet a record left pending on another unit of its file.
+  bool anySharedFile() const { return sharedFile_; }
+  void connectionsChanged() {
+    sharedFile_ = false;
+    for (auto first = map_.begin(); first != map_.end() && !sharedFile_; ++first) {
+      const UnitEntry& a = *first->second;
+      if (!a.connected || a.name.empty()) continue;
+      for (auto second = std::next(first); second != map_.end(); ++second) {
+        const UnitEntry& b = *second->second;
+        if (b.connected && b.name == a.name) {
+          sharedFile_ = true;
+          break;
+        }
+      }
+    }
+  }
+
+ private:
+  static constexpr int kFirstIndexed = -8;  // the console units and the tool's file units
+  static constexpr int kIndexed = 136;
+  Map map_;
+  std::array<UnitEntry*, kIndexed> index_{};
+  bool sharedFile_ = false;
+};
 
 // Never destroyed: the console-event thread may walk it while the process ends.
 UnitTable& unitTable() {
@@ -35,14 +95,7 @@ UnitTable& unitTable() {
 bool closingDone = false;
 ReportCode firstClosingFailure = 0;
 
-UnitEntry& entryFor(int number) {
-  std::unique_ptr<UnitEntry>& slot = unitTable()[number];
-  if (!slot) {
-    slot = std::make_unique<UnitEntry>();
-    slot->number = number;
-  }
-  return *slot;
-}
+UnitEntry& entryFor(int number) { return unitTable().entry(number); }
 
 bool isConsoleUnitNumber(int number) {
   return number == kConsoleInputUnit || number == kConsoleOutputUnit;
@@ -67,6 +120,7 @@ void resetEntry(UnitEntry& unit) {
   std::string().swap(unit.record);
   unit.pending = false;
   std::string().swap(unit.output);
+  unitTable().connectionsChanged();
 }
 
 // Hands the buffered output to the platform and empties the buffer, also on failure (what
@@ -232,6 +286,7 @@ Failure connect(UnitEntry& unit, const ResolvedName& resolved, OpenStatus status
         break;
     }
     unit.connected = true;
+    unitTable().connectionsChanged();
     return {};
   }
 
@@ -257,6 +312,7 @@ Failure connect(UnitEntry& unit, const ResolvedName& resolved, OpenStatus status
   }
   unit.handle = opened.handle;
   unit.connected = true;
+  unitTable().connectionsChanged();
 
   platform::ErrorCode positioned = 0;
   if (status == OpenStatus::Replace) {
@@ -289,6 +345,7 @@ void connectAtFirstUse(UnitEntry& unit) {
       unit.name = input ? "CONIN$" : "CONOUT$";
       unit.console = true;
       unit.connected = true;
+      unitTable().connectionsChanged();
       return;
     }
     resolved = resolveName(*file);
@@ -338,7 +395,8 @@ Statement::Statement(int unit, StatementKind kind) : kind_(kind) {
     entry_ = nullptr;
     issueReport(severeCode(40), owner->number, owner->name);
   }
-  entry.inUse = true;
+  // Every look at the marker happens under the run-time lock, which orders it.
+  entry.inUse.store(true, std::memory_order_relaxed);
   entry.user = std::this_thread::get_id();
   if (!entry.connected && (kind == StatementKind::Read || kind == StatementKind::Write)) {
     connectAtFirstUse(entry);
@@ -348,7 +406,10 @@ Statement::Statement(int unit, StatementKind kind) : kind_(kind) {
     completePendingRecord(entry);
     flushOutput(entry);
   }
-  if (kind != StatementKind::Inquiry && entry.connected) completePendingOfFile(entry.name, entry);
+  // Another unit of the same file can have a pending record only when two units share it.
+  if (kind != StatementKind::Inquiry && entry.connected && unitTable().anySharedFile()) {
+    completePendingOfFile(entry.name, entry);
+  }
 }
 
 Statement::~Statement() {
@@ -357,7 +418,7 @@ Statement::~Statement() {
     if (entry.connected && (entry.console || isConsoleUnitNumber(entry.number))) {
       flushOutput(entry);
     }
-    entry.inUse = false;
+    entry.inUse.store(false, std::memory_order_relaxed);
   }
   detail::runTimeLock().unlock();
 }

@@ -445,6 +445,33 @@ TEST(PendingRecord, AStatementOnAnotherUnitOfTheSameFileCompletesIt) {
   textio::closeUnit(46);
 }
 
+TEST(PendingRecord, AWriteOnAnotherConnectedUnitOfTheFileCompletesIt) {
+  // Unit numbers near zero and far from it (the table finds both kinds its own way).
+  for (const auto& [first, second] : {std::pair{48, 49}, std::pair{-300, 100000}}) {
+    ScratchDir dir;
+    const std::string name = dir.file("shared.txt");
+    const std::string other = dir.file("other.txt");
+    textio::openUnit(first, name, "REPLACE");
+    textio::openUnit(second, name, "OLD");
+    writeRecord(first, "first", true);
+    // The write on the other unit of the file hands the pending record to the file first
+    // (its own record stays in its buffer until its close).
+    writeRecord(second, "second");
+    EXPECT_FALSE(textio::findUnit(first)->pending);
+    EXPECT_EQ(readFile(name), "first\r\n");
+    // Once the other unit is on another file, the pending record waits for its own unit.
+    textio::closeUnit(second);
+    textio::openUnit(second, other, "REPLACE");
+    writeRecord(first, "third", true);
+    writeRecord(second, "elsewhere");
+    EXPECT_TRUE(textio::findUnit(first)->pending);
+    textio::closeUnit(second);
+    EXPECT_TRUE(textio::findUnit(first)->pending);
+    EXPECT_EQ(readFile(other), "elsewhere\r\n");
+    textio::closeUnit(first);
+  }
+}
+
 // --- Failures, in a real run --------------------------------------------------------------
 
 TEST(OpenFailures, EndTheRunWithTheirReport) {
