@@ -3,6 +3,7 @@
 #include "selection/atom_table.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -50,10 +51,27 @@ std::optional<std::uint64_t> lineBound() {
   return *size + 1;
 }
 
-void clear(AtomRecord& record) {
-  std::memset(&record, 0, sizeof record);
-  std::memset(record.residueName, ' ', sizeof record.residueName);
-  std::memset(record.atomName, ' ', sizeof record.atomName);
+// (I5,2A5,I5,3F8.3,3F8.4): where each field of an atom line goes in its record.
+constexpr textio::FieldPlace kAtomLinePlaces[] = {{offsetof(AtomRecord, residueNumber), 0},
+                                                  {offsetof(AtomRecord, residueName), 5},
+                                                  {offsetof(AtomRecord, atomName), 5},
+                                                  {offsetof(AtomRecord, atomNumber), 0},
+                                                  {offsetof(AtomRecord, x), 0},
+                                                  {offsetof(AtomRecord, y), 0},
+                                                  {offsetof(AtomRecord, z), 0},
+                                                  {offsetof(AtomRecord, vx), 0},
+                                                  {offsetof(AtomRecord, vy), 0},
+                                                  {offsetof(AtomRecord, vz), 0}};
+
+// Records gathered at a time from a stream of unknown length.
+constexpr std::size_t kGatherChunk = 4096;
+
+// Up to `reads` atom-line reads, with their end-of-file and error conditions returned: an
+// unreadable line leaves no record, the end of the file ends the reading.
+textio::FixedRecordsRead readAtomLines(AtomRecord* records, std::uint64_t capacity,
+                                       std::uint64_t reads) {
+  return textio::readFixedRecords(kCoordinateUnit, textio::layouts::kAtomLine, kAtomLinePlaces,
+                                  records, sizeof(AtomRecord), capacity, reads);
 }
 
 // Records the points where a five-column number sequence fell back.
@@ -105,48 +123,41 @@ AtomTable load(std::string_view fileName) {
   AtomTable table;
   table.declaredCount = readCountLine();
   if (table.declaredCount <= 0) return table;
-
   const auto wanted = static_cast<std::uint64_t>(table.declaredCount);
-  const bool unwrap = hasWrappedNumbers(table);
-  std::int32_t previousAtom = 0;
-  std::int32_t previousResidue = 0;
 
-  // A regular file gets one block, no larger than the lines it can hold. A stream of
-  // unknown size is gathered first and then copied into a block of its exact size.
-  const std::optional<std::uint64_t> bound = lineBound();
-  std::vector<AtomRecord> gathered;
-  if (bound) {
+  // A regular file gets one block, no larger than the lines it can hold: every read that
+  // fills a record takes at least one line. A stream of unknown size is gathered first and
+  // then copied into a block of its exact size.
+  if (const std::optional<std::uint64_t> bound = lineBound()) {
     const std::uint64_t capacity = std::min(wanted, *bound);
     table.records = static_cast<AtomRecord*>(textio::allocateBlock(capacity * sizeof(AtomRecord)));
+    table.size = readAtomLines(table.records, capacity, wanted).records;
+  } else {
+    std::vector<AtomRecord> gathered;
+    std::vector<AtomRecord> chunk(kGatherChunk);
+    for (std::uint64_t left = wanted; left > 0;) {
+      const textio::FixedRecordsRead got = readAtomLines(chunk.data(), chunk.size(), left);
+      gathered.insert(gathered.end(), chunk.begin(),
+                      chunk.begin() + static_cast<std::ptrdiff_t>(got.records));
+      left -= got.statements;
+      if (got.ended) break;
+    }
+    if (!gathered.empty()) {
+      table.records =
+          static_cast<AtomRecord*>(textio::allocateBlock(gathered.size() * sizeof(AtomRecord)));
+      std::memcpy(table.records, gathered.data(), gathered.size() * sizeof(AtomRecord));
+      table.size = gathered.size();
+    }
   }
 
-  AtomRecord record;
-  for (std::uint64_t read = 0; read < wanted; ++read) {
-    clear(record);
-    const int status =
-        textio::readFixed(kCoordinateUnit, textio::layouts::kAtomLine,
-                          {&record.residueNumber, std::span<char>(record.residueName),
-                           std::span<char>(record.atomName), &record.atomNumber, &record.x,
-                           &record.y, &record.z, &record.vx, &record.vy, &record.vz},
-                          textio::ReturnOnEnd::Yes, textio::ReturnOnError::Yes);
-    if (status == -1) break;  // the file has ended: every further read would be skipped
-    if (status != 0) continue;
-    const std::size_t index = bound ? table.size : gathered.size();
-    if (unwrap) {
+  if (hasWrappedNumbers(table)) {
+    std::int32_t previousAtom = 0;
+    std::int32_t previousResidue = 0;
+    for (std::size_t index = 0; index < table.size; ++index) {
+      const AtomRecord& record = table.records[index];
       noteWrap(table.atomWraps, previousAtom, record.atomNumber, index, index == 0);
       noteWrap(table.residueWraps, previousResidue, record.residueNumber, index, index == 0);
     }
-    if (bound) {
-      table.records[table.size++] = record;
-    } else {
-      gathered.push_back(record);
-    }
-  }
-  if (!bound && !gathered.empty()) {
-    table.records =
-        static_cast<AtomRecord*>(textio::allocateBlock(gathered.size() * sizeof(AtomRecord)));
-    std::memcpy(table.records, gathered.data(), gathered.size() * sizeof(AtomRecord));
-    table.size = gathered.size();
   }
   return table;
 }

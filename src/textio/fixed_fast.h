@@ -67,10 +67,11 @@ inline bool parseRealEightColumns(const char* field, int decimals, RealField& re
   std::uint64_t word;
   std::memcpy(&word, field, sizeof word);  // column i is byte i
   if ((word & kHigh) != 0) return false;   // bytes above 127: the sums below would carry
-  // 0x80 in every byte that equals c, exactly (no carry between bytes).
+  // 0x80 in every byte that equals c: the difference byte is below 128, so adding 127 sets
+  // its top bit, without a carry into the next byte, exactly when it is not zero.
   const auto bytesEqual = [word](char c) {
     const std::uint64_t x = word ^ (kOnes * static_cast<unsigned char>(c));
-    return ~(((x & kLow) + kLow) | x | kLow);
+    return ~(x + kLow) & kHigh;
   };
   const std::uint64_t blanks = bytesEqual(' ');
   const std::uint64_t points = bytesEqual('.');

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "textio/fixed_fast.h"
 #include "textio/fixed_fields.h"
@@ -121,6 +122,38 @@ bool readWholeField(const FieldDescriptor& descriptor, std::string_view line, st
       }
       break;
     }
+  }
+  column += width;
+  return true;
+}
+
+// readWholeField for an item at a known place of a record: the same conversions, with no
+// variant to look into, small enough to stay inline in the loop over a file's lines.
+inline bool readWholeFieldAt(const FieldDescriptor& descriptor, std::size_t length,
+                             std::string_view line, std::size_t& column, char* at) {
+  const auto width = static_cast<std::size_t>(descriptor.width);
+  if (descriptor.width < 1 || line.size() - std::min(line.size(), column) < width) return false;
+  const std::string_view text(line.data() + column, width);
+  switch (descriptor.kind) {
+    case FieldKind::I: {
+      IntegerField result;
+      if (!fast::parseInteger(text, result)) return false;
+      std::memcpy(at, &result.value, sizeof result.value);
+      break;
+    }
+    case FieldKind::F: {
+      RealField result;
+      if (!fast::parseReal(text, descriptor.decimals, result)) return false;
+      std::memcpy(at, &result.value, sizeof result.value);
+      break;
+    }
+    case FieldKind::A:
+      if (length == 5 && width == 5) {
+        std::memcpy(at, text.data(), 5);  // the names of atom lines: no library call
+      } else {
+        takeTextField(text, descriptor.width, std::span<char>(at, length));
+      }
+      break;
   }
   column += width;
   return true;
@@ -243,6 +276,80 @@ int readFixed(int unit, FixedLayout layout, std::initializer_list<FixedInItem> i
     issueReport(severeCode(41));
   }
   return 0;
+}
+
+FixedRecordsRead readFixedRecords(int unit, FixedLayout layout, std::span<const FieldPlace> places,
+                                  void* records, std::size_t stride, std::size_t capacity,
+                                  std::size_t statements) {
+  Statement statement(unit, StatementKind::Read);
+  UnitEntry& entry = statement.unit();
+  FixedRecordsRead done;
+
+  // The layout walked once for the places: each field with its place, and where a new line
+  // begins because the places outnumber the layout's fields.
+  struct PlannedField {
+    FieldDescriptor descriptor;
+    FieldPlace place;
+    bool newLine;
+  };
+  std::vector<PlannedField> plan;
+  FieldWalker walker(layout);
+  try {
+    if (walker.hasFields()) {
+      plan.reserve(places.size());
+      for (const FieldPlace& place : places) {
+        bool wrapped = false;
+        const FieldDescriptor& descriptor = walker.next(wrapped);
+        plan.push_back({descriptor, place, wrapped});
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    issueReport(severeCode(41));
+  }
+  const auto itemAt = [](const PlannedField& field, char* record) -> FixedInItem {
+    char* const at = record + field.place.offset;
+    switch (field.descriptor.kind) {
+      case FieldKind::I:
+        return reinterpret_cast<std::int32_t*>(at);
+      case FieldKind::F:
+        return reinterpret_cast<float*>(at);
+      case FieldKind::A:
+        break;
+    }
+    return std::span<char>(at, field.place.length);
+  };
+
+  char* const base = static_cast<char*>(records);
+  std::string_view line;
+  try {
+    for (; done.statements < statements && done.records < capacity; ++done.statements) {
+      char* const record = base + done.records * stride;
+      int status = fetchLine(entry, line, ReturnOnEnd::Yes, ReturnOnError::Yes);
+      std::size_t column = 0;
+      for (std::size_t i = 0; status == 0 && i < plan.size(); ++i) {
+        const PlannedField& field = plan[i];
+        if (field.newLine) {
+          status = fetchLine(entry, line, ReturnOnEnd::Yes, ReturnOnError::Yes);
+          column = 0;
+          if (status != 0) break;
+        }
+        if (readWholeFieldAt(field.descriptor, field.place.length, line, column,
+                             record + field.place.offset)) {
+          continue;
+        }
+        status = readField(field.descriptor, line, column, itemAt(field, record));
+      }
+      if (status == -1) {
+        done.ended = true;
+        ++done.statements;
+        break;
+      }
+      if (status == 0) ++done.records;
+    }
+  } catch (const std::bad_alloc&) {
+    issueReport(severeCode(41));
+  }
+  return done;
 }
 
 void writeFixed(int unit, FixedLayout layout, std::initializer_list<FixedOutItem> items,

@@ -48,12 +48,10 @@ inline constexpr std::array kBoxRegion{fieldA(14), fieldF(6, 2, 3), fieldF(6, 2,
                                        fieldA(5),  fieldA(6),       fieldA(5)};
 inline constexpr std::array kBallRegion{fieldA(15), fieldF(6, 2, 3), fieldA(7), fieldF(5, 2),
                                         fieldA(6),  fieldA(5),       fieldA(9), fieldA(5)};
-inline constexpr std::array kInvertBoxRegion{fieldA(21), fieldF(6, 2, 3), fieldF(6, 2, 3),
-                                             fieldA(6),  fieldA(5),       fieldA(6),
-                                             fieldA(5)};
-inline constexpr std::array kInvertBallRegion{fieldA(22), fieldF(6, 2, 3), fieldA(7),
-                                              fieldF(5, 2), fieldA(6),     fieldA(5),
-                                              fieldA(9),  fieldA(5)};
+inline constexpr std::array kInvertBoxRegion{
+    fieldA(21), fieldF(6, 2, 3), fieldF(6, 2, 3), fieldA(6), fieldA(5), fieldA(6), fieldA(5)};
+inline constexpr std::array kInvertBallRegion{fieldA(22), fieldF(6, 2, 3), fieldA(7), fieldF(5, 2),
+                                              fieldA(6),  fieldA(5),       fieldA(9), fieldA(5)};
 inline constexpr std::array kCylinderRegion{fieldA(24), fieldF(5, 1, 5), fieldA(6),
                                             fieldA(5),  fieldA(6),       fieldA(5)};
 inline constexpr std::array kInvertCylinderRegion{fieldA(31), fieldF(5, 1, 5), fieldA(6),
@@ -78,6 +76,30 @@ enum class ReturnOnError { No, Yes };
 // ReturnOnError::Yes; without the matching request a failure is a severe report.
 int readFixed(int unit, FixedLayout layout, std::initializer_list<FixedInItem> items,
               ReturnOnEnd onEnd = ReturnOnEnd::No, ReturnOnError onError = ReturnOnError::No);
+
+// Where the item of one field lies in a record of the caller's: its byte offset, and for an
+// A field the length of its text. The field's kind in the layout says what the item is: a
+// 32-bit integer (I), a float (F) or `length` characters (A).
+struct FieldPlace {
+  std::size_t offset = 0;
+  std::size_t length = 0;
+};
+
+struct FixedRecordsRead {
+  std::size_t records = 0;     // records filled
+  std::size_t statements = 0;  // read statements made
+  bool ended = false;          // a statement met the end of the file
+};
+
+// Makes up to `statements` read statements on `unit`, each exactly as readFixed through
+// `layout` with both return requests, whose items are the places within the next record
+// of `records` (consecutive records `stride` bytes apart). A statement that fails leaves its
+// record to the next one; the end of the file ends the reading, and so does a record count
+// of `capacity`. One lookup of the unit serves all of them, so a file of many lines is read
+// without the cost of a statement per line.
+FixedRecordsRead readFixedRecords(int unit, FixedLayout layout, std::span<const FieldPlace> places,
+                                  void* records, std::size_t stride, std::size_t capacity,
+                                  std::size_t statements);
 
 // Builds one line from the items and writes it (Advance::Yes) or leaves it pending
 // (Advance::No) for the next statement on the unit to continue.

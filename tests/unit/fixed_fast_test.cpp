@@ -8,6 +8,7 @@
 
 #include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <random>
@@ -725,8 +726,8 @@ int expectedAtom(const std::string& line, AtomItems& atom) {
   return 0;
 }
 
-TEST(FastAtomLines, ReadThroughAUnitAsFieldByFieldWithTheGeneralRoutines) {
-  // Lines as GROMACS writes them, cut short, with commas, spoiled fields and long tails.
+// Atom lines as GROMACS writes them, some cut short, with commas, spoiled fields and long tails.
+std::vector<std::string> generatedAtomLines() {
   FieldGenerator generate(20250104u);
   const auto fit = [](std::string text, std::size_t width) {
     if (text.size() > width) text = text.substr(text.size() - width);
@@ -754,6 +755,11 @@ TEST(FastAtomLines, ReadThroughAUnitAsFieldByFieldWithTheGeneralRoutines) {
     }
     lines.push_back(line);
   }
+  return lines;
+}
+
+TEST(FastAtomLines, ReadThroughAUnitAsFieldByFieldWithTheGeneralRoutines) {
+  const std::vector<std::string> lines = generatedAtomLines();
   testsupport::ScratchDir dir;
   std::string content;
   for (const std::string& line : lines) content += line + "\n";
@@ -782,6 +788,113 @@ TEST(FastAtomLines, ReadThroughAUnitAsFieldByFieldWithTheGeneralRoutines) {
       ADD_FAILURE() << "\"" << line << "\": status " << status << " expected " << expectedStatus;
     }
   }
+  textio::closeUnit(10);
+}
+
+bool sameAtom(const AtomItems& a, const AtomItems& b) {
+  bool same = a.residueNumber == b.residueNumber && a.atomNumber == b.atomNumber &&
+              std::string(a.residueName, 5) == std::string(b.residueName, 5) &&
+              std::string(a.atomName, 5) == std::string(b.atomName, 5);
+  for (int i = 0; i < 6; ++i) same = same && bitsOf(a.coordinates[i]) == bitsOf(b.coordinates[i]);
+  return same;
+}
+
+constexpr textio::FieldPlace kAtomPlaces[] = {
+    {offsetof(AtomItems, residueNumber), 0},
+    {offsetof(AtomItems, residueName), 5},
+    {offsetof(AtomItems, atomName), 5},
+    {offsetof(AtomItems, atomNumber), 0},
+    {offsetof(AtomItems, coordinates) + 0 * sizeof(float), 0},
+    {offsetof(AtomItems, coordinates) + 1 * sizeof(float), 0},
+    {offsetof(AtomItems, coordinates) + 2 * sizeof(float), 0},
+    {offsetof(AtomItems, coordinates) + 3 * sizeof(float), 0},
+    {offsetof(AtomItems, coordinates) + 4 * sizeof(float), 0},
+    {offsetof(AtomItems, coordinates) + 5 * sizeof(float), 0},
+};
+
+TEST(FastAtomLines, ReadIntoRecordsAsOneStatementPerLine) {
+  const std::vector<std::string> lines = generatedAtomLines();
+  std::vector<AtomItems> readable;  // the records the lines that can be read give, in order
+  for (const std::string& line : lines) {
+    AtomItems atom;
+    if (expectedAtom(line, atom) == 0) readable.push_back(atom);
+  }
+  ASSERT_GT(readable.size(), lines.size() / 2);
+  ASSERT_LT(readable.size(), lines.size());
+  testsupport::ScratchDir dir;
+  std::string content;
+  for (const std::string& line : lines) content += line + "\n";
+  testsupport::writeFile(dir.file("atoms.gro"), content);
+  ::setenv("FOR_DISABLE_STACK_TRACE", "1", 1);
+
+  // More statements than lines: every line once, then the end.
+  textio::openUnit(10, dir.file("atoms.gro"), "OLD", "SEQUENTIAL");
+  std::vector<AtomItems> records(lines.size() + 10);
+  const textio::FixedRecordsRead all =
+      textio::readFixedRecords(10, textio::layouts::kAtomLine, kAtomPlaces, records.data(),
+                               sizeof(AtomItems), records.size(), lines.size() + 5);
+  EXPECT_EQ(all.records, readable.size());
+  EXPECT_EQ(all.statements, lines.size() + 1);
+  EXPECT_TRUE(all.ended);
+  int failures = 0;
+  for (std::size_t i = 0; i < std::min(all.records, readable.size()); ++i) {
+    if (!sameAtom(records[i], readable[i]) && ++failures <= 20) ADD_FAILURE() << "record " << i;
+  }
+  textio::closeUnit(10);
+
+  // A capacity of 100 records stops after the statement that fills the hundredth; the next
+  // call goes on with the next line; a statement count stops the reading as well.
+  textio::openUnit(10, dir.file("atoms.gro"), "OLD", "SEQUENTIAL");
+  std::vector<AtomItems> first(100);
+  const textio::FixedRecordsRead part = textio::readFixedRecords(
+      10, textio::layouts::kAtomLine, kAtomPlaces, first.data(), sizeof(AtomItems), 100, 100000);
+  EXPECT_EQ(part.records, 100u);
+  EXPECT_FALSE(part.ended);
+  std::size_t hundredth = 0;
+  for (std::size_t seen = 0; seen < 100; ++hundredth) {
+    AtomItems atom;
+    if (expectedAtom(lines[hundredth], atom) == 0) ++seen;
+  }
+  EXPECT_EQ(part.statements, hundredth);
+  AtomItems next;
+  const textio::FixedRecordsRead more = textio::readFixedRecords(
+      10, textio::layouts::kAtomLine, kAtomPlaces, &next, sizeof(AtomItems), 1, 1);
+  EXPECT_EQ(more.statements, 1u);
+  AtomItems expected;
+  const int status = expectedAtom(lines[hundredth], expected);
+  EXPECT_EQ(more.records, status == 0 ? 1u : 0u);
+  if (status == 0) {
+    EXPECT_TRUE(sameAtom(next, expected));
+  }
+  EXPECT_TRUE(sameAtom(first[99], readable[99]));
+  textio::closeUnit(10);
+}
+
+TEST(FastAtomLines, PlacesBeyondTheLayoutTakeFurtherLines) {
+  // Two places through (I5): each statement reads two lines; the end of the file in the
+  // middle of a statement ends the reading, an unreadable first line skips the pair.
+  testsupport::ScratchDir dir;
+  testsupport::writeFile(dir.file("numbers.txt"), "1\n2\n  x\n4\n5\n6\n7\n");
+  ::setenv("FOR_DISABLE_STACK_TRACE", "1", 1);
+  textio::openUnit(10, dir.file("numbers.txt"), "OLD", "SEQUENTIAL");
+  struct Pair {
+    std::int32_t a = -1;
+    std::int32_t b = -1;
+  };
+  constexpr textio::FieldPlace places[] = {{offsetof(Pair, a), 0}, {offsetof(Pair, b), 0}};
+  Pair pairs[4];
+  const textio::FixedRecordsRead got =
+      textio::readFixedRecords(10, textio::layouts::kI5, places, pairs, sizeof(Pair), 4, 10);
+  // (1, 2); "  x" fails, so its statement ends there; (4, 5); (6, 7); then the end.
+  EXPECT_EQ(got.records, 3u);
+  EXPECT_EQ(got.statements, 5u);
+  EXPECT_TRUE(got.ended);
+  EXPECT_EQ(pairs[0].a, 1);
+  EXPECT_EQ(pairs[0].b, 2);
+  EXPECT_EQ(pairs[1].a, 4);
+  EXPECT_EQ(pairs[1].b, 5);
+  EXPECT_EQ(pairs[2].a, 6);
+  EXPECT_EQ(pairs[2].b, 7);
   textio::closeUnit(10);
 }
 
