@@ -196,27 +196,56 @@ inline std::optional<FieldFit> formatFixed(float value, int width, int decimals,
     if (halfBit && (belowHalf || (number & 1u) != 0)) ++number;
   }
 
-  // Digits of the rounded value, least significant first.
-  char digits[20];
-  int count = 0;
-  for (std::uint64_t rest = number; rest != 0; rest /= 10) {
-    digits[count++] = static_cast<char>('0' + rest % 10);
-  }
+  // The text of the rounded value without sign and optional zero, built from the right:
+  // the decimals, the point, the integer digits (none when the integer part is zero).
+  char text[24];  // up to 20 digits and the point
+  char* const textEnd = text + sizeof text;
+  char* first = textEnd;
+  std::uint64_t rest = number;
+  for (int i = 0; i < decimals; ++i, rest /= 10) *--first = static_cast<char>('0' + rest % 10);
+  *--first = '.';
+  for (; rest != 0; rest /= 10) *--first = static_cast<char>('0' + rest % 10);
+  const int length = static_cast<int>(textEnd - first);
   // Every decision below uses the rounded digits; zero is written without a sign.
-  const bool negative = (bits >> 31) != 0 && count != 0;
-  const int integerDigits = count > decimals ? count - decimals : 0;
-  const int needed = (negative ? 1 : 0) + integerDigits + 1 + decimals;
+  const bool negative = (bits >> 31) != 0 && number != 0;
+  const int needed = (negative ? 1 : 0) + length;
   if (needed > width) {
     for (int i = 0; i < width; ++i) out[i] = '*';
     return FieldFit::Asterisks;
   }
-  const bool leadingZero = integerDigits == 0 && needed + 1 <= width;
-  char* column = out + width;
-  for (int i = 0; i < decimals; ++i) *--column = i < count ? digits[i] : '0';
-  *--column = '.';
-  for (int i = decimals; i < count; ++i) *--column = digits[i];
+  const bool leadingZero = *first == '.' && needed + 1 <= width;
+  char* column = out + width - length;
+  for (int i = 0; i < length; ++i) column[i] = first[i];
   if (leadingZero) *--column = '0';
   if (negative) *--column = '-';
+  while (column != out) *--column = ' ';
+  return FieldFit::Fits;
+}
+
+// I output with at least one digit into a field of at most 32 columns: writes exactly
+// `width` columns at `out` (digits right-justified, "-" before them, asterisks when they do
+// not fit) and answers how they came out; std::nullopt for wider fields or more minimum
+// digits, which the general formatter takes.
+inline std::optional<FieldFit> formatInteger(std::int32_t value, int width, int minimumDigits,
+                                             char* out) {
+  if (width < 1 || width > kFastWidth || minimumDigits > 1) return std::nullopt;
+  char text[12];  // ten digits and a sign
+  char* const textEnd = text + sizeof text;
+  char* first = textEnd;
+  std::uint32_t rest =
+      value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+  do {
+    *--first = static_cast<char>('0' + rest % 10);
+    rest /= 10;
+  } while (rest != 0);
+  if (value < 0) *--first = '-';
+  const int length = static_cast<int>(textEnd - first);
+  if (length > width) {
+    for (int i = 0; i < width; ++i) out[i] = '*';
+    return FieldFit::Asterisks;
+  }
+  char* column = out + width - length;
+  for (int i = 0; i < length; ++i) column[i] = first[i];
   while (column != out) *--column = ' ';
   return FieldFit::Fits;
 }

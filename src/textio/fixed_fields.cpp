@@ -372,6 +372,16 @@ RealField readWord(std::string_view rest, bool negative, bool signGiven) {
 // ---------------------------------------------------------------------------------------
 
 FieldFit formatInteger(std::int32_t value, int width, std::string& out, int minimumDigits) {
+  char columns[fast::kFastWidth];
+  if (const std::optional<FieldFit> fit =
+          fast::formatInteger(value, width, minimumDigits, columns)) {
+    out.append(columns, static_cast<std::size_t>(width));
+    return *fit;
+  }
+  return formatIntegerGeneral(value, width, out, minimumDigits);
+}
+
+FieldFit formatIntegerGeneral(std::int32_t value, int width, std::string& out, int minimumDigits) {
   std::array<char, 10> digits;
   int count = 0;
   std::uint32_t magnitude =

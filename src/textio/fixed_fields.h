@@ -22,6 +22,11 @@ enum class FieldFit { Fits, Asterisks };
 // right-justified; asterisks when that needs more than `width` columns.
 FieldFit formatInteger(std::int32_t value, int width, std::string& out, int minimumDigits = 1);
 
+// The same rule by the general method, without the fast path for fields of at most 32
+// columns; formatInteger gives exactly its result.
+FieldFit formatIntegerGeneral(std::int32_t value, int width, std::string& out,
+                              int minimumDigits = 1);
+
 // Appends exactly `width` (>= 1) columns to `out`: `value` rounded from its exact binary
 // value to `decimals` (>= 0) digits after the point, ties to the even digit; no sign when
 // it rounds to zero; a 0 before the point only when there is room for it; asterisks when

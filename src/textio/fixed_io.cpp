@@ -231,6 +231,45 @@ int writeField(const FieldDescriptor& descriptor, const FixedOutItem& item, std:
   return kFieldItemMismatch;
 }
 
+// Columns a write statement builds on the stack before it hands them to the record at once.
+constexpr std::size_t kLocalColumns = 160;
+
+// The fast formatters for one output field into `at` (room for `room` columns): answers the
+// columns written, or 0 when the field is not one they take (the general writer then does).
+std::size_t writeFieldFast(const FieldDescriptor& descriptor, const FixedOutItem& item, char* at,
+                           std::size_t room) {
+  if (descriptor.width < 1 || static_cast<std::size_t>(descriptor.width) > room) return 0;
+  const auto width = static_cast<std::size_t>(descriptor.width);
+  switch (descriptor.kind) {
+    case FieldKind::I: {
+      const auto* const value = std::get_if<std::int32_t>(&item);
+      if (value == nullptr ||
+          !fast::formatInteger(*value, descriptor.width, descriptor.minimumDigits, at)) {
+        return 0;
+      }
+      return width;
+    }
+    case FieldKind::F: {
+      const auto* const value = std::get_if<float>(&item);
+      if (value == nullptr ||
+          !fast::formatFixed(*value, descriptor.width, descriptor.decimals, at)) {
+        return 0;
+      }
+      return width;
+    }
+    case FieldKind::A: {
+      const auto* const value = std::get_if<std::string_view>(&item);
+      if (value == nullptr) return 0;
+      // Blanks and then the text when it is shorter than the field, else its first columns.
+      const std::size_t blanks = width > value->size() ? width - value->size() : 0;
+      for (std::size_t i = 0; i < blanks; ++i) at[i] = ' ';
+      for (std::size_t i = blanks; i < width; ++i) at[i] = (*value)[i - blanks];
+      return width;
+    }
+  }
+  return 0;
+}
+
 // The next input line, or the statement's status when there is none.
 int fetchLine(UnitEntry& unit, std::string_view& line, ReturnOnEnd onEnd, ReturnOnError onError) {
   const ReadStatus status = nextRecord(unit, line);
@@ -361,21 +400,40 @@ void writeFixed(int unit, FixedLayout layout, std::initializer_list<FixedOutItem
   entry.pending = false;
 
   FieldWalker walker(layout);
+  // Fields are built in `columns` and handed to the record together; the general writer
+  // appends to the record itself, after what is built so far.
+  char columns[kLocalColumns];
+  std::size_t built = 0;
+  const auto handOver = [&] {
+    entry.record.append(columns, built);
+    built = 0;
+  };
   try {
     if (walker.hasFields()) {
       for (const FixedOutItem& item : items) {
         bool wrapped = false;
         const FieldDescriptor& descriptor = walker.next(wrapped);
-        if (wrapped) endRecord(entry);  // items left over: they go on a new line
-        if (const int status = writeField(descriptor, item, entry.record); status != 0) {
-          failStatement(entry, status);
+        if (wrapped) {
+          handOver();
+          endRecord(entry);  // items left over: they go on a new line
+        }
+        if (const std::size_t written =
+                writeFieldFast(descriptor, item, columns + built, kLocalColumns - built)) {
+          built += written;
+        } else {
+          handOver();
+          if (const int status = writeField(descriptor, item, entry.record); status != 0) {
+            failStatement(entry, status);
+          }
         }
         if (entry.recordLength > 0 &&
-            entry.record.size() > static_cast<std::size_t>(entry.recordLength)) {
+            entry.record.size() + built > static_cast<std::size_t>(entry.recordLength)) {
+          handOver();
           failStatement(entry, kRecordOverflow);
         }
       }
     }
+    handOver();
   } catch (const std::bad_alloc&) {
     issueReport(severeCode(41));
   }

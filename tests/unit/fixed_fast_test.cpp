@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -678,6 +679,52 @@ TEST(FastFixedOutput, AgreesAtEveryRoundingBoundaryOfTheAtomFields) {
     ASSERT_TRUE(fit.has_value()) << c.value;
     EXPECT_EQ(std::string(columns, static_cast<std::size_t>(c.width)), c.expected) << c.value;
   }
+}
+
+TEST(FastIntegerOutput, AgreesWithTheGeneralFormatter) {
+  // Every value of the five- and six-column range in the widths of the tool and around them,
+  // random values of the whole 32-bit range, and the extremes.
+  std::vector<std::int32_t> values;
+  const std::int64_t stride = sweepStride() > 1 ? 37 : 1;
+  for (std::int64_t v = -100000; v <= 1000000; v += stride) {
+    values.push_back(static_cast<std::int32_t>(v));
+  }
+  FieldGenerator generate(20250107u);
+  for (int i = 0; i < 100000; ++i) {
+    values.push_back(
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(generate.pick(0, 65535)) << 16 |
+                                  static_cast<std::uint32_t>(generate.pick(0, 65535))));
+  }
+  for (const std::int32_t v : {std::numeric_limits<std::int32_t>::min(),
+                               std::numeric_limits<std::int32_t>::max(), 0, -1, 1}) {
+    values.push_back(v);
+  }
+  int failures = 0;
+  char columns[textio::fast::kFastWidth];
+  std::string general;
+  for (const std::int32_t v : values) {
+    for (const int width : {1, 5, 6, 11, 32}) {
+      general.clear();
+      const FieldFit generalFit = textio::formatIntegerGeneral(v, width, general);
+      const auto fit = textio::fast::formatInteger(v, width, 1, columns);
+      if ((!fit || *fit != generalFit ||
+           std::string_view(columns, static_cast<std::size_t>(width)) != general) &&
+          ++failures <= 20) {
+        ADD_FAILURE() << v << " in I" << width << ": general \"" << general << "\"";
+      }
+    }
+  }
+  // Hand-worked, and what the fast path leaves to the general formatter.
+  std::string out;
+  textio::formatInteger(-12345, 5, out);
+  textio::formatInteger(123456, 6, out);
+  textio::formatInteger(-2147483647 - 1, 11, out);
+  EXPECT_EQ(out, "*****123456-2147483648");
+  EXPECT_FALSE(textio::fast::formatInteger(7, 5, 3, columns).has_value());
+  EXPECT_FALSE(textio::fast::formatInteger(7, 33, 1, columns).has_value());
+  out.clear();
+  textio::formatInteger(7, 5, out, 3);
+  EXPECT_EQ(out, "  007");
 }
 
 // ---------------------------------------------------------------------------------------
