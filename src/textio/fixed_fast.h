@@ -28,10 +28,106 @@ inline bool isBlankOnly(const char* p, const char* end) {
   return true;
 }
 
+namespace word {
+inline constexpr std::uint64_t kOnes = 0x0101010101010101u;
+inline constexpr std::uint64_t kHigh = 0x8080808080808080u;
+inline constexpr std::uint64_t kLow = ~kHigh;
+
+// 0x80 in every byte of `word` (all bytes below 128) that equals c: the difference byte is
+// below 128, so adding 127 sets its top bit, without a carry into the next byte, exactly
+// when it is not zero.
+inline std::uint64_t bytesEqual(std::uint64_t word, char c) {
+  const std::uint64_t x = word ^ (kOnes * static_cast<unsigned char>(c));
+  return ~(x + kLow) & kHigh;
+}
+
+// 0x80 in every byte (all below 128) that is a decimal digit: adding 0x50 sets the top bit of
+// a byte from '0' up, adding 0x46 of a byte above '9'.
+inline std::uint64_t digitBytes(std::uint64_t word) {
+  return (word + kOnes * 0x50) & ~(word + kOnes * 0x46) & kHigh;
+}
+
+// The value of eight decimal digit bytes, column 0 the most significant: pairs, then
+// quadruples, then all eight, by multiplication.
+inline std::uint32_t eightDigits(std::uint64_t text) {
+  std::uint64_t value = text - kOnes * '0';
+  value = value * 10 + (value >> 8);
+  value = (((value & 0x000000FF000000FFu) * 0x000F424000000064u) +
+           (((value >> 16) & 0x000000FF000000FFu) * 0x0000271000000001u)) >>
+          32;
+  return static_cast<std::uint32_t>(value);
+}
+
+// Each digit byte kept, every other byte made '0'.
+inline std::uint64_t digitsOnly(std::uint64_t word, std::uint64_t digits) {
+  const std::uint64_t keep = (digits >> 7) * 0xFFu;
+  return (word & keep) | (kOnes * '0' & ~keep);
+}
+}  // namespace word
+
+// An I field of one to eight columns read as one 64-bit word, its columns at the end of a
+// word of blanks: blanks, an optional sign, then digits up to the last column (or nothing
+// after the blanks and sign: 0). Declines anything else, such as blanks after the digits.
+inline bool parseIntegerWord(const char* field, std::size_t width, IntegerField& result) {
+  if constexpr (std::endian::native != std::endian::little) return false;
+  using namespace word;
+  std::uint64_t bytes = kOnes * ' ';
+  char* const end = reinterpret_cast<char*>(&bytes) + 8;
+  switch (width) {  // copies of a known size stay inline
+    case 1:
+      std::memcpy(end - 1, field, 1);
+      break;
+    case 2:
+      std::memcpy(end - 2, field, 2);
+      break;
+    case 3:
+      std::memcpy(end - 3, field, 3);
+      break;
+    case 4:
+      std::memcpy(end - 4, field, 4);
+      break;
+    case 5:
+      std::memcpy(end - 5, field, 5);
+      break;
+    case 6:
+      std::memcpy(end - 6, field, 6);
+      break;
+    case 7:
+      std::memcpy(end - 7, field, 7);
+      break;
+    case 8:
+      std::memcpy(end - 8, field, 8);
+      break;
+    default:
+      return false;
+  }
+  if ((bytes & kHigh) != 0) return false;
+  const std::uint64_t nonBlank = ~bytesEqual(bytes, ' ') & kHigh;
+  if (nonBlank == 0) {
+    result = {0, 0};
+    return true;
+  }
+  const int lead = std::countr_zero(nonBlank) / 8;
+  const char first = static_cast<char>(bytes >> (8 * lead));
+  const bool negative = first == '-';
+  const int start = lead + ((negative || first == '+') ? 1 : 0);
+  if (start == 8) {  // a lone sign
+    result = {0, 0};
+    return true;
+  }
+  const std::uint64_t digits = digitBytes(bytes);
+  const std::uint64_t rest = kHigh << (8 * start);
+  if ((digits & rest) != rest) return false;
+  const auto value = static_cast<std::int32_t>(eightDigits(digitsOnly(bytes, digits)));
+  result = {negative ? -value : value, 0};
+  return true;
+}
+
 // An I field of the shape: blanks, an optional sign, at most nine digits, blanks. Sets
 // `result` and answers true; any other field (blanks between digits, ten digits, a tab, ...)
 // answers false and leaves `result` alone.
 inline bool parseInteger(std::string_view field, IntegerField& result) {
+  if (field.size() <= 8 && parseIntegerWord(field.data(), field.size(), result)) return true;
   const char* p = field.data();
   const char* const end = p + field.size();
   while (p != end && *p == ' ') ++p;
@@ -61,35 +157,23 @@ inline bool parseInteger(std::string_view field, IntegerField& result) {
 // else; parseReal then looks at the field column by column.
 inline bool parseRealEightColumns(const char* field, int decimals, RealField& result) {
   if constexpr (std::endian::native != std::endian::little) return false;
-  constexpr std::uint64_t kOnes = 0x0101010101010101u;
-  constexpr std::uint64_t kHigh = 0x8080808080808080u;
-  constexpr std::uint64_t kLow = ~kHigh;
-  std::uint64_t word;
-  std::memcpy(&word, field, sizeof word);  // column i is byte i
-  if ((word & kHigh) != 0) return false;   // bytes above 127: the sums below would carry
-  // 0x80 in every byte that equals c: the difference byte is below 128, so adding 127 sets
-  // its top bit, without a carry into the next byte, exactly when it is not zero.
-  const auto bytesEqual = [word](char c) {
-    const std::uint64_t x = word ^ (kOnes * static_cast<unsigned char>(c));
-    return ~(x + kLow) & kHigh;
-  };
-  const std::uint64_t blanks = bytesEqual(' ');
-  const std::uint64_t points = bytesEqual('.');
-  // A byte below 128 is at least '0' when adding 0x50 sets its top bit, above '9' when
-  // adding 0x46 does.
-  const std::uint64_t digits = (word + kOnes * 0x50) & ~(word + kOnes * 0x46) & kHigh;
+  using namespace word;
+  std::uint64_t bytes;
+  std::memcpy(&bytes, field, sizeof bytes);  // column i is byte i
+  if ((bytes & kHigh) != 0) return false;    // bytes above 127: the sums would carry
+  const std::uint64_t digits = digitBytes(bytes);
   if (digits == 0) return false;  // a lone sign or point: the column-wise path says +0.0
-  const int lead = std::countr_zero(~blanks & kHigh) / 8;  // first column that is not blank
+  const std::uint64_t points = bytesEqual(bytes, '.');
+  const int lead = std::countr_zero(~bytesEqual(bytes, ' ') & kHigh) / 8;  // first non-blank
   const bool negative = field[lead] == '-';
   const int start = lead + (negative ? 1 : 0);  // below 8: a digit follows the blanks
   const std::uint64_t rest = kHigh << (8 * start);
   if (((digits | points) & rest) != rest || (points & (points - 1)) != 0) {
-    return false;  // a second point
+    return false;  // something else after the sign, or a second point
   }
   // The digits with every other column as '0', then the columns before the point moved up
   // by one over it: eight decimal digits, the point removed.
-  const std::uint64_t digitBytes = (digits >> 7) * 0xFFu;
-  std::uint64_t text = (word & digitBytes) | (kOnes * '0' & ~digitBytes);
+  std::uint64_t text = digitsOnly(bytes, digits);
   int scale = decimals;
   if (points != 0) {
     const int point = std::countr_zero(points) / 8;
@@ -99,14 +183,8 @@ inline bool parseRealEightColumns(const char* field, int decimals, RealField& re
     scale = 7 - point;
   }
   if (scale < 0 || scale > kLargestExactPower) return false;
-  // Pairs, then quadruples, then the eight digits (column 0 the most significant).
-  std::uint64_t value = text - kOnes * '0';
-  value = value * 10 + (value >> 8);
-  value = (((value & 0x000000FF000000FFu) * 0x000F424000000064u) +
-           (((value >> 16) & 0x000000FF000000FFu) * 0x0000271000000001u)) >>
-          32;
-  const auto magnitude = static_cast<float>(static_cast<double>(static_cast<std::uint32_t>(value)) /
-                                            kExactPowersOfTen[scale]);
+  const auto magnitude =
+      static_cast<float>(static_cast<double>(eightDigits(text)) / kExactPowersOfTen[scale]);
   result = {negative ? -magnitude : magnitude, 0};
   return true;
 }

@@ -127,34 +127,45 @@ bool readWholeField(const FieldDescriptor& descriptor, std::string_view line, st
   return true;
 }
 
+// The fast conversion of a field whose `descriptor.width` (>= 1) columns the line holds at
+// `text`, into the item at `at` (an A item of `length` characters). Answers false, with the
+// item untouched, when the fast path declines the field.
+inline bool convertWholeField(const FieldDescriptor& descriptor, std::size_t length,
+                              const char* text, char* at) {
+  const auto width = static_cast<std::size_t>(descriptor.width);
+  switch (descriptor.kind) {
+    case FieldKind::I: {
+      IntegerField result;
+      if (!fast::parseInteger(std::string_view(text, width), result)) return false;
+      std::memcpy(at, &result.value, sizeof result.value);
+      return true;
+    }
+    case FieldKind::F: {
+      RealField result;
+      if (!fast::parseReal(std::string_view(text, width), descriptor.decimals, result)) {
+        return false;
+      }
+      std::memcpy(at, &result.value, sizeof result.value);
+      return true;
+    }
+    case FieldKind::A:
+      if (length == 5 && width == 5) {
+        std::memcpy(at, text, 5);  // the names of atom lines: no library call
+      } else {
+        takeTextField(std::string_view(text, width), descriptor.width, std::span<char>(at, length));
+      }
+      return true;
+  }
+  return false;
+}
+
 // readWholeField for an item at a known place of a record: the same conversions, with no
 // variant to look into, small enough to stay inline in the loop over a file's lines.
 inline bool readWholeFieldAt(const FieldDescriptor& descriptor, std::size_t length,
                              std::string_view line, std::size_t& column, char* at) {
   const auto width = static_cast<std::size_t>(descriptor.width);
   if (descriptor.width < 1 || line.size() - std::min(line.size(), column) < width) return false;
-  const std::string_view text(line.data() + column, width);
-  switch (descriptor.kind) {
-    case FieldKind::I: {
-      IntegerField result;
-      if (!fast::parseInteger(text, result)) return false;
-      std::memcpy(at, &result.value, sizeof result.value);
-      break;
-    }
-    case FieldKind::F: {
-      RealField result;
-      if (!fast::parseReal(text, descriptor.decimals, result)) return false;
-      std::memcpy(at, &result.value, sizeof result.value);
-      break;
-    }
-    case FieldKind::A:
-      if (length == 5 && width == 5) {
-        std::memcpy(at, text.data(), 5);  // the names of atom lines: no library call
-      } else {
-        takeTextField(text, descriptor.width, std::span<char>(at, length));
-      }
-      break;
-  }
+  if (!convertWholeField(descriptor, length, line.data() + column, at)) return false;
   column += width;
   return true;
 }
@@ -324,23 +335,32 @@ FixedRecordsRead readFixedRecords(int unit, FixedLayout layout, std::span<const 
   UnitEntry& entry = statement.unit();
   FixedRecordsRead done;
 
-  // The layout walked once for the places: each field with its place, and where a new line
-  // begins because the places outnumber the layout's fields.
+  // The layout walked once for the places: each field with its place, its columns when the
+  // line holds them all, and where a new line begins because the places outnumber the
+  // layout's fields.
   struct PlannedField {
     FieldDescriptor descriptor;
     FieldPlace place;
+    std::size_t column;
     bool newLine;
   };
   std::vector<PlannedField> plan;
+  // The columns of a line that holds every field, when all of them lie on one line; 0 when
+  // the fields need further lines (or have no width), so that every line goes field by field.
+  std::size_t planColumns = 0;
   FieldWalker walker(layout);
   try {
     if (walker.hasFields()) {
       plan.reserve(places.size());
+      bool oneLine = true;
       for (const FieldPlace& place : places) {
         bool wrapped = false;
         const FieldDescriptor& descriptor = walker.next(wrapped);
-        plan.push_back({descriptor, place, wrapped});
+        plan.push_back({descriptor, place, planColumns, wrapped});
+        oneLine = oneLine && !wrapped && descriptor.width >= 1;
+        planColumns += static_cast<std::size_t>(std::max(descriptor.width, 0));
       }
+      if (!oneLine) planColumns = 0;
     }
   } catch (const std::bad_alloc&) {
     issueReport(severeCode(41));
@@ -364,8 +384,21 @@ FixedRecordsRead readFixedRecords(int unit, FixedLayout layout, std::span<const 
     for (; done.statements < statements && done.records < capacity; ++done.statements) {
       char* const record = base + done.records * stride;
       int status = fetchLine(entry, line, ReturnOnEnd::Yes, ReturnOnError::Yes);
+      std::size_t i = 0;
       std::size_t column = 0;
-      for (std::size_t i = 0; status == 0 && i < plan.size(); ++i) {
+      if (status == 0 && planColumns != 0 && line.size() >= planColumns) {
+        // Every field lies wholly in the line at its planned columns, as long as the fast
+        // conversions take them (a comma, which would move the columns, they decline).
+        for (; i < plan.size(); ++i) {
+          const PlannedField& field = plan[i];
+          if (!convertWholeField(field.descriptor, field.place.length, line.data() + field.column,
+                                 record + field.place.offset)) {
+            break;
+          }
+        }
+        column = i < plan.size() ? plan[i].column : planColumns;
+      }
+      for (; status == 0 && i < plan.size(); ++i) {
         const PlannedField& field = plan[i];
         if (field.newLine) {
           status = fetchLine(entry, line, ReturnOnEnd::Yes, ReturnOnError::Yes);

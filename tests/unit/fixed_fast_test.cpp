@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -589,6 +590,44 @@ TEST(FastRealInput, RandomEightColumnWordsAgreeWithTheGeneralRoutine) {
     EXPECT_FALSE(textio::fast::parseRealEightColumns(declined, 3, fast)) << declined;
     realAgrees(declined, 3, why);
     EXPECT_EQ(why, "");
+  }
+}
+
+TEST(FastIntegerInput, RandomShortWordsAgreeWithTheGeneralRoutine) {
+  // Fields of one to eight columns drawn from the characters that decide the shape; the
+  // word-at-a-time path takes some (digits up to the last column) and must then be exact.
+  FieldGenerator generate(20250108u);
+  static const char alphabet[] = "     --++.01234567890123456789012345678901234567890\t,\x80";
+  const int rounds = sweepStride() > 1 ? 20000 : 1000000;
+  int failures = 0;
+  int taken = 0;
+  for (int i = 0; i < rounds && failures < 20; ++i) {
+    const auto width = static_cast<std::size_t>(generate.pick(1, 8));
+    const auto blanks = static_cast<std::size_t>(generate.pick(0, static_cast<int>(width)));
+    std::string text(width, ' ');
+    for (std::size_t c = blanks; c < width; ++c) {
+      text[c] = alphabet[generate.pick(0, static_cast<int>(sizeof alphabet) - 2)];
+    }
+    IntegerField fast;
+    if (!textio::fast::parseIntegerWord(text.data(), width, fast)) continue;
+    ++taken;
+    const IntegerField general = textio::parseIntegerFieldGeneral(text);
+    if ((fast.value != general.value || fast.status != general.status) && ++failures <= 20) {
+      ADD_FAILURE() << "\"" << text << "\": " << fast.value << " vs " << general.value << " status "
+                    << general.status;
+    }
+  }
+  EXPECT_GT(taken, rounds / 50);
+  for (const char* declined : {"12   ", " 1 2 ", "\t  12", "1-", "--1", "1.0", "123456789"}) {
+    IntegerField fast;
+    EXPECT_FALSE(textio::fast::parseIntegerWord(declined, std::strlen(declined), fast)) << declined;
+  }
+  for (const auto& [text, value] :
+       {std::pair{"    5", 5}, std::pair{"   -5", -5}, std::pair{"+0007", 7}, std::pair{"     ", 0},
+        std::pair{"    -", 0}, std::pair{"99999999", 99999999}, std::pair{"-9999999", -9999999}}) {
+    IntegerField fast;
+    ASSERT_TRUE(textio::fast::parseIntegerWord(text, std::strlen(text), fast)) << text;
+    EXPECT_EQ(fast.value, value) << text;
   }
 }
 
