@@ -80,7 +80,7 @@ check_run() {  # check_run ANSWER
     [ "$count_line" = "$(printf '%5d\r' "$want")" ] || fail "yes: count line '$count_line'"
   fi
   # list.ndx holds the true atom numbers in file order; result.gro the input lines.
-  tail -n +2 "$dir/list.ndx" | tr -s ' \r' '\n\n' | sed '/^$/d' >"$dir/numbers"
+  tail -n +2 "$dir/list.ndx" | tr -d '\r' | tr -s ' ' '\n' | sed '/^$/d' >"$dir/numbers"
   cut -d' ' -f1 "$expected" | cmp -s - "$dir/numbers" || fail "$answer: list.ndx numbers differ"
   awk 'NR == FNR { line[$1 + 2] = 1; next } FNR in line' "$expected" "$input" >"$dir/input-lines"
   sed -n "3,$((want + 2))p" "$dir/result.gro" | tr -d '\r' | cmp -s - "$dir/input-lines" ||
