@@ -18,6 +18,22 @@ inline constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5
                                                1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                                1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 inline constexpr int kLargestExactPower = 22;
+// 10^0 .. 10^8 in float, each exact (5^8 < 2^24).
+inline constexpr float kFloatPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f};
+
+// The decimal n / 10^k rounded to double and then to float, as the general rule has it.
+// Both n and 10^k are exact in double, so the quotient is the decimal correctly rounded to
+// double. For n <= 2^24 and k <= 8 a single float division gives the same float: the two
+// roundings could differ only if the double quotient fell exactly on a point halfway between
+// two floats without the decimal being that point, but such a point (odd * 2^t with 25
+// significant bits) is either the decimal itself or at least 2^t / 10^k away from it, more
+// than half a unit of the double (at most 2^(t-29)), since 10^8 < 2^29.
+inline float decimalToFloat(std::uint64_t n, int k) {
+  if (n <= (std::uint64_t{1} << 24) && k <= 8) {
+    return static_cast<float>(static_cast<std::uint32_t>(n)) / kFloatPowersOfTen[k];
+  }
+  return static_cast<float>(static_cast<double>(n) / kExactPowersOfTen[k]);
+}
 // An integer of this many decimal digits is below 2^53, so double holds it exactly.
 inline constexpr int kExactDigits = 15;
 
@@ -71,36 +87,29 @@ inline std::uint64_t digitsOnly(std::uint64_t word, std::uint64_t digits) {
 inline bool parseIntegerWord(const char* field, std::size_t width, IntegerField& result) {
   if constexpr (std::endian::native != std::endian::little) return false;
   using namespace word;
-  std::uint64_t bytes = kOnes * ' ';
-  char* const end = reinterpret_cast<char*>(&bytes) + 8;
-  switch (width) {  // copies of a known size stay inline
-    case 1:
-      std::memcpy(end - 1, field, 1);
-      break;
-    case 2:
-      std::memcpy(end - 2, field, 2);
-      break;
-    case 3:
-      std::memcpy(end - 3, field, 3);
-      break;
-    case 4:
-      std::memcpy(end - 4, field, 4);
-      break;
-    case 5:
-      std::memcpy(end - 5, field, 5);
-      break;
-    case 6:
-      std::memcpy(end - 6, field, 6);
-      break;
-    case 7:
-      std::memcpy(end - 7, field, 7);
-      break;
-    case 8:
-      std::memcpy(end - 8, field, 8);
-      break;
-    default:
-      return false;
+  if (width < 1 || width > 8) return false;
+  // The columns as an integer (column 0 the low byte) from loads of whole words, which may
+  // overlap: one word store and reload of the field would stall the processor.
+  const auto load32 = [](const char* p) {
+    std::uint32_t v;
+    std::memcpy(&v, p, sizeof v);
+    return std::uint64_t{v};
+  };
+  std::uint64_t columns;
+  if (width == 8) {
+    std::memcpy(&columns, field, sizeof columns);
+  } else if (width >= 4) {
+    columns = load32(field) | (load32(field + width - 4) << (8 * (width - 4)));
+  } else {
+    columns = static_cast<unsigned char>(field[0]);
+    for (std::size_t i = 1; i < width; ++i) {
+      columns |= std::uint64_t{static_cast<unsigned char>(field[i])} << (8 * i);
+    }
   }
+  // Moved to the high end, the free low bytes blanks.
+  const std::size_t free = 8 - width;
+  const std::uint64_t bytes =
+      free == 0 ? columns : (columns << (8 * free)) | (kOnes * ' ' >> (8 * width));
   if ((bytes & kHigh) != 0) return false;
   const std::uint64_t nonBlank = ~bytesEqual(bytes, ' ') & kHigh;
   if (nonBlank == 0) {
@@ -183,8 +192,7 @@ inline bool parseRealEightColumns(const char* field, int decimals, RealField& re
     scale = 7 - point;
   }
   if (scale < 0 || scale > kLargestExactPower) return false;
-  const auto magnitude =
-      static_cast<float>(static_cast<double>(eightDigits(text)) / kExactPowersOfTen[scale]);
+  const float magnitude = decimalToFloat(eightDigits(text), scale);
   result = {negative ? -magnitude : magnitude, 0};
   return true;
 }
@@ -228,8 +236,7 @@ inline bool parseReal(std::string_view field, int decimals, RealField& result) {
   }
   const int scale = afterPoint >= 0 ? afterPoint : decimals;
   if (scale < 0 || scale > kLargestExactPower) return false;
-  const auto magnitude =
-      static_cast<float>(static_cast<double>(digitsValue) / kExactPowersOfTen[scale]);
+  const float magnitude = decimalToFloat(digitsValue, scale);
   // A minus before zeros only gives -0.0.
   result = {negative ? -magnitude : magnitude, 0};
   return true;

@@ -519,6 +519,24 @@ TEST(FastRealInput, ExactFloatMidpointsTieToTheEvenNeighbour) {
   EXPECT_GT(tested, 10000);
 }
 
+TEST(FastRealInput, TheFloatDivisionEqualsTheDoubleRouteForEveryShortDecimal) {
+  // Every n <= 2^24 over every 10^k with k <= 8: one float division against the decimal
+  // rounded to double (n and 10^k exact, so one correctly rounded division) and then to
+  // float. Exhaustive in an optimised build.
+  const std::uint64_t stride = sweepStride() > 1 ? 101 : 1;
+  for (int k = 0; k <= 8; ++k) {
+    const double power = std::pow(10.0, k);  // exact: 10^8 < 2^53
+    int failures = 0;
+    for (std::uint64_t n = 0; n <= (std::uint64_t{1} << 24) && failures < 10; n += stride) {
+      const float viaDouble = static_cast<float>(static_cast<double>(n) / power);
+      const float fast = textio::fast::decimalToFloat(n, k);
+      if (bitsOf(fast) != bitsOf(viaDouble) && ++failures <= 10) {
+        ADD_FAILURE() << n << " / 10^" << k << ": " << fast << " vs " << viaDouble;
+      }
+    }
+  }
+}
+
 TEST(FastRealInput, RandomPlainFieldsAreTakenAndAgree) {
   FieldGenerator generate(20250101u);
   const int rounds = sweepStride() > 1 ? 20000 : 400000;
