@@ -5,12 +5,15 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "textio/unit.h"
@@ -175,6 +178,41 @@ TEST_F(LoaderTest, SmallSystemsAreNeverUnwrapped) {
       load(write(std::string("t\n3\n") + kWaterLine3 + kWaterLine1 + kWaterLine2));
   EXPECT_TRUE(table.atomWraps.points.empty());
   EXPECT_TRUE(table.residueWraps.points.empty());
+}
+
+TEST_F(LoaderTest, AStreamOfUnknownLengthGivesTheTableOfTheSameFile) {
+  // More lines than are gathered at a time, numbers that wrap and unreadable lines: read
+  // through a pipe, the table equals the one of the file. (The count is that of the lines:
+  // the unit holds the pipe open for writing too, so no end of its data would come.)
+  std::string content = "title\n120000\n";
+  char line[80];
+  for (int i = 1; i <= 120000; ++i) {
+    std::snprintf(line, sizeof line, "%5dSOL     OW%5d%8.3f%8.3f%8.3f\n", (i / 3 + 1) % 100000,
+                  i % 100000, (i % 9000) * 0.001, 1.0, -2.5);
+    if (i % 7001 == 0) line[24] = 'x';  // a letter in the x field
+    content += line;
+  }
+  const std::string path = write(content);
+  const AtomTable fromFile = load(path);
+  textio::closeUnit(kCoordinateUnit);
+  ASSERT_EQ(fromFile.size, 120000u - 120000u / 7001);
+
+  const std::string fifo = directory_ + "/coords.fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::thread writer([&] {
+    std::ofstream out(fifo, std::ios::binary);
+    out << content;
+  });
+  const AtomTable fromStream = load(fifo);
+  writer.join();
+  ASSERT_EQ(fromStream.size, fromFile.size);
+  EXPECT_EQ(std::memcmp(fromStream.records, fromFile.records, fromFile.size * sizeof(AtomRecord)),
+            0);
+  EXPECT_EQ(fromStream.atomWraps.points, fromFile.atomWraps.points);
+  EXPECT_EQ(fromStream.residueWraps.points, fromFile.residueWraps.points);
+  EXPECT_FALSE(fromFile.atomWraps.points.empty());
+  // The record after the first unreadable line is the next line's.
+  EXPECT_EQ(fromFile.records[7000].atomNumber, 7002);
 }
 
 class LoaderFailure : public LoaderTest {};
