@@ -1,0 +1,129 @@
+// Micro-benchmarks of the field conversions behind an atom line: the fast paths against the
+// general routines for F8.3 input and output and I5 input, and a whole file of atom lines
+// read into records. Build with -DGRO_BENCH=ON; run build-dir/fields_bench.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "selection/atom_table.h"
+#include "textio/fixed_fields.h"
+#include "textio/fixed_layout.h"
+#include "textio/free_form.h"
+#include "textio/unit.h"
+
+namespace {
+
+// F8.3 texts as GROMACS writes them, 4096 different values in (-1000, 10000).
+std::vector<std::string> positionTexts() {
+  std::vector<std::string> texts;
+  char text[16];
+  for (int i = 0; i < 4096; ++i) {
+    std::snprintf(text, sizeof text, "%8.3f", ((i * 7919) % 10999000 - 999000) / 1000.0);
+    texts.emplace_back(text);
+  }
+  return texts;
+}
+
+void parseF8_3(benchmark::State& state, textio::RealField (*parse)(std::string_view, int)) {
+  const std::vector<std::string> texts = positionTexts();
+  std::size_t i = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(parse(texts[i++ & 4095], 3));
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK_CAPTURE(parseF8_3, fast, &textio::parseRealField);
+BENCHMARK_CAPTURE(parseF8_3, general, &textio::parseRealFieldGeneral);
+
+void parseI5(benchmark::State& state, textio::IntegerField (*parse)(std::string_view)) {
+  std::vector<std::string> texts;
+  char text[16];
+  for (int i = 0; i < 4096; ++i) {
+    std::snprintf(text, sizeof text, "%5d", (i * 7919) % 100000);
+    texts.emplace_back(text);
+  }
+  std::size_t i = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(parse(texts[i++ & 4095]));
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK_CAPTURE(parseI5, fast, &textio::parseIntegerField);
+BENCHMARK_CAPTURE(parseI5, general, &textio::parseIntegerFieldGeneral);
+
+void formatF8_3(benchmark::State& state,
+                textio::FieldFit (*format)(float, int, int, std::string&)) {
+  std::vector<float> values;
+  for (const std::string& text : positionTexts()) {
+    values.push_back(textio::parseRealField(text, 3).value);
+  }
+  std::string out;
+  std::size_t i = 0;
+  for (auto _ : state) {
+    out.clear();
+    format(values[i++ & 4095], 8, 3, out);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK_CAPTURE(formatF8_3, fast, &textio::formatFixed);
+BENCHMARK_CAPTURE(formatF8_3, general, &textio::formatFixedGeneral);
+
+// A file of atom lines in a temporary directory, read into records in one call per pass.
+void readAtomLines(benchmark::State& state) {
+  const auto atoms = static_cast<std::size_t>(state.range(0));
+  std::string directory =
+      (std::filesystem::temp_directory_path() / "gro-fields-bench-XXXXXX").string();
+  if (::mkdtemp(directory.data()) == nullptr) {
+    state.SkipWithError("mkdtemp failed");
+    return;
+  }
+  const std::string path = directory + "/atoms.gro";
+  {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::fprintf(file, "bench\n%zu\n", atoms);
+    for (std::size_t i = 1; i <= atoms; ++i) {
+      std::fprintf(file, "%5zuSOL  %5s%5zu%8.3f%8.3f%8.3f%8.4f%8.4f%8.4f\n", (i / 3 + 1) % 100000,
+                   i % 3 == 1 ? "OW" : "HW1", i % 100000, (i % 9973) * 0.002, (i % 7919) * 0.003,
+                   (i % 5003) * 0.004, (i % 89) * 0.01 - 0.44, (i % 97) * 0.01 - 0.48,
+                   (i % 83) * 0.01 - 0.41);
+    }
+    std::fclose(file);
+  }
+  static constexpr textio::FieldPlace places[] = {
+      {offsetof(selection::AtomRecord, residueNumber), 0},
+      {offsetof(selection::AtomRecord, residueName), 5},
+      {offsetof(selection::AtomRecord, atomName), 5},
+      {offsetof(selection::AtomRecord, atomNumber), 0},
+      {offsetof(selection::AtomRecord, x), 0},
+      {offsetof(selection::AtomRecord, y), 0},
+      {offsetof(selection::AtomRecord, z), 0},
+      {offsetof(selection::AtomRecord, vx), 0},
+      {offsetof(selection::AtomRecord, vy), 0},
+      {offsetof(selection::AtomRecord, vz), 0}};
+  std::vector<selection::AtomRecord> records(atoms);
+  for (auto _ : state) {
+    textio::openUnit(10, path, "OLD", "SEQUENTIAL");
+    textio::readList(10, {});
+    textio::readList(10, {});
+    const textio::FixedRecordsRead got =
+        textio::readFixedRecords(10, textio::layouts::kAtomLine, places, records.data(),
+                                 sizeof(selection::AtomRecord), records.size(), atoms);
+    benchmark::DoNotOptimize(got.records);
+    textio::closeUnit(10);
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(atoms));
+  std::remove(path.c_str());
+  ::rmdir(directory.c_str());
+}
+BENCHMARK(readAtomLines)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
