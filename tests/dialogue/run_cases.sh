@@ -101,12 +101,12 @@ run_plain() {
 # Starts the binary with stdin from a fifo that stays open, writes the input, waits until
 # stdout holds the given text, then sends the signal (signal file: "INT text to wait for").
 run_with_signal() {
-  local case=$1 work=$2 out=$3 spec signal text pid fifo_fd tries
-  spec=$(<"$case/signal")
-  signal=${spec%% *}
-  text=${spec#* }
-  if [[ -z $signal || $text == "$spec" || -z $text ]]; then
-    fail "signal: expected 'SIGNAL text to wait for', got '$spec'"
+  local case=$1 work=$2 out=$3 request signal text pid fifo_fd tries
+  request=$(<"$case/signal")
+  signal=${request%% *}
+  text=${request#* }
+  if [[ -z $signal || $text == "$request" || -z $text ]]; then
+    fail "signal: expected 'SIGNAL text to wait for', got '$request'"
     return 1
   fi
   mkfifo "$out/stdin"
