@@ -89,44 +89,6 @@ FieldColumns takeFieldColumns(std::string_view line, std::size_t& column, int wi
   return {field, false};
 }
 
-// The common case of one input field: the line holds all of its columns and the fast
-// conversion takes them (it declines a comma, which would end the field early). Answers false
-// with nothing changed otherwise.
-bool readWholeField(const FieldDescriptor& descriptor, std::string_view line, std::size_t& column,
-                    const FixedInItem& item) {
-  const auto width = static_cast<std::size_t>(descriptor.width);
-  if (descriptor.width < 1 || line.size() - std::min(line.size(), column) < width) return false;
-  const std::string_view text(line.data() + column, width);
-  switch (descriptor.kind) {
-    case FieldKind::I: {
-      auto* const target = std::get_if<std::int32_t*>(&item);
-      IntegerField result;
-      if (target == nullptr || !fast::parseInteger(text, result)) return false;
-      **target = result.value;
-      break;
-    }
-    case FieldKind::F: {
-      auto* const target = std::get_if<float*>(&item);
-      RealField result;
-      if (target == nullptr || !fast::parseReal(text, descriptor.decimals, result)) return false;
-      **target = result.value;
-      break;
-    }
-    case FieldKind::A: {
-      auto* const target = std::get_if<std::span<char>>(&item);
-      if (target == nullptr) return false;
-      if (target->size() == width) {
-        std::memcpy(target->data(), text.data(), width);
-      } else {
-        takeTextField(text, descriptor.width, *target);
-      }
-      break;
-    }
-  }
-  column += width;
-  return true;
-}
-
 // The fast conversion of a field whose `descriptor.width` (>= 1) columns the line holds at
 // `text`, into the item at `at` (an A item of `length` characters). Answers false, with the
 // item untouched, when the fast path declines the field.
@@ -168,6 +130,31 @@ inline bool readWholeFieldAt(const FieldDescriptor& descriptor, std::size_t leng
   if (!convertWholeField(descriptor, length, line.data() + column, at)) return false;
   column += width;
   return true;
+}
+
+// The common case of one input field: the line holds all of its columns and the fast
+// conversion takes them (it declines a comma, which would end the field early). Answers false
+// with nothing changed otherwise, also when the item does not suit the field.
+bool readWholeField(const FieldDescriptor& descriptor, std::string_view line, std::size_t& column,
+                    const FixedInItem& item) {
+  switch (descriptor.kind) {
+    case FieldKind::I:
+      if (auto* const target = std::get_if<std::int32_t*>(&item)) {
+        return readWholeFieldAt(descriptor, 0, line, column, reinterpret_cast<char*>(*target));
+      }
+      return false;
+    case FieldKind::F:
+      if (auto* const target = std::get_if<float*>(&item)) {
+        return readWholeFieldAt(descriptor, 0, line, column, reinterpret_cast<char*>(*target));
+      }
+      return false;
+    case FieldKind::A:
+      if (auto* const target = std::get_if<std::span<char>>(&item)) {
+        return readWholeFieldAt(descriptor, target->size(), line, column, target->data());
+      }
+      return false;
+  }
+  return false;
 }
 
 // Converts one input field into its item; 0 or the failure's report number.
