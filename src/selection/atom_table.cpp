@@ -74,10 +74,14 @@ textio::FixedRecordsRead readAtomLines(AtomRecord* records, std::uint64_t capaci
                                   records, sizeof(AtomRecord), capacity, reads);
 }
 
-// Records the points where a five-column number sequence fell back.
+// Records the points where a five-column number sequence wrapped. GROMACS writes numbers
+// modulo 100000, so a real wrap falls from near 99999 to near 0; a smaller fall (a chain
+// numbered from 1 again, a damaged line read as 0, pieces of files put together) is taken
+// as written.
 void noteWrap(NumberWraps& wraps, std::int32_t& previous, std::int32_t value, std::size_t index,
               bool first) {
-  if (!first && value < previous) wraps.points.push_back(static_cast<std::uint32_t>(index));
+  const std::int64_t fall = static_cast<std::int64_t>(previous) - value;
+  if (!first && fall > kWrapFall) wraps.points.push_back(static_cast<std::uint32_t>(index));
   previous = value;
 }
 

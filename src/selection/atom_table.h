@@ -13,6 +13,8 @@ inline constexpr int kCoordinateUnit = 10;
 // Five-column atom and residue numbers wrap at this value in files of more atoms.
 inline constexpr std::int32_t kNumberWrap = 100000;
 inline constexpr std::int32_t kLargestFiveColumnCount = 99999;
+// A number has wrapped when it is more than this below the one before it.
+inline constexpr std::int32_t kWrapFall = kNumberWrap / 2;
 
 struct AtomRecord {
   std::int32_t residueNumber;  // columns 1-5, as read
@@ -25,9 +27,9 @@ struct AtomRecord {
 static_assert(sizeof(AtomRecord) == 44, "one atom costs 44 bytes");
 
 // Where a sequence of five-column numbers wrapped: the record indices at which the number
-// fell below the previous record's. The true number of record i is its value plus
-// kNumberWrap times the count of wrap points at or before i. Empty for files of at most
-// 99999 atoms, whose numbers are taken as they stand.
+// fell more than kWrapFall below the previous record's (a smaller fall is taken as written).
+// The true number of record i is its value plus kNumberWrap times the count of wrap points at
+// or before i. Empty for files of at most 99999 atoms, whose numbers are taken as they stand.
 struct NumberWraps {
   std::vector<std::uint32_t> points;
 };

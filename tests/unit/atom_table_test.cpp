@@ -156,7 +156,8 @@ TEST_F(LoaderTest, UnreadableAndMissingLinesLeaveNoRecord) {
 }
 
 TEST_F(LoaderTest, LargeSystemsUnwrapTheirNumbers) {
-  // A count above 99999: numbers that fall back mark a wrap of 100000.
+  // A count above 99999: a number more than 50000 below the one before it marks a wrap of
+  // 100000; the fall of residue 33334 to 1 (a chain numbered from 1 again) does not.
   std::string content = "big\n100003\n";
   const char* lines[] = {
       "33333SOL     OW99998   0.000   0.000   0.000\n",
@@ -169,8 +170,47 @@ TEST_F(LoaderTest, LargeSystemsUnwrapTheirNumbers) {
   const AtomTable table = load(write(content));
   ASSERT_EQ(table.size, 5u);
   EXPECT_EQ(table.atomWraps.points, (std::vector<std::uint32_t>{2}));
-  EXPECT_EQ(table.residueWraps.points, (std::vector<std::uint32_t>{4}));
+  EXPECT_TRUE(table.residueWraps.points.empty());
   EXPECT_EQ(table.records[2].atomNumber, 0);  // the record keeps the five-column value
+}
+
+struct FallCase {
+  const char* what;
+  std::vector<std::int32_t> residues;  // one atom line per entry, with the atom number below
+  std::vector<std::int32_t> atoms;
+  std::vector<std::uint32_t> residueWraps;
+  std::vector<std::uint32_t> atomWraps;
+};
+
+TEST_F(LoaderTest, OnlyAFallOfMoreThanHalfTheWrapIsAWrap) {
+  // Each sequence on its own: falls of at most 50000 are taken as written.
+  const FallCase cases[] = {
+      {"a second chain numbered from 1 while the atoms wrap",
+       {299, 300, 1, 2},
+       {99998, 99999, 0, 1},
+       {},
+       {2}},
+      {"a real wrap right after a restart", {99999, 60000, 3, 4}, {10, 11, 12, 13}, {2}, {}},
+      {"a restart right after a wrap", {99999, 2, 1, 1}, {99998, 99999, 0, 1}, {1}, {2}},
+      {"falls of exactly 50000 and of 50001", {50000, 0, 1}, {99999, 49998, 2}, {}, {1}},
+      {"two falls of 50000 in a row", {99999, 49999, -1}, {3, 4, 5}, {}, {}},
+      {"a damaged line read as 0", {1129, 0, 1130}, {3386, 0, 3388}, {}, {}},
+      {"two real wraps", {99999, 0, 99999, 0}, {1, 2, 3, 4}, {1, 3}, {}},
+  };
+  for (const FallCase& c : cases) {
+    std::string content = "big\n399000\n";
+    char line[80];
+    for (std::size_t i = 0; i < c.atoms.size(); ++i) {
+      std::snprintf(line, sizeof line, "%5dALA     CA%5d   1.000   2.000   3.000\n", c.residues[i],
+                    c.atoms[i]);
+      content += line;
+    }
+    const AtomTable table = load(write(content));
+    ASSERT_EQ(table.size, c.atoms.size()) << c.what;
+    EXPECT_EQ(table.residueWraps.points, c.residueWraps) << c.what;
+    EXPECT_EQ(table.atomWraps.points, c.atomWraps) << c.what;
+    textio::closeUnit(kCoordinateUnit);
+  }
 }
 
 TEST_F(LoaderTest, SmallSystemsAreNeverUnwrapped) {
