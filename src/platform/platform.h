@@ -134,6 +134,13 @@ using ConsoleEventHandler = bool (*)(int event);
 // gets the signal's default action. Returns false when the thread cannot be started.
 bool startConsoleEvents(ConsoleEventHandler handler);
 
+// For a thread that is about to fail because its console input ended: when a console event
+// has reached the process it ends the run instead. An event the event thread has taken is left
+// to it and this call never returns; a pending one (every signal sent before the call is
+// seen) is taken and handled on the calling thread. Returns when no event has arrived, or when
+// the handler handled one and returned. The caller must hold no lock the handler takes.
+void yieldToConsoleEvent();
+
 // --- Floating point --------------------------------------------------------------------------
 
 // Clears pending exception flags and masks all five exceptions, so arithmetic never traps.

@@ -364,6 +364,18 @@ void connectAtFirstUse(UnitEntry& unit) {
   }
 }
 
+// Ctrl+C on a pipeline also ends the process that feeds the console, and a closed terminal
+// hangs up and ends the input together: a console event that reached the process before its
+// console input ended or failed ends the run as that event, never as report 24 or 39.
+ReadStatus endOfInput(UnitEntry& unit, ReadStatus status) {
+  if (unit.console) {
+    const int holds = detail::runTimeLock().releaseAll();
+    platform::yieldToConsoleEvent();
+    detail::runTimeLock().reacquire(holds);
+  }
+  return status;
+}
+
 }  // namespace
 
 namespace detail {
@@ -439,13 +451,13 @@ ReadStatus nextRecord(UnitEntry& unit, std::string_view& line) {
       line = std::string_view(begin, length);
       if (length == 1 && begin[0] == kEndOfFileByte) {
         unit.endSeen = true;
-        return ReadStatus::End;
+        return endOfInput(unit, ReadStatus::End);
       }
       return ReadStatus::Ok;
     }
     if (unit.inputExhausted) {
       unit.endSeen = true;
-      return ReadStatus::End;
+      return endOfInput(unit, ReadStatus::End);
     }
 
     // Need more bytes: keep the unfinished line at the front, grow when it fills the buffer.
@@ -469,7 +481,7 @@ ReadStatus nextRecord(UnitEntry& unit, std::string_view& line) {
     detail::runTimeLock().reacquire(holds);
     if (got.error != 0) {
       unit.lastError = got.error;
-      return ReadStatus::Failed;
+      return endOfInput(unit, ReadStatus::Failed);
     }
     if (got.bytes == 0) unit.inputExhausted = true;
     unit.inputEnd += got.bytes;

@@ -82,6 +82,8 @@ enum class ReadStatus { Ok, End, Failed };
 // left, or the line is the single byte 26 (Ctrl+Z); every later call gives End again.
 // Failed: the platform read failed; its code is in lastError (report 39 is the caller's).
 // While the platform read blocks, the run-time lock is released (the unit stays in use).
+// On a console unit, End and Failed give way to a console event that has reached the
+// process: the run then ends as that event.
 ReadStatus nextRecord(UnitEntry& unit, std::string_view& line);
 
 // Hands unit.record followed by carriage return and line feed to the unit, then clears the

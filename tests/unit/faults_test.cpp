@@ -4,6 +4,7 @@
 // bytes left in every file: exactly the records completed before the failure.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -362,6 +363,60 @@ TEST(VanishingCoordinateFile, RemovedAfterTheExistenceTestIsReport29) {
   EXPECT_EQ(run.out, consoleUntilLoad());
   EXPECT_EQ(readFile(dir.file("result.gro")), "from an earlier run\r\n");
   EXPECT_FALSE(std::filesystem::exists(dir.file("list.ndx")));
+}
+
+// --- A console event together with the end of console input --------------------------------
+
+// Ctrl+C on a pipeline reaches the tool and the process that feeds it: the signal comes and the
+// console input ends right after. At every kind of prompt, for each event, the run must end as
+// the event each time, never as the end of the input.
+TEST(EventWithEndOfInput, EndsAsTheEventAtEveryPromptEveryTime) {
+  struct Prompt {
+    const char* typed;
+    const char* shown;
+  };
+  const Prompt prompts[] = {
+      {"", "input filename"},
+      {"in.gro\n", "Input 1/2/3/4/5/6"},
+      {"in.gro\n1\n", "e.g. 0.1,1.12"},
+      {"in.gro\n1\n-99,99,-99,99,-99,99\nno\n", "Input atoms type"},
+      {"in.gro\n1\n-99,99,-99,99,-99,99\nno\nany\nany\n", "Press any key to exit"},
+  };
+  struct Event {
+    int signal;
+    const char* word;
+    int status;
+  };
+  const Event events[] = {
+      {SIGINT, "control-C", 0}, {SIGQUIT, "control-BREAK", 1}, {SIGHUP, "window-CLOSE", 2}};
+  constexpr int kRounds = 7;  // 105 runs in all
+  ScratchDir dir;
+  writeFile(dir.file("in.gro"), coordinateFile(3));
+  const testsupport::ChildOptions options = testsupport::ChildOptions()
+                                                .running(GRO_REGION_BINARY)
+                                                .inDirectory(dir.path())
+                                                .withEnvironment("FOR_DISABLE_STACK_TRACE=1");
+  int failures = 0;
+  for (int round = 0; round < kRounds && failures < 3; ++round) {
+    for (const Prompt& prompt : prompts) {
+      for (const Event& event : events) {
+        testsupport::LiveChild child({}, options);
+        child.writeInput(prompt.typed);
+        ASSERT_TRUE(child.waitForOutput(prompt.shown)) << prompt.shown;
+        child.send(event.signal);
+        child.closeInput();
+        const testsupport::ChildResult result = child.wait();
+        const std::string line = report(
+            std::string("forrtl: error (200): program aborting due to ") + event.word + " event");
+        const bool asTheEvent =
+            result.exited && result.status == event.status && result.err == line;
+        EXPECT_TRUE(asTheEvent) << "round " << round << ", " << event.word << " at '"
+                                << prompt.shown << "': status " << result.status << ", "
+                                << result.err.substr(0, result.err.find('\n'));
+        if (!asTheEvent) ++failures;
+      }
+    }
+  }
 }
 
 // --- Standard streams the tool was started without ------------------------------------------
