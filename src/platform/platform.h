@@ -30,6 +30,10 @@ struct NameAttributes {
 // NUL byte, does not exist. Never fails.
 NameAttributes nameAttributes(std::string_view name);
 
+// Whether the name (links followed) is a pipe or FIFO, such as a named pipe or /dev/stdin fed
+// by a pipe. False for a name the platform cannot look up. Never fails.
+bool isPipe(std::string_view name);
+
 // The working directory, or nothing when the platform cannot give it.
 std::optional<std::string> currentDirectory();
 

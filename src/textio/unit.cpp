@@ -298,7 +298,17 @@ Failure connect(UnitEntry& unit, const ResolvedName& resolved, OpenStatus status
     platform::Creation creation = platform::Creation::OpenOrCreate;
     if (status == OpenStatus::Old) creation = platform::Creation::OpenExisting;
     if (status == OpenStatus::New) creation = platform::Creation::CreateNew;
+    // A pipe or FIFO given as an existing file is only read: held open for writing by its
+    // reader, it would never show the end of its data. Such an open waits for a writer, so the
+    // run-time lock is let go meanwhile and Ctrl+C still ends the run. Devices keep the
+    // read-write open (an existing /dev/full is written to and fails as a full disk).
+    const bool stream = status == OpenStatus::Old && wanted == platform::Access::ReadWrite &&
+                        platform::isPipe(resolved.name);
+    if (stream) wanted = platform::Access::ReadOnly;
+    const int holds = stream ? detail::runTimeLock().releaseAll() : 0;
     opened = platform::openFile(resolved.name, creation, wanted);
+    if (stream) detail::runTimeLock().reacquire(holds);
+    unit.readOnly = stream && opened.error == 0;
     if (wanted == platform::Access::ReadWrite && accessRefused(opened.error)) {
       // Read access alone may still be granted (a read-only input file); writes then fail.
       readWriteError = opened.error;

@@ -419,6 +419,40 @@ TEST(EventWithEndOfInput, EndsAsTheEventAtEveryPromptEveryTime) {
   }
 }
 
+// --- A coordinate file that is a pipe ------------------------------------------------------
+
+// A FIFO fed by a process that writes one atom line of the three it announces and ends: the
+// file ends there like a short regular file (the missing lines are skipped) and the run goes on.
+TEST(FifoCoordinateFile, EndsWhereItsWriterStopped) {
+  ScratchDir dir;
+  ASSERT_EQ(::mkfifo(dir.file("in.gro").c_str(), 0600), 0);
+  const pid_t feeder = ::fork();
+  ASSERT_GE(feeder, 0);
+  if (feeder == 0) {
+    const int fifo = ::open(dir.file("in.gro").c_str(), O_WRONLY);
+    const std::string text = "Fed through a FIFO\n    3\n" + atomLine(1) + "\n";
+    const bool written =
+        fifo >= 0 && ::write(fifo, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ::_exit(written ? 0 : 1);
+  }
+  const testsupport::ChildResult run =
+      testsupport::runChild({}, testsupport::ChildOptions()
+                                    .running(GRO_REGION_BINARY)
+                                    .inDirectory(dir.path())
+                                    .withEnvironment("FOR_DISABLE_STACK_TRACE=1")
+                                    .withInput(kSelectAll));
+  ::kill(feeder, SIGKILL);  // still waiting for a reader only when the tool never opened it
+  int fed = 0;
+  ::waitpid(feeder, &fed, 0);
+  EXPECT_TRUE(WIFEXITED(fed) && WEXITSTATUS(fed) == 0);
+  EXPECT_TRUE(run.exited);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out, consoleWholeRun(1, 1));
+  EXPECT_EQ(readFile(dir.file("result.gro")), expectedResult(1));
+  EXPECT_EQ(readFile(dir.file("list.ndx")), expectedIndex(1));
+}
+
 // --- Standard streams the tool was started without ------------------------------------------
 
 TEST(ClosedStandardError, NeverPutsAReportIntoAFile) {
