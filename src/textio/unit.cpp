@@ -3,6 +3,7 @@
 // end-of-run closing. Every table access happens under the run-time lock.
 #include "textio/unit.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
@@ -117,6 +118,7 @@ void resetEntry(UnitEntry& unit) {
   unit.inputExhausted = false;
   unit.endSeen = false;
   std::string().swap(unit.longLine);
+  unit.keptColumns = 0;
   std::string().swap(unit.record);
   unit.pending = false;
   std::string().swap(unit.output);
@@ -386,6 +388,45 @@ ReadStatus endOfInput(UnitEntry& unit, ReadStatus status) {
   return status;
 }
 
+// A platform read into the unit's buffer; the run-time lock is let go while it blocks.
+platform::ReadResult readUnlocked(UnitEntry& unit, char* into, std::size_t capacity) {
+  const int holds = detail::runTimeLock().releaseAll();
+  platform::ReadResult got = platform::readSome(unit.handle, into, capacity);
+  detail::runTimeLock().reacquire(holds);
+  return got;
+}
+
+// The unfinished line fills the whole buffer and is longer than the unit keeps: its first
+// keptColumns bytes stay at the front as the line, and the rest is read into the space after
+// them and dropped, up to its line feed, without the buffer ever growing.
+ReadStatus passOverRest(UnitEntry& unit, std::string_view& line) {
+  const std::size_t kept = unit.keptColumns;
+  char* const rest = unit.input.data() + kept;
+  for (;;) {
+    const platform::ReadResult got = readUnlocked(unit, rest, unit.input.size() - kept);
+    if (got.error != 0) {
+      // A later read goes on with the same line.
+      unit.inputBegin = 0;
+      unit.inputEnd = kept;
+      unit.lastError = got.error;
+      return ReadStatus::Failed;
+    }
+    if (got.bytes == 0) {
+      unit.inputExhausted = true;
+      unit.inputBegin = 0;
+      unit.inputEnd = 0;
+      break;
+    }
+    if (const void* feed = std::memchr(rest, '\n', got.bytes)) {
+      unit.inputBegin = static_cast<std::size_t>(static_cast<const char*>(feed) - rest) + kept + 1;
+      unit.inputEnd = kept + got.bytes;
+      break;
+    }
+  }
+  line = std::string_view(unit.input.data(), kept);
+  return ReadStatus::Ok;
+}
+
 }  // namespace
 
 namespace detail {
@@ -458,11 +499,12 @@ ReadStatus nextRecord(UnitEntry& unit, std::string_view& line) {
       unit.inputBegin += feed != nullptr ? length + 1 : length;
       // A carriage return belongs to the line end only when a line feed follows it.
       if (feed != nullptr && length > 0 && begin[length - 1] == '\r') --length;
-      line = std::string_view(begin, length);
       if (length == 1 && begin[0] == kEndOfFileByte) {
         unit.endSeen = true;
         return endOfInput(unit, ReadStatus::End);
       }
+      if (unit.keptColumns != 0) length = std::min(length, unit.keptColumns);
+      line = std::string_view(begin, length);
       return ReadStatus::Ok;
     }
     if (unit.inputExhausted) {
@@ -477,6 +519,9 @@ ReadStatus nextRecord(UnitEntry& unit, std::string_view& line) {
       unit.inputEnd = available;
     }
     if (unit.inputEnd == unit.input.size()) {
+      if (unit.keptColumns != 0 && available > unit.keptColumns) return passOverRest(unit, line);
+      // Nothing short of the machine's memory would stop an endless line otherwise.
+      if (unit.input.size() >= kMaxWholeLine) failStatement(unit, 22);
       try {
         unit.input.resize(unit.input.empty() ? kInputBlock : unit.input.size() * 2);
       } catch (const std::bad_alloc&) {
@@ -485,10 +530,8 @@ ReadStatus nextRecord(UnitEntry& unit, std::string_view& line) {
         failStatement(unit, 22);
       }
     }
-    const int holds = detail::runTimeLock().releaseAll();
-    platform::ReadResult got = platform::readSome(unit.handle, unit.input.data() + unit.inputEnd,
-                                                  unit.input.size() - unit.inputEnd);
-    detail::runTimeLock().reacquire(holds);
+    const platform::ReadResult got =
+        readUnlocked(unit, unit.input.data() + unit.inputEnd, unit.input.size() - unit.inputEnd);
     if (got.error != 0) {
       unit.lastError = got.error;
       return endOfInput(unit, ReadStatus::Failed);
@@ -496,6 +539,11 @@ ReadStatus nextRecord(UnitEntry& unit, std::string_view& line) {
     if (got.bytes == 0) unit.inputExhausted = true;
     unit.inputEnd += got.bytes;
   }
+}
+
+void keepInputColumns(int unit, std::size_t columns) {
+  detail::RunTimeHold hold;
+  unitTable().entry(unit).keptColumns = columns;
 }
 
 void endRecord(UnitEntry& unit) {
