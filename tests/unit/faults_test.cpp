@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -390,22 +391,37 @@ TEST(EventWithEndOfInput, EndsAsTheEventAtEveryPromptEveryTime) {
   const Event events[] = {
       {SIGINT, "control-C", 0}, {SIGQUIT, "control-BREAK", 1}, {SIGHUP, "window-CLOSE", 2}};
   constexpr int kRounds = 7;  // 105 runs in all
-  ScratchDir dir;
-  writeFile(dir.file("in.gro"), coordinateFile(3));
-  const testsupport::ChildOptions options = testsupport::ChildOptions()
-                                                .running(GRO_REGION_BINARY)
-                                                .inDirectory(dir.path())
-                                                .withEnvironment("FOR_DISABLE_STACK_TRACE=1");
+  // A directory per event: the runs of one prompt go on at the same time.
+  ScratchDir dirs[std::size(events)];
+  std::vector<testsupport::ChildOptions> options;
+  for (const ScratchDir& dir : dirs) {
+    writeFile(dir.file("in.gro"), coordinateFile(3));
+    options.push_back(testsupport::ChildOptions()
+                          .running(GRO_REGION_BINARY)
+                          .inDirectory(dir.path())
+                          .withEnvironment("FOR_DISABLE_STACK_TRACE=1"));
+  }
   int failures = 0;
   for (int round = 0; round < kRounds && failures < 3; ++round) {
     for (const Prompt& prompt : prompts) {
-      for (const Event& event : events) {
-        testsupport::LiveChild child({}, options);
-        child.writeInput(prompt.typed);
+      // The runs of the three events at the same time: their starts overlap, the test stays
+      // short.
+      std::vector<std::unique_ptr<testsupport::LiveChild>> children;
+      for (std::size_t i = 0; i < std::size(events); ++i) {
+        children.push_back(
+            std::make_unique<testsupport::LiveChild>(std::vector<std::string>{}, options[i]));
+        children.back()->writeInput(prompt.typed);
+      }
+      for (std::size_t i = 0; i < std::size(events); ++i) {
+        testsupport::LiveChild& child = *children[i];
+        const Event& event = events[i];
         ASSERT_TRUE(child.waitForOutput(prompt.shown)) << prompt.shown;
         child.send(event.signal);
         child.closeInput();
-        const testsupport::ChildResult result = child.wait();
+      }
+      for (std::size_t i = 0; i < std::size(events); ++i) {
+        const Event& event = events[i];
+        const testsupport::ChildResult result = children[i]->wait();
         const std::string line = report(
             std::string("forrtl: error (200): program aborting due to ") + event.word + " event");
         const bool asTheEvent =
