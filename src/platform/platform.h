@@ -30,6 +30,10 @@ struct NameAttributes {
 // NUL byte, does not exist. Never fails.
 NameAttributes nameAttributes(std::string_view name);
 
+// Whether the name (links followed) is a pipe or FIFO, such as a named pipe or /dev/stdin fed
+// by a pipe. False for a name the platform cannot look up. Never fails.
+bool isPipe(std::string_view name);
+
 // The working directory, or nothing when the platform cannot give it.
 std::optional<std::string> currentDirectory();
 
@@ -133,6 +137,13 @@ using ConsoleEventHandler = bool (*)(int event);
 // signal the process inherited as ignored stays ignored. An event the handler does not handle
 // gets the signal's default action. Returns false when the thread cannot be started.
 bool startConsoleEvents(ConsoleEventHandler handler);
+
+// For a thread that is about to fail because its console input ended: when a console event
+// has reached the process it ends the run instead. An event the event thread has taken is left
+// to it and this call never returns; a pending one (every signal sent before the call is
+// seen) is taken and handled on the calling thread. Returns when no event has arrived, or when
+// the handler handled one and returned. The caller must hold no lock the handler takes.
+void yieldToConsoleEvent();
 
 // --- Floating point --------------------------------------------------------------------------
 

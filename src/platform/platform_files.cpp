@@ -42,6 +42,12 @@ NameAttributes nameAttributes(std::string_view name) {
   return {true, S_ISDIR(info.st_mode)};
 }
 
+bool isPipe(std::string_view name) {
+  if (name.empty() || holdsNul(name)) return false;
+  struct stat info {};
+  return ::stat(std::string(name).c_str(), &info) == 0 && S_ISFIFO(info.st_mode);
+}
+
 std::optional<std::string> currentDirectory() {
   std::vector<char> buffer(4096);
   for (;;) {
