@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "textio/report.h"
+#include "textio/run_time.h"
 
 namespace textio::detail {
 
@@ -16,6 +17,8 @@ class RunTimeLock {
  public:
   void lock();
   void unlock();
+  // Takes one hold when no other thread has the lock; answers whether it did.
+  bool tryLock();
   // Releases every hold of the calling thread; answers how many there were (0 if none).
   int releaseAll();
   // Takes `holds` holds again after releaseAll.
@@ -37,6 +40,9 @@ class RunTimeHold {
 // and the diagnostic log, and returns whatever its severity.
 void emitReport(ReportCode code, ReportArguments arguments, int unit, std::string_view file,
                 int systemError);
+
+// The policy setEndPolicy stored (the defaults when it was never called).
+const EndPolicy& endPolicy();
 
 // Ends the process after a report: the exit status is the code's low 8 bits (the report
 // number for numbers below 256).
