@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Real-client check: GROMACS itself loads the result.gro and list.ndx that gro-region writes,
-# and the atom counts agree: gro-region's printed count, the count line of result.gro, its
+# Real-client check: GROMACS itself loads the result.gro and list.ndx that gro-region writes
+# through the dialogue and through the command line, and the atom counts agree:
+# gro-region's printed count, the count line of result.gro, its
 # atom lines, the atoms gmx editconf reads from it, and the size of the index group that
 # gmx select reads from list.ndx (whose atom numbers must also be those of result.gro).
 # Skipped (exit 77) when gmx is not on PATH.
@@ -50,10 +51,15 @@ quiet_gmx() {
   fi
 }
 
-check_run() {  # run name, console input
+# The two doors: the dialogue with its console input, the command line with its arguments.
+dialogue() { env "${tool_env[@]}" timeout -k 2 30 "$binary" <<<"$1"; }
+command_line() { env "${tool_env[@]}" timeout -k 2 30 "$binary" "$@"; }
+
+check_run() {  # run name, door, its input or arguments
   run=$1
+  shift
   mkdir "$run" && cp water.gro "$run/" && cd "$run" || exit 1
-  env "${tool_env[@]}" timeout -k 2 30 "$binary" <<<"$2" >console.txt 2>errors.txt
+  "$@" >console.txt 2>errors.txt
   local status=$?
   if ((status != 0)); then
     fail "gro-region ended with status $status: $(cat errors.txt)"
@@ -61,7 +67,8 @@ check_run() {  # run name, console input
     return
   fi
   local printed count_line atom_lines editconf_atoms group_size
-  printed=$(sed -n 's/^ The number of atoms correspond condition is: *\([0-9-]*\)\r$/\1/p' console.txt)
+  printed=$(sed -n -e 's/^ The number of atoms correspond condition is: *\([0-9-]*\)\r$/\1/p' \
+    -e 's/^\([0-9]*\) atoms in [0-9]* residues$/\1/p' console.txt)
   count_line=$(sed -n '2{s/[ \r]//g;p}' result.gro)
   atom_lines=$(($(wc -l <result.gro) - 3))
   # Selecting nothing would make every comparison trivially true.
@@ -94,8 +101,13 @@ check_run() {  # run name, console input
 }
 
 # "no": the oxygens in a ball (count line free-form, last line zeros).
-check_run ball_no $'water.gro\n2\n1.5 1.5 1.5 0.9\nno\nOW\nSOL\n\n'
+check_run ball_no dialogue $'water.gro\n2\n1.5 1.5 1.5 0.9\nno\nOW\nSOL\n\n'
 # "yes": whole waters around the oxygens in a box (count line in five columns).
-check_run box_yes $'water.gro\n1\n0.4 1.6 0.4 1.6 0.4 1.6\nyes\nOW\nSOL\n\n'
+check_run box_yes dialogue $'water.gro\n1\n0.4 1.6 0.4 1.6 0.4 1.6\nyes\nOW\nSOL\n\n'
+# The same two selections through the command line.
+check_run command_line_ball command_line water.gro --ball 1.5,1.5,1.5,0.9 --atom OW \
+  --residue SOL
+check_run command_line_box_whole command_line water.gro --box 0.4,1.6,0.4,1.6,0.4,1.6 \
+  --atom=OW --residue=SOL --whole-residues
 
 exit "$failed"
