@@ -167,11 +167,11 @@ void connectCoordinateFile(const std::string& file) {
   textio::setEndPolicy(policy);
   textio::initRunTime();
 
+  connectCoordinateFile(command.file);
   if (fileSize && *fileSize > kProgressThreshold &&
       platform::isTerminal(platform::standardError())) {
-    startLoadProgress(*fileSize);
+    startLoadProgress(textio::findUnit(kCoordinateUnit)->handle, *fileSize);
   }
-  connectCoordinateFile(command.file);
   const AtomTable table = loadConnected();
   stopLoadProgress();
 

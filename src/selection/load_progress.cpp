@@ -11,19 +11,18 @@
 #include <thread>
 
 #include "platform/platform.h"
-#include "selection/atom_table.h"
-#include "textio/unit.h"
 
 namespace selection {
 namespace {
 
-constexpr auto kRedrawInterval = std::chrono::milliseconds(150);
+constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
 struct Watch {
   std::mutex mutex;
   std::condition_variable wake;
   std::thread thread;
   bool running = false;  // started and not yet stopped
+  platform::Handle file = platform::kInvalidHandle;
   std::uint64_t size = 0;
   std::size_t shownWidth = 0;  // columns of the line on the terminal, 0 when none
 };
@@ -53,16 +52,14 @@ void erase(Watch& state) {
 
 void sample() {
   Watch& state = watch();
-  std::optional<platform::Handle> handle;
   std::unique_lock lock(state.mutex);
+  const platform::Handle file = state.file;
   while (state.running) {
     state.wake.wait_for(lock, kRedrawInterval, [&] { return !state.running; });
     if (!state.running) break;
     lock.unlock();
-    // Unit 10 stays open until the watch has stopped, so its handle stays valid.
-    if (!handle) handle = textio::tryUnitHandle(kCoordinateUnit);
-    const std::optional<std::uint64_t> offset =
-        handle ? platform::filePosition(*handle) : std::nullopt;
+    // The file stays open until the watch has stopped, so the handle is still its own.
+    const std::optional<std::uint64_t> offset = platform::filePosition(file);
     lock.lock();
     if (state.running && offset) draw(state, *offset);
   }
@@ -70,11 +67,12 @@ void sample() {
 
 }  // namespace
 
-void startLoadProgress(std::uint64_t fileSize) {
+void startLoadProgress(platform::Handle file, std::uint64_t fileSize) {
   Watch& state = watch();
   std::lock_guard lock(state.mutex);
   if (state.running || fileSize == 0) return;
   state.running = true;
+  state.file = file;
   state.size = fileSize;
   draw(state, 0);
   try {

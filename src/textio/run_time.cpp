@@ -44,12 +44,6 @@ void RunTimeLock::lock() {
   ++holdsOfThisThread;
 }
 
-bool RunTimeLock::tryLock() {
-  if (!runTimeMutex().try_lock()) return false;
-  ++holdsOfThisThread;
-  return true;
-}
-
 void RunTimeLock::unlock() {
   --holdsOfThisThread;
   runTimeMutex().unlock();

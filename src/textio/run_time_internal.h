@@ -17,8 +17,6 @@ class RunTimeLock {
  public:
   void lock();
   void unlock();
-  // Takes one hold when no other thread has the lock; answers whether it did.
-  bool tryLock();
   // Releases every hold of the calling thread; answers how many there were (0 if none).
   int releaseAll();
   // Takes `holds` holds again after releaseAll.

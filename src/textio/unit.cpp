@@ -564,16 +564,6 @@ UnitEntry* findUnit(int unit) {
   return found == unitTable().end() ? nullptr : found->second.get();
 }
 
-std::optional<platform::Handle> tryUnitHandle(int unit) {
-  detail::RunTimeLock& lock = detail::runTimeLock();
-  if (!lock.tryLock()) return std::nullopt;
-  std::optional<platform::Handle> handle;
-  auto found = unitTable().find(unit);
-  if (found != unitTable().end() && found->second->connected) handle = found->second->handle;
-  lock.unlock();
-  return handle;
-}
-
 void closeAllUnits() {
   detail::RunTimeHold hold;
   if (closingDone) return;

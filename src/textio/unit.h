@@ -6,7 +6,6 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -129,11 +128,6 @@ void openUnitResolved(int unit, const ResolvedName& resolved, std::string_view s
 inline const std::string& reportedName(const UnitEntry& unit) {
   return unit.shownName.empty() ? unit.name : unit.shownName;
 }
-
-// The unit's platform handle when it is connected, without waiting: nothing when the unit is
-// not connected or another thread holds the run-time lock (a statement is running). For a
-// thread that watches a running read from the side.
-std::optional<platform::Handle> tryUnitHandle(int unit);
 
 // Completes a pending record, closes the handle and forgets the connection. A unit that is
 // not connected is left alone without a report.

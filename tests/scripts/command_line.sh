@@ -27,21 +27,8 @@ tool_env=()
 while IFS= read -r name; do tool_env+=(-u "$name"); done < <(compgen -e | grep '^FOR' || true)
 tool() { env "${tool_env[@]}" "$binary" "$@"; }
 
-passed=0
-failed=0
-problems=()
-problem() { problems+=("$*"); }
-finish() {
-  if ((${#problems[@]} == 0)); then
-    echo "PASS $1"
-    passed=$((passed + 1))
-  else
-    echo "FAIL $1"
-    printf '  %s\n' "${problems[@]//$'\n'/$'\n'  }"
-    failed=$((failed + 1))
-  fi
-  problems=()
-}
+# shellcheck source=SCRIPTDIR/../dialogue/check_tools.sh
+. "$source_dir/tests/dialogue/check_tools.sh"
 
 # The directory holds exactly these names (hidden ones included) with these contents.
 earlier_set() {  # dir
@@ -65,12 +52,14 @@ expect_text() {  # what, actual, expected
 
 # --- Same files as the dialogue -------------------------------------------------------------
 regions=("box:1:0.1,1.12,-99,99,0.2,1.5" "ball:2:1.1,0.9,1.0,0.6" "cylinder:5:0.5,0.2,1.4,0.9,1.0")
+# The name pairs take turns, so each region meets wildcards and names inside and outside.
 names=("any any" "OW SOL" "C1 LIG")
+turn=0
 for region in "${regions[@]}"; do
   IFS=: read -r option shape numbers <<<"$region"
   for outside in no yes; do
     for whole in no yes; do
-      for pair in "${names[@]}"; do
+      for pair in "${names[turn++ % ${#names[@]}]}"; do
         read -r atom residue <<<"$pair"
         name="$option-outside_$outside-whole_$whole-$atom-$residue"
         d=$scratch/dialogue-$name c=$scratch/cli-$name
@@ -208,5 +197,4 @@ for event in INT:130:control-C QUIT:131:control-BREAK HUP:129:window-CLOSE; do
   finish "event_$signal"
 done
 
-echo "$passed passed, $failed failed"
-((failed == 0))
+summary
