@@ -33,13 +33,14 @@ constexpr std::array kResultFiles{ResultFile{kResultUnit, "result.gro", false},
                                   ResultFile{kIndexUnit, "list.ndx", false},
                                   ResultFile{kResidueUnit, "residue.txt", true}};
 
-// One result file of this run: the name shown to the user, the name reports give, and the
-// temporary name it is written under.
+// One result file of this run: its path, the name reports give, and the temporary name it
+// is written under. Paths are used as given (never folded lexically, which a link in DIR
+// would make wrong); only reports show the absolute form, as for every file.
 struct PlannedFile {
   int unit;
-  std::string shown;      // DIR/name as the user gave DIR
-  std::string reported;   // its absolute form, as reports name files
-  std::string temporary;  // absolute: DIR/.name.PID.tmp
+  std::string path;       // DIR/name as the user gave DIR
+  std::string reported;   // its absolute form
+  std::string temporary;  // DIR/.name.PID.tmp
 };
 
 // Temporary files not yet renamed into place. The console-event thread removes them too, so
@@ -93,11 +94,10 @@ std::vector<PlannedFile> planFiles(const CommandLine& command) {
   const std::string pid = std::to_string(platform::processId());
   for (const ResultFile& file : kResultFiles) {
     if (file.wholeResiduesOnly && command.state.wholeResidues != WholeResidues::Yes) continue;
-    const std::string shown = joined(command.outputDir, file.name);
+    const std::string path = joined(command.outputDir, file.name);
     std::string hidden(1, '.');
     hidden.append(file.name).append(1, '.').append(pid).append(".tmp");
-    planned.push_back(
-        {file.unit, shown, absolute(shown), absolute(joined(command.outputDir, hidden))});
+    planned.push_back({file.unit, path, absolute(path), joined(command.outputDir, hidden)});
   }
   return planned;
 }
@@ -105,11 +105,19 @@ std::vector<PlannedFile> planFiles(const CommandLine& command) {
 // A result name that is a directory can never be replaced: found before any work is done.
 std::optional<std::string> unreplaceable(const std::vector<PlannedFile>& planned) {
   for (const PlannedFile& file : planned) {
-    if (platform::nameAttributes(file.reported).directory) {
-      return "cannot replace " + quoted(file.shown) + ": " + reason(EISDIR);
+    if (platform::nameAttributes(file.path).directory) {
+      return "cannot replace " + quoted(file.path) + ": " + reason(EISDIR);
     }
   }
   return std::nullopt;
+}
+
+// An output directory that exists as something else: found before any work is done.
+std::optional<std::string> unusableDirectory(const std::string& directory) {
+  if (directory.empty()) return std::nullopt;
+  const platform::NameAttributes attributes = platform::nameAttributes(directory);
+  if (!attributes.exists || attributes.directory) return std::nullopt;
+  return "cannot create directory " + quoted(directory) + ": " + reason(ENOTDIR);
 }
 
 void openTemporary(const std::vector<PlannedFile>& planned, int unit) {
@@ -133,9 +141,9 @@ void replaceResults(const std::vector<PlannedFile>& planned) {
   Temporaries& list = temporaries();
   std::unique_lock lock(list.mutex);
   for (const PlannedFile& file : planned) {
-    if (platform::ErrorCode error = platform::renameFile(file.temporary, file.reported)) {
+    if (platform::ErrorCode error = platform::renameFile(file.temporary, file.path)) {
       lock.unlock();
-      failRun("cannot replace " + quoted(file.shown) + ": " + reason(error));
+      failRun("cannot replace " + quoted(file.path) + ": " + reason(error));
     }
   }
   list.paths.clear();
@@ -147,14 +155,16 @@ void connectCoordinateFile(const std::string& file) {
                              textio::ResolvedName{"CONIN$", true, textio::DeviceKind::ConsoleInput},
                              "standard input", "OLD", "SEQUENTIAL");
   } else {
-    textio::openUnitResolved(kCoordinateUnit, textio::ResolvedName{absolute(file)}, {}, "OLD",
+    textio::openUnitResolved(kCoordinateUnit, textio::ResolvedName{file}, absolute(file), "OLD",
                              "SEQUENTIAL");
   }
 }
 
 [[noreturn]] void run(CommandLine& command, std::optional<std::uint64_t> fileSize) {
   const std::vector<PlannedFile> planned = planFiles(command);
-  if (std::optional<std::string> problem = unreplaceable(planned)) {
+  std::optional<std::string> problem = unusableDirectory(command.outputDir);
+  if (!problem) problem = unreplaceable(planned);
+  if (problem) {
     write(platform::standardError(), std::string(kProgramName) + ": " + *problem + "\n");
     platform::exitProcess(1);
   }
@@ -192,7 +202,7 @@ void connectCoordinateFile(const std::string& file) {
   if (!command.quiet) {
     std::string text = std::to_string(counts.atoms) + " atoms in " +
                        std::to_string(counts.residues) + " residues\nwrote";
-    for (const PlannedFile& file : planned) text += " " + file.shown;
+    for (const PlannedFile& file : planned) text += " " + file.path;
     text += "\n";
     if (platform::ErrorCode error =
             platform::writeAll(platform::standardOutput(), text.data(), text.size())) {

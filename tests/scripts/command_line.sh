@@ -150,6 +150,20 @@ expect_text stderr "$(cat err)" "gro-region: cannot replace 'kept_dir/result.gro
 [[ $(cat kept_dir/list.ndx) == "earlier list.ndx" ]] || problem "list.ndx was changed"
 finish result_gro_cannot_be_replaced
 
+printf 'a file\n' >not_a_dir
+tool sys.gro --box 0,1,0,1,0,1 --output-dir not_a_dir >out 2>err
+expect_status $? 1
+expect_text stderr "$(cat err)" "gro-region: cannot create directory 'not_a_dir': Not a directory"
+expect_text "not_a_dir" "$(cat not_a_dir)" "a file"
+finish output_dir_is_a_file
+
+# Paths are opened as given: "link/.." is the link target's parent, not the current directory.
+mkdir -p real/sub && cp sys.gro real/moved.gro && ln -s real/sub link
+tool link/../moved.gro --ball 1,1,1,0.7 --atom OW --output-dir link/../linked >/dev/null 2>err
+expect_status $? 0
+cmp -s real/linked/result.gro from_file/result.gro || problem "result.gro not in real/linked"
+finish paths_through_a_link
+
 # Usage errors and an unreadable FILE: one line (two for usage), nothing created.
 mkdir nothing && cd nothing || exit 1
 tool ../sys.gro --box 1,2,3,4,5 >out 2>err
