@@ -95,9 +95,17 @@ std::vector<PlannedFile> planFiles(const CommandLine& command) {
   for (const ResultFile& file : kResultFiles) {
     if (file.wholeResiduesOnly && command.state.wholeResidues != WholeResidues::Yes) continue;
     const std::string path = joined(command.outputDir, file.name);
-    std::string hidden(1, '.');
-    hidden.append(file.name).append(1, '.').append(pid).append(".tmp");
-    planned.push_back({file.unit, path, absolute(path), joined(command.outputDir, hidden)});
+    // A name left by an earlier process of the same number is passed over, so that the
+    // clean-up never removes a file this run did not create.
+    std::string temporary;
+    for (int attempt = 0; temporary.empty() || platform::nameAttributes(temporary).exists;
+         ++attempt) {
+      std::string hidden(1, '.');
+      hidden.append(file.name).append(1, '.').append(pid);
+      if (attempt > 0) hidden.append(1, '-').append(std::to_string(attempt));
+      temporary = joined(command.outputDir, hidden.append(".tmp"));
+    }
+    planned.push_back({file.unit, path, absolute(path), temporary});
   }
   return planned;
 }

@@ -29,7 +29,7 @@ struct Watch {
 
 // Never destroyed: the process may end while the thread still exists.
 Watch& watch() {
-  static Watch* state = new Watch;
+  static auto* state = new Watch;
   return *state;
 }
 
