@@ -140,30 +140,30 @@ constexpr std::array kOptions{
              std::string error = readNumbers(option, value, g.command.state.parameters.ball);
              return error.empty() ? setRegion(g, option, RegionShape::Ball) : error;
            }},
-    Option{"--cylinder", "R,ZMIN,ZMAX,X,Y", "the cylinder of radius R along z through (X, Y)",
+    Option{"--cylinder", "R,ZMIN,ZMAX,X,Y", "radius R along z, axis through (X, Y)",
            [](Gathered& g, std::string_view option, std::string_view value) {
              std::string error = readNumbers(option, value, g.command.state.parameters.cylinder);
              return error.empty() ? setRegion(g, option, RegionShape::Cylinder) : error;
            }},
-    Option{"--outside", "", "select outside the region instead of inside",
+    Option{"--outside", "", "select outside the region, not inside",
            [](Gathered& g, std::string_view, std::string_view) {
              g.outside = true;
              return std::string();
            }},
-    Option{"--atom", "NAME", "only atoms of this name (default any: every name)",
+    Option{"--atom", "NAME", "only atoms of this name (default: any)",
            [](Gathered& g, std::string_view option, std::string_view value) {
              return readName(option, value, g.command.state.names.atomName);
            }},
-    Option{"--residue", "NAME", "only atoms of residues of this name (default any)",
+    Option{"--residue", "NAME", "only residues of this name (default: any)",
            [](Gathered& g, std::string_view option, std::string_view value) {
              return readName(option, value, g.command.state.names.residueName);
            }},
-    Option{"--whole-residues", "", "widen to whole residues and write residue.txt",
+    Option{"--whole-residues", "", "whole residues; also write residue.txt",
            [](Gathered& g, std::string_view, std::string_view) {
              g.command.state.wholeResidues = WholeResidues::Yes;
              return std::string();
            }},
-    Option{"--output-dir", "DIR", "write the result files into DIR (created when missing)",
+    Option{"--output-dir", "DIR", "write into DIR (created when missing)",
            [](Gathered& g, std::string_view option, std::string_view value) {
              if (value.empty()) return std::string(option) + ": the directory name is empty";
              g.command.outputDir = std::string(value);
@@ -299,8 +299,8 @@ std::string helpText() {
   std::string text;
   text += "Usage: gro-region FILE REGION [OPTION]...\n";
   text += "       gro-region          (no arguments: the interactive dialogue)\n";
-  text += "Select the atoms of a GROMACS .gro file that lie inside (or outside) a region and\n";
-  text += "write result.gro, list.ndx and, for whole residues, residue.txt.\n";
+  text += "Select the atoms of a GROMACS .gro file that lie inside (or outside) a region\n";
+  text += "and write result.gro, list.ndx and, for whole residues, residue.txt.\n";
   text += "FILE is the coordinate file; - reads it from standard input.\n";
   text += "REGION is exactly one of --box, --ball, --cylinder; numbers are in nm, separated\n";
   text += "by commas.\n\n";
@@ -315,14 +315,14 @@ std::string helpText() {
         "  " + left + std::string(width - left.size() + 2, ' ') + std::string(option.help) + "\n";
   }
   text += "\nExamples:\n";
-  text += "  gro-region system.gro --ball 2,2,2,1 --atom OW --residue SOL --whole-residues \\\n";
-  text += "             --output-dir water\n";
+  text += "  gro-region system.gro --ball 2,2,2,1 --atom OW --residue SOL \\\n";
+  text += "             --whole-residues --output-dir water\n";
   text += "  zcat big.gro.gz | gro-region - --box 0,5,0,5,0,2 --quiet\n";
   text += "\nExit status:\n";
   text += "  0         success\n";
   text += "  1         FILE cannot be read, or a result file cannot be created or replaced\n";
   text += "  2         usage error\n";
-  text += "  other     the number of an I/O report (24: FILE ends early, 38: a write failed)\n";
+  text += "  other     the number of an I/O report (24: FILE ends early, 38: write failed)\n";
   text += "  129       hang-up (SIGHUP)\n";
   text += "  130       Ctrl+C (SIGINT)\n";
   text += "  131       Ctrl+\\ (SIGQUIT, Ctrl+Break)\n";
