@@ -7,6 +7,8 @@
 #   make sanitize   AddressSanitizer + UndefinedBehaviorSanitizer build in build-sanitize/, all tests
 #   make deps       check (and as root install) cmake, g++ and GoogleTest
 #   make fuzz       every fuzzing harness for FUZZ_SECONDS each (default 60), in build-fuzz/
+#   make install    the release binary and its manual page under PREFIX (default /usr/local),
+#                   below DESTDIR when it is set
 #   make clean      remove build/ and build-sanitize/
 
 JOBS ?= 2
@@ -15,7 +17,9 @@ SANITIZE_BUILD := build-sanitize
 # Debian packages the build needs; make itself is assumed.
 PACKAGES := cmake g++ libgtest-dev
 
-.PHONY: all deps configure run test sanitize clean
+PREFIX ?= /usr/local
+
+.PHONY: all deps configure run test sanitize install clean
 
 all: $(BUILD)/gro-region
 
@@ -64,6 +68,10 @@ sanitize: deps
 	cmake -S . -B $(SANITIZE_BUILD) -DGRO_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(SANITIZE_BUILD) -j$(JOBS)
 	UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(SANITIZE_BUILD) --output-on-failure
+
+# cmake --install reads DESTDIR from the environment.
+install: all
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)

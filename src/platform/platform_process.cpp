@@ -42,6 +42,8 @@ void exitProcess(int status) {
   ::_exit(status);
 }
 
+long processId() { return static_cast<long>(::getpid()); }
+
 void suppressErrorDialogs() {}
 
 void ignoreBrokenPipe() { ::signal(SIGPIPE, SIG_IGN); }
@@ -121,6 +123,17 @@ void* consoleEventLoop(void*) {
 }
 
 }  // namespace
+
+int consoleEventSignal(int event) {
+  switch (static_cast<ConsoleEvent>(event)) {
+    case ConsoleEvent::ControlC:
+      return SIGINT;
+    case ConsoleEvent::ControlBreak:
+      return SIGQUIT;
+    default:
+      return SIGHUP;
+  }
+}
 
 bool startConsoleEvents(ConsoleEventHandler handler) {
   consoleHandler = handler;

@@ -181,6 +181,10 @@ int readAtomCount(std::string_view line, std::int64_t& count) {
 
 AtomTable load(std::string_view fileName) {
   textio::openUnit(kCoordinateUnit, fileName, "OLD", "SEQUENTIAL");
+  return loadConnected();
+}
+
+AtomTable loadConnected() {
   textio::keepInputColumns(kCoordinateUnit, kKeptLineColumns);
   textio::readList(kCoordinateUnit, {});  // the title line, whatever it holds
 

@@ -109,6 +109,7 @@ void resetEntry(UnitEntry& unit) {
   unit.readOnly = false;
   unit.nullDevice = false;
   unit.name.clear();
+  unit.shownName.clear();
   unit.handle = platform::kInvalidHandle;
   unit.lastError = 0;
   unit.recordLength = 0;
@@ -458,7 +459,7 @@ Statement::Statement(int unit, StatementKind kind) : kind_(kind) {
     // Left in use by the statement that owns it; this one never started.
     UnitEntry* owner = entry_;
     entry_ = nullptr;
-    issueReport(severeCode(40), owner->number, owner->name);
+    issueReport(severeCode(40), owner->number, reportedName(*owner));
   }
   // Every look at the marker happens under the run-time lock, which orders it.
   entry.inUse.store(true, std::memory_order_relaxed);
@@ -581,7 +582,7 @@ void flushOutput(UnitEntry& unit) {
 void failStatement(UnitEntry& unit, int number) {
   const int error = unit.lastError;
   unit.lastError = 0;
-  const std::string name = unit.name;
+  const std::string name = reportedName(unit);
   issueReport(severeCode(static_cast<unsigned>(number)), unit.number, name, error);
   // Only severe codes reach here, and a severe report does not return.
   std::abort();
@@ -600,17 +601,22 @@ bool inquireExists(std::string_view name) {
 }
 
 void openUnit(int unit, std::string_view name, std::string_view status, std::string_view access) {
+  openUnitResolved(unit, resolveName(name), {}, status, access);
+}
+
+void openUnitResolved(int unit, const ResolvedName& resolved, std::string_view shownName,
+                      std::string_view status, std::string_view access) {
   Statement statement(unit, StatementKind::Open);
   UnitEntry& entry = statement.unit();
-  ResolvedName resolved = resolveName(name);
+  const std::string reported(shownName.empty() ? std::string_view(resolved.name) : shownName);
   OpenStatus openStatus{};
   AccessMode accessMode{};
   if (!parseStatus(status, openStatus) || !parseAccess(access, accessMode)) {
-    issueReport(severeCode(45), unit, resolved.name);
+    issueReport(severeCode(45), unit, reported);
   }
   if (entry.connected) {
     // Opening a connected unit again connects it afresh; the old file is closed first.
-    const std::string oldName = entry.name;
+    const std::string oldName = reportedName(entry);
     if (Failure failure = closeEntry(entry); failure.number != 0) {
       issueReport(severeCode(static_cast<unsigned>(failure.number)), unit, oldName, failure.error);
     }
@@ -618,9 +624,9 @@ void openUnit(int unit, std::string_view name, std::string_view status, std::str
   completePendingOfFile(resolved.name, entry);
   Failure failure = connect(entry, resolved, openStatus, accessMode, platform::Access::ReadWrite);
   if (failure.number != 0) {
-    issueReport(severeCode(static_cast<unsigned>(failure.number)), unit, resolved.name,
-                failure.error);
+    issueReport(severeCode(static_cast<unsigned>(failure.number)), unit, reported, failure.error);
   }
+  if (!shownName.empty()) entry.shownName = shownName;
 }
 
 void closeUnit(int unit) {
@@ -629,7 +635,7 @@ void closeUnit(int unit) {
   if (found == nullptr || !found->connected) return;
   Statement statement(unit, StatementKind::Close);
   UnitEntry& entry = statement.unit();
-  const std::string name = entry.name;
+  const std::string name = reportedName(entry);
   if (Failure failure = closeEntry(entry); failure.number != 0) {
     issueReport(severeCode(static_cast<unsigned>(failure.number)), unit, name, failure.error);
   }
@@ -650,7 +656,7 @@ void closeAllUnits() {
     // A statement of another thread still runs on it (the console read that was waiting when
     // Ctrl+C came): leave it alone. A statement of this thread is being abandoned by a report.
     if (entry->inUse && entry->user != std::this_thread::get_id()) continue;
-    const std::string name = entry->name;
+    const std::string name = reportedName(*entry);
     Failure failure = closeEntry(*entry);
     if (failure.number == 0) continue;
     // The closing goes on with the other units, so their records still reach their files.

@@ -33,7 +33,8 @@ struct UnitEntry {
   bool console = false;   // standard streams: never closed, output flushed after each statement
   bool readOnly = false;  // the open fell back to read access
   bool nullDevice = false;
-  std::string name;  // resolved name, shown in reports
+  std::string name;       // resolved name, shown in reports unless shownName is set
+  std::string shownName;  // name reports give instead (a file written under another name)
   platform::Handle handle = platform::kInvalidHandle;
   int lastError = 0;     // platform error code of the last failed platform call, 0 if none
   int recordLength = 0;  // 0: none given at open (free-form output uses 80 columns)
@@ -131,6 +132,19 @@ bool inquireExists(std::string_view name);
 // every failure is a severe report.
 void openUnit(int unit, std::string_view name, std::string_view status,
               std::string_view access = {});
+
+// As openUnit, for a caller that already holds the name to connect: `resolved` is used as it
+// stands (a path of any length, blanks kept, or a device such as the console input), and
+// reports about the unit, its opening included, name `shownName` (empty: the resolved name).
+// A command line writes a file under a temporary name this way while reports name the file
+// it will become.
+void openUnitResolved(int unit, const ResolvedName& resolved, std::string_view shownName,
+                      std::string_view status, std::string_view access = {});
+
+// The name reports give for the unit.
+inline const std::string& reportedName(const UnitEntry& unit) {
+  return unit.shownName.empty() ? unit.name : unit.shownName;
+}
 
 // Completes a pending record, closes the handle and forgets the connection. A unit that is
 // not connected is left alone without a report.
