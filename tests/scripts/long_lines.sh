@@ -20,6 +20,8 @@ source_dir=$(cd "$source_dir" && pwd) || exit 2
 . "$source_dir/tests/dialogue/case_tools.sh"
 # shellcheck source=SCRIPTDIR/../dialogue/session_tools.sh
 . "$source_dir/tests/dialogue/session_tools.sh"
+# shellcheck source=SCRIPTDIR/../dialogue/check_tools.sh
+. "$source_dir/tests/dialogue/check_tools.sh"
 
 gnu_time=/usr/bin/time
 if [[ ! -x $gnu_time ]]; then
@@ -39,21 +41,6 @@ quarter_gib=$((gib / 4))  # four times the memory limit, and a quarter of the ti
 file_limit_kib=65536    # a coordinate-file line of any length
 console_limit_kib=262144 # a console line is kept whole up to 64 MiB, then report 22
 
-passed=0
-failed=0
-problems=()
-problem() { problems+=("$*"); }
-finish() {
-  if ((${#problems[@]} == 0)); then
-    echo "PASS $1 (peak ${peak:-?} KiB)"
-    passed=$((passed + 1))
-  else
-    echo "FAIL $1"
-    printf '  %s\n' "${problems[@]//$'\n'/$'\n'  }"
-    failed=$((failed + 1))
-  fi
-  problems=()
-}
 
 same_bytes() {  # what, file, command...
   local what=$1 actual=$2
@@ -121,7 +108,7 @@ same_bytes stderr "$dir/.stderr" report \
   "forrtl: severe (24): end-of-file during read, unit 10, file $(cd "$dir" && pwd -P)/two.gro"
 same_bytes stdout "$dir/.stdout" eval 'banner; blank'
 expect_peak_below $file_limit_kib
-finish title_of_1_gib_without_line_end
+finish "title_of_1_gib_without_line_end (peak ${peak:-?} KiB)"
 
 # Columns 1-5 hold the count; the NUL bytes after it are not digits and do not count.
 long_count() { printf 'Long count\n    6'; quarter_gib_of_nul; printf '\n'; water_atoms; box_line; }
@@ -129,7 +116,7 @@ new_case count_line_of_256_mib
 run_fed everything_answers long_count
 expect_everything
 expect_peak_below $file_limit_kib
-finish count_line_of_256_mib
+finish "count_line_of_256_mib (peak ${peak:-?} KiB)"
 
 # The last atom line: its 68 columns, then 256 MiB and the end of the file.
 long_last_atom_line() {
@@ -142,7 +129,7 @@ new_case last_atom_line_of_256_mib_without_line_end
 run_fed everything_answers long_last_atom_line
 expect_everything
 expect_peak_below $file_limit_kib
-finish last_atom_line_of_256_mib_without_line_end
+finish "last_atom_line_of_256_mib_without_line_end (peak ${peak:-?} KiB)"
 
 # A console answer of 1 GiB at the shape prompt.
 endless_shape_answer() { printf 'two.gro\n'; gib_of_nul; }
@@ -153,7 +140,6 @@ run_tool endless_shape_answer
 same_bytes stderr "$dir/.stderr" report 'forrtl: severe (22): input record too long, unit -4, file CONIN$'
 same_bytes stdout "$dir/.stdout" dialogue_upto box shape
 expect_peak_below $console_limit_kib
-finish console_answer_of_1_gib
+finish "console_answer_of_1_gib (peak ${peak:-?} KiB)"
 
-echo "$passed passed, $failed failed"
-((failed == 0))
+summary
