@@ -66,11 +66,21 @@ inline bool hasWrappedNumbers(const AtomTable& table) {
   return table.declaredCount > kLargestFiveColumnCount;
 }
 
+// How the atom lines of a regular file are read. The table is the same whatever is chosen;
+// tests choose small blocks and parts to exercise the seams, or no bulk path at all.
+struct LoadTuning {
+  enum class Path { Bulk, PerLine };
+  Path path = Path::Bulk;
+  unsigned threads = 0;                  // 0: one per core
+  std::size_t blockBytes = 8 << 20;      // bytes of the file converted at a time
+  std::size_t minPartBytes = 512 << 10;  // a block is split only into parts this large
+};
+
 // Opens `fileName` (80 characters, blank-padded) as unit 10, skips the title line, reads
 // the count and every atom line it announces. Lines that cannot be read are skipped
 // silently and leave no record. Unit 10 stays open. The count line and the title are read
 // without guard: their failures are severe reports.
-AtomTable load(std::string_view fileName);
+AtomTable load(std::string_view fileName, const LoadTuning& tuning = {});
 
 // Reads the count from the count line's text: columns 1-5 as an I5 field, extended by the
 // digits that run on past column 5 (large systems write the count in full). Returns 0 on
