@@ -69,7 +69,10 @@ textio::FixedRecordsRead readAtomLines(AtomRecord* records, std::uint64_t capaci
 // a block, a last line without a line feed, the byte 26 that ends a file, a failed read) is
 // one statement of the per-line path, and the two mix line by line.
 std::size_t readAtomLinesInBlocks(AtomRecord* records, std::uint64_t capacity, std::uint64_t wanted,
-                                  const LoadTuning& tuning) {
+                                  std::uint64_t fileBytes, const LoadTuning& tuning) {
+  // A small file needs no buffer larger than itself.
+  const auto blockBytes = static_cast<std::size_t>(
+      std::max<std::uint64_t>(1, std::min<std::uint64_t>(tuning.blockBytes, fileBytes)));
   std::uint64_t lines = 0;
   std::size_t filled = 0;
   while (lines < wanted && filled < capacity) {
@@ -77,7 +80,7 @@ std::size_t readAtomLinesInBlocks(AtomRecord* records, std::uint64_t capacity, s
     {
       textio::Statement statement(kCoordinateUnit, textio::StatementKind::Read);
       textio::UnitEntry& unit = statement.unit();
-      if (textio::fillInput(unit, tuning.blockBytes) == textio::ReadStatus::Ok) {
+      if (textio::fillInput(unit, blockBytes) == textio::ReadStatus::Ok) {
         const char* const begin = unit.input.data() + unit.inputBegin;
         std::size_t complete = unit.inputEnd - unit.inputBegin;
         while (complete > 0 && begin[complete - 1] != '\n') --complete;
@@ -159,7 +162,7 @@ AtomTable load(std::string_view fileName, const LoadTuning& tuning) {
     const std::uint64_t capacity = std::min(wanted, *bound);
     table.records = static_cast<AtomRecord*>(textio::allocateBlock(capacity * sizeof(AtomRecord)));
     table.size = tuning.path == LoadTuning::Path::Bulk
-                     ? readAtomLinesInBlocks(table.records, capacity, wanted, tuning)
+                     ? readAtomLinesInBlocks(table.records, capacity, wanted, *bound, tuning)
                      : readAtomLines(table.records, capacity, wanted).records;
   } else {
     std::vector<AtomRecord> gathered;
