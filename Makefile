@@ -5,21 +5,23 @@
 #   make run        release build, then the tool in build/demo/ with the example .gro files
 #   make test       build everything and run every test (ctest)
 #   make sanitize   AddressSanitizer + UndefinedBehaviorSanitizer build in build-sanitize/, all tests
+#   make tsan       ThreadSanitizer build in build-tsan/, the tests of the loader's threads
 #   make deps       check (and as root install) cmake, g++ and GoogleTest
 #   make fuzz       every fuzzing harness for FUZZ_SECONDS each (default 60), in build-fuzz/
 #   make install    the release binary and its manual page under PREFIX (default /usr/local),
 #                   below DESTDIR when it is set
-#   make clean      remove build/ and build-sanitize/
+#   make clean      remove build/, build-sanitize/ and build-tsan/
 
 JOBS ?= 2
 BUILD := build
 SANITIZE_BUILD := build-sanitize
+TSAN_BUILD := build-tsan
 # Debian packages the build needs; make itself is assumed.
 PACKAGES := cmake g++ libgtest-dev
 
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure run test sanitize install clean
+.PHONY: all deps configure run test sanitize tsan install clean
 
 all: $(BUILD)/gro-region
 
@@ -73,8 +75,16 @@ sanitize: deps
 install: all
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
+# The loader converts parts of a file on several threads: its tests, under ThreadSanitizer.
+TSAN_TESTS := atom_lines_test atom_table_test
+tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -DGRO_TSAN=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(TSAN_BUILD) -j$(JOBS) --target $(TSAN_TESTS)
+	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSAN_BUILD) --output-on-failure \
+	  -R '^(BulkLoadTest|ConvertAtomLines|LoaderTest)\.'
+
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD)
 
 # ---------------------------------------------------------------------------------------
 # Further targets (make fuzz, make bench) go below this line.

@@ -177,7 +177,8 @@ void maskFloatingPointExceptions();
 
 // --- Memory ----------------------------------------------------------------------------------
 
-// Zero-filled pages from the page allocator, never returned; nullptr on failure.
+// Zero-filled pages from the page allocator, never returned; nullptr on failure. Huge pages
+// are asked for where the system offers them on request.
 void* allocatePages(std::uint64_t bytes);
 
 // --- Call stack ------------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "selection/atom_lines.h"
 #include "textio/fixed_fields.h"
 #include "textio/fixed_layout.h"
 #include "textio/free_form.h"
@@ -56,19 +57,6 @@ std::optional<std::uint64_t> lineBound() {
   return *size + 1;
 }
 
-// (I5,2A5,I5,3F8.3,3F8.4), or its wider form: where each field of an atom line goes in its
-// record.
-constexpr textio::FieldPlace kAtomLinePlaces[] = {{offsetof(AtomRecord, residueNumber), 0},
-                                                  {offsetof(AtomRecord, residueName), 5},
-                                                  {offsetof(AtomRecord, atomName), 5},
-                                                  {offsetof(AtomRecord, atomNumber), 0},
-                                                  {offsetof(AtomRecord, x), 0},
-                                                  {offsetof(AtomRecord, y), 0},
-                                                  {offsetof(AtomRecord, z), 0},
-                                                  {offsetof(AtomRecord, vx), 0},
-                                                  {offsetof(AtomRecord, vy), 0},
-                                                  {offsetof(AtomRecord, vz), 0}};
-
 // Records gathered at a time from a stream of unknown length.
 constexpr std::size_t kGatherChunk = 4096;
 
@@ -95,6 +83,48 @@ int firstAtomLineSpacing() {
 textio::FixedLayout chooseAtomLineLayout(AtomTable& table) {
   table.decimalSpacing = firstAtomLineSpacing();
   return atomLineLayout(table.decimalSpacing);
+}
+
+// Reads the atom lines of a regular file into `records` (room for `capacity`), `wanted` read
+// statements at most, and answers the records filled. Blocks of whole lines are converted
+// straight from the unit's input; whatever the bulk path does not take (a line longer than
+// a block, a last line without a line feed, the byte 26 that ends a file, a failed read) is
+// one statement of the per-line path, and the two mix line by line.
+std::size_t readAtomLinesInBlocks(AtomRecord* records, std::uint64_t capacity, std::uint64_t wanted,
+                                  std::uint64_t fileBytes, const LoadTuning& tuning) {
+  // A small file needs no buffer larger than itself.
+  const auto blockBytes = static_cast<std::size_t>(
+      std::max<std::uint64_t>(1, std::min<std::uint64_t>(tuning.blockBytes, fileBytes)));
+  std::uint64_t lines = 0;
+  std::size_t filled = 0;
+  while (lines < wanted && filled < capacity) {
+    AtomLinesRead got;
+    {
+      textio::Statement statement(kCoordinateUnit, textio::StatementKind::Read);
+      textio::UnitEntry& unit = statement.unit();
+      if (textio::fillInput(unit, blockBytes) == textio::ReadStatus::Ok) {
+        const char* const begin = unit.input.data() + unit.inputBegin;
+        std::size_t complete = unit.inputEnd - unit.inputBegin;
+        while (complete > 0 && begin[complete - 1] != '\n') --complete;
+        if (complete > 0) {
+          got = convertAtomLines(begin, complete, std::min(wanted - lines, capacity - filled),
+                                 records + filled, tuning.threads, tuning.minPartBytes);
+          unit.inputBegin += got.bytes;
+        }
+      }
+    }
+    if (got.lines == 0) {
+      const textio::FixedRecordsRead one =
+          readAtomLines(textio::layouts::kAtomLine, records + filled, capacity - filled, 1);
+      lines += one.statements;
+      filled += one.records;
+      if (one.ended) break;
+    } else {
+      lines += got.lines;
+      filled += got.records;
+    }
+  }
+  return filled;
 }
 
 // The wide layouts by spacing, from kNarrowestWideSpacing on.
@@ -179,12 +209,12 @@ int readAtomCount(std::string_view line, std::int64_t& count) {
   return 0;
 }
 
-AtomTable load(std::string_view fileName) {
+AtomTable load(std::string_view fileName, const LoadTuning& tuning) {
   textio::openUnit(kCoordinateUnit, fileName, "OLD", "SEQUENTIAL");
-  return loadConnected();
+  return loadConnected(tuning);
 }
 
-AtomTable loadConnected() {
+AtomTable loadConnected(const LoadTuning& tuning) {
   textio::keepInputColumns(kCoordinateUnit, kKeptLineColumns);
   textio::readList(kCoordinateUnit, {});  // the title line, whatever it holds
 
@@ -199,8 +229,11 @@ AtomTable loadConnected() {
   if (const std::optional<std::uint64_t> bound = lineBound()) {
     const std::uint64_t capacity = std::min(wanted, *bound);
     table.records = static_cast<AtomRecord*>(textio::allocateBlock(capacity * sizeof(AtomRecord)));
-    table.size =
-        readAtomLines(chooseAtomLineLayout(table), table.records, capacity, wanted).records;
+    const textio::FixedLayout layout = chooseAtomLineLayout(table);
+    // The bulk path converts the standard layout; wider fields take the per-line path.
+    table.size = tuning.path == LoadTuning::Path::Bulk && table.decimalSpacing == 0
+                     ? readAtomLinesInBlocks(table.records, capacity, wanted, *bound, tuning)
+                     : readAtomLines(layout, table.records, capacity, wanted).records;
   } else {
     const textio::FixedLayout layout = chooseAtomLineLayout(table);
     std::vector<AtomRecord> gathered;

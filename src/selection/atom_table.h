@@ -89,16 +89,26 @@ int atomLineSpacing(std::string_view firstAtomLine);
 // The atom-line layout for a spacing that atomLineSpacing gave: layouts::kAtomLine for 0.
 textio::FixedLayout atomLineLayout(int spacing);
 
+// How the atom lines of a regular file are read. The table is the same whatever is chosen;
+// tests choose small blocks and parts to exercise the seams, or no bulk path at all.
+struct LoadTuning {
+  enum class Path { Bulk, PerLine };
+  Path path = Path::Bulk;
+  unsigned threads = 0;                  // 0: one per core
+  std::size_t blockBytes = 8 << 20;      // bytes of the file converted at a time
+  std::size_t minPartBytes = 512 << 10;  // a block is split only into parts this large
+};
+
 // Opens `fileName` (80 characters, blank-padded) as unit 10, skips the title line, reads
 // the count and every atom line it announces, all in the layout the first atom line
 // shows (atomLineSpacing). Lines that cannot be read are skipped silently and leave no
 // record. Unit 10 stays open. The count line and the title are read without guard: their
 // failures are severe reports.
-AtomTable load(std::string_view fileName);
+AtomTable load(std::string_view fileName, const LoadTuning& tuning = {});
 
 // As load, for a unit 10 the caller has connected (a path taken exactly as given, or the
 // standard input).
-AtomTable loadConnected();
+AtomTable loadConnected(const LoadTuning& tuning = {});
 
 // Reads the count from the count line's text: columns 1-5 as an I5 field, extended by the
 // digits that run on past column 5 (large systems write the count in full). Returns 0 on

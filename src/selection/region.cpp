@@ -17,7 +17,10 @@ bool nameMatches(const char (&field)[5], const std::array<char, 5>& answer) {
   std::size_t blanks = 0;
   while (blanks < sizeof field && field[blanks] == ' ') ++blanks;
   const std::size_t kept = sizeof field - blanks;
-  if (std::memcmp(field + blanks, answer.data(), kept) != 0) return false;
+  // Byte by byte: at most five, and a library call per atom would cost more than the test.
+  for (std::size_t i = 0; i < kept; ++i) {
+    if (field[blanks + i] != answer[i]) return false;
+  }
   for (std::size_t i = kept; i < answer.size(); ++i) {
     if (answer[i] != ' ') return false;
   }

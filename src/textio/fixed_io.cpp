@@ -58,11 +58,14 @@ class FieldWalker {
   int repeatsDone_ = 0;
 };
 
-// Reused for the rare numeric field that a short line leaves incomplete.
+// Reused for the rare numeric field wider than kPaddedOnStack that a short line leaves
+// incomplete; one per thread, since lines may be converted on several threads at once.
 std::string& paddedFieldBuffer() {
-  static std::string buffer;
+  thread_local std::string buffer;
   return buffer;
 }
+// Fields up to this width are padded on the stack: no allocation, nothing shared.
+constexpr std::size_t kPaddedOnStack = 32;
 
 // The columns of one input field: those the line holds (a short line lacks the rest,
 // which count as blanks), and whether a comma ended the field early.
@@ -183,12 +186,20 @@ int readField(const FieldDescriptor& descriptor, std::string_view line, std::siz
         **target = result.value;
         return 0;
       }
+      char onStack[kPaddedOnStack];
       if (!field.cutByComma && text.size() < static_cast<std::size_t>(descriptor.width)) {
         // Blanks after a number do not matter, but after an Inf or NaN word they do.
-        std::string& padded = paddedFieldBuffer();
-        padded.assign(text);
-        padded.resize(static_cast<std::size_t>(descriptor.width), ' ');
-        text = padded;
+        const auto width = static_cast<std::size_t>(descriptor.width);
+        if (width <= kPaddedOnStack) {
+          std::memcpy(onStack, text.data(), text.size());
+          std::memset(onStack + text.size(), ' ', width - text.size());
+          text = std::string_view(onStack, width);
+        } else {
+          std::string& padded = paddedFieldBuffer();
+          padded.assign(text);
+          padded.resize(width, ' ');
+          text = padded;
+        }
       }
       result = parseRealFieldGeneral(text, descriptor.decimals);
       **target = result.value;
@@ -266,6 +277,20 @@ std::size_t writeFieldFast(const FieldDescriptor& descriptor, const FixedOutItem
     }
   }
   return 0;
+}
+
+// The item of a field of a record of the caller's, at its place.
+FixedInItem itemAt(const FieldDescriptor& descriptor, const FieldPlace& place, char* record) {
+  char* const at = record + place.offset;
+  switch (descriptor.kind) {
+    case FieldKind::I:
+      return reinterpret_cast<std::int32_t*>(at);
+    case FieldKind::F:
+      return reinterpret_cast<float*>(at);
+    case FieldKind::A:
+      break;
+  }
+  return std::span<char>(at, place.length);
 }
 
 // The next input line, or the statement's status when there is none.
@@ -352,18 +377,6 @@ FixedRecordsRead readFixedRecords(int unit, FixedLayout layout, std::span<const 
   } catch (const std::bad_alloc&) {
     issueReport(severeCode(41));
   }
-  const auto itemAt = [](const PlannedField& field, char* record) -> FixedInItem {
-    char* const at = record + field.place.offset;
-    switch (field.descriptor.kind) {
-      case FieldKind::I:
-        return reinterpret_cast<std::int32_t*>(at);
-      case FieldKind::F:
-        return reinterpret_cast<float*>(at);
-      case FieldKind::A:
-        break;
-    }
-    return std::span<char>(at, field.place.length);
-  };
 
   char* const base = static_cast<char*>(records);
   std::string_view line;
@@ -396,7 +409,8 @@ FixedRecordsRead readFixedRecords(int unit, FixedLayout layout, std::span<const 
                              record + field.place.offset)) {
           continue;
         }
-        status = readField(field.descriptor, line, column, itemAt(field, record));
+        status = readField(field.descriptor, line, column,
+                           itemAt(field.descriptor, field.place, record));
       }
       if (status == -1) {
         done.ended = true;
@@ -409,6 +423,22 @@ FixedRecordsRead readFixedRecords(int unit, FixedLayout layout, std::span<const 
     issueReport(severeCode(41));
   }
   return done;
+}
+
+int readFixedLine(FixedLayout layout, std::span<const FieldPlace> places, std::string_view line,
+                  void* record) {
+  FieldWalker walker(layout);
+  if (!walker.hasFields()) return 0;
+  std::size_t column = 0;
+  for (const FieldPlace& place : places) {
+    bool wrapped = false;
+    const FieldDescriptor& descriptor = walker.next(wrapped);
+    if (wrapped) return kFieldItemMismatch;  // the fields need a second line
+    const int status =
+        readField(descriptor, line, column, itemAt(descriptor, place, static_cast<char*>(record)));
+    if (status != 0) return status;
+  }
+  return 0;
 }
 
 void writeFixed(int unit, FixedLayout layout, std::initializer_list<FixedOutItem> items,

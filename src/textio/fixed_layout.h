@@ -107,6 +107,15 @@ FixedRecordsRead readFixedRecords(int unit, FixedLayout layout, std::span<const 
                                   void* records, std::size_t stride, std::size_t capacity,
                                   std::size_t statements);
 
+// The conversion of one read statement of readFixedRecords on a line given as text, without a
+// unit: the same fields, the same rules, the same results. The places must lie on one line
+// of the layout (no more places than fields). Returns 0, or the report number of the first
+// field that could not be read (the fields before it are converted, the rest untouched).
+// Touches nothing but `record` and allocates nothing for fields of up to 32 columns, so
+// several threads may convert lines at once.
+int readFixedLine(FixedLayout layout, std::span<const FieldPlace> places, std::string_view line,
+                  void* record);
+
 // Builds one line from the items and writes it (Advance::Yes) or leaves it pending
 // (Advance::No) for the next statement on the unit to continue.
 void writeFixed(int unit, FixedLayout layout, std::initializer_list<FixedOutItem> items,

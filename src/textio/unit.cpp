@@ -560,6 +560,37 @@ void keepInputColumns(int unit, std::size_t columns) {
   unitTable().entry(unit).keptColumns = columns;
 }
 
+ReadStatus fillInput(UnitEntry& unit, std::size_t bytes) {
+  if (unit.endSeen) return ReadStatus::End;
+  std::size_t available = unit.inputEnd - unit.inputBegin;
+  if (available >= bytes || unit.inputExhausted) return ReadStatus::Ok;
+  if (unit.inputBegin > 0) {
+    std::memmove(unit.input.data(), unit.input.data() + unit.inputBegin, available);
+    unit.inputBegin = 0;
+    unit.inputEnd = available;
+  }
+  if (unit.input.size() < bytes) {
+    try {
+      unit.input.resize(bytes);
+    } catch (const std::bad_alloc&) {
+      failStatement(unit, 22);
+    } catch (const std::length_error&) {
+      failStatement(unit, 22);
+    }
+  }
+  while (unit.inputEnd < unit.input.size()) {
+    const platform::ReadResult got =
+        readUnlocked(unit, unit.input.data() + unit.inputEnd, unit.input.size() - unit.inputEnd);
+    if (got.error != 0) return ReadStatus::Failed;
+    if (got.bytes == 0) {
+      unit.inputExhausted = true;
+      break;
+    }
+    unit.inputEnd += got.bytes;
+  }
+  return ReadStatus::Ok;
+}
+
 void endRecord(UnitEntry& unit) {
   try {
     unit.output += unit.record;

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "coordinate_file_test.h"
 #include "textio/unit.h"
 
 namespace selection {
@@ -62,29 +63,7 @@ TEST(ReadAtomCount, ColumnsOneToFiveAndDigitsThatRunOn) {
   }
 }
 
-class LoaderTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string templ = ::testing::TempDir();
-    if (templ.empty() || templ.back() != '/') templ += '/';
-    templ += "gro-loader-XXXXXX";
-    std::vector<char> buffer(templ.begin(), templ.end());
-    buffer.push_back('\0');
-    ASSERT_NE(mkdtemp(buffer.data()), nullptr);
-    directory_ = buffer.data();
-  }
-  void TearDown() override {
-    textio::closeUnit(kCoordinateUnit);
-    std::string command = "rm -rf '" + directory_ + "'";
-    (void)std::system(command.c_str());
-  }
-  std::string write(const std::string& content) {
-    const std::string path = directory_ + "/coords.gro";
-    std::ofstream(path, std::ios::binary) << content;
-    return path;
-  }
-  std::string directory_;
-};
+class LoaderTest : public CoordinateFileTest {};
 
 const char* kWaterLine1 = "    1SOL     OW    1   0.126   1.624   1.679  0.1227 -0.0580  0.0434\n";
 const char* kWaterLine2 = "    1SOL    HW1    2   0.190   1.661   1.747  0.8085  0.3191 -0.7791\n";
