@@ -1,0 +1,18 @@
+// Whole-file output straight through the platform: no unit, no record structure.
+#include "textio/whole_file.h"
+
+#include "platform/platform.h"
+
+namespace textio {
+
+int writeWholeFile(std::string_view name, std::string_view text) {
+  const platform::OpenResult opened =
+      platform::openFile(name, platform::Creation::OpenOrCreate, platform::Access::ReadWrite);
+  if (opened.error != 0) return opened.error;
+  int error = platform::truncateFile(opened.handle);
+  if (error == 0) error = platform::writeAll(opened.handle, text.data(), text.size());
+  const int closed = platform::closeHandle(opened.handle);
+  return error != 0 ? error : closed;
+}
+
+}  // namespace textio
