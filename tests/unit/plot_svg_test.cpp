@@ -1,0 +1,167 @@
+// The selection picture's text: escaping of names and file names, the density runs read
+// back into cells (each cell once, with its shade, rows the right way up), the size bound,
+// and the caption's facts.
+#include "selection/plot_svg.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <regex>
+#include <string>
+
+namespace selection {
+namespace {
+
+TEST(XmlText, EscapesAndReplacesWhatXmlCannotHold) {
+  const std::string bad = "\xEF\xBF\xBD";
+  struct Case {
+    std::string text, expected;
+  };
+  const Case cases[] = {
+      {"a&b<c>\"d'", "a&amp;b&lt;c&gt;&quot;d&apos;"},
+      {"tab\tkept", "tab\tkept"},
+      {"bell\x07 nul" + std::string(1, '\0'), "bell" + bad + " nul" + bad},
+      {"caf\xC3\xA9", "caf\xC3\xA9"},               // U+00E9
+      {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},     // U+1F600
+      {"cut \xC3", "cut " + bad},                   // lead byte at the end
+      {"\xC0\xAF", bad + bad},                      // overlong '/'
+      {"\xE0\x80\xAF", bad + bad + bad},            // overlong, three bytes
+      {"\xED\xA0\x80", bad + bad + bad},            // surrogate
+      {"\xEF\xBF\xBE", bad + bad + bad},            // U+FFFE, no XML character
+      {"\xF4\x90\x80\x80", bad + bad + bad + bad},  // above U+10FFFF
+      {"\x80x", bad + "x"},                         // stray continuation byte
+  };
+  for (const Case& c : cases) EXPECT_EQ(xmlText(c.text), c.expected) << c.text;
+}
+
+Extent unitCells(int nx, int ny, int nz) {
+  Extent extent;
+  extent.cell = 1;
+  extent.cells = {nx, ny, nz};
+  extent.high = {double(nx), double(ny), double(nz)};
+  return extent;
+}
+
+RunState boxState() {
+  RunState state;
+  state.shape = 1;
+  state.parameters.box = {1, 2, 1, 2, 1, 2};
+  std::memcpy(state.names.atomName.data(), "OW   ", 5);
+  std::memcpy(state.names.residueName.data(), "any  ", 5);
+  return state;
+}
+
+// The density group of a layer in a view: the n-th "scale(" group after the view's id.
+std::string densityGroup(const std::string& svg, const std::string& view, int layer) {
+  std::size_t at = svg.find("id=\"" + view + "\"");
+  for (int i = 0; i <= layer; ++i) at = svg.find("scale(", at + 1);
+  return svg.substr(at, svg.find("</g>", at) - at);
+}
+
+// Cells (column, row from the top) of every rectangle of the group, with their fill.
+std::map<std::pair<int, int>, std::string> cellsOf(const std::string& group) {
+  std::map<std::pair<int, int>, std::string> cells;
+  const std::regex path("<path fill=\"(#[0-9a-f]{6})\" d=\"([^\"]*)\"");
+  const std::regex run("M(\\d+) (\\d+)h(\\d+)v1h-(\\d+)z");
+  for (std::sregex_iterator p(group.begin(), group.end(), path), end; p != end; ++p) {
+    const std::string fill = (*p)[1];
+    const std::string d = (*p)[2];
+    std::size_t consumed = 0;
+    for (std::sregex_iterator r(d.begin(), d.end(), run); r != end; ++r) {
+      EXPECT_EQ(static_cast<std::size_t>(r->position()), consumed) << "stray path text";
+      consumed += static_cast<std::size_t>(r->length());
+      EXPECT_EQ((*r)[3], (*r)[4]);
+      const int column = std::stoi((*r)[1]);
+      const int row = std::stoi((*r)[2]);
+      for (int c = column; c < column + std::stoi((*r)[3]); ++c) {
+        EXPECT_TRUE(cells.emplace(std::pair(c, row), fill).second) << "cell drawn twice";
+      }
+    }
+    EXPECT_EQ(consumed, d.size());
+  }
+  return cells;
+}
+
+TEST(PlotSvg, RunsCoverEveryCellOnceWithItsShade) {
+  // Front view 6 x 4 cells; counts differ along the rows and a run ends at the row's end.
+  SelectionDensity density(unitCells(6, 1, 4));
+  const int counts[4][6] = {{1, 1, 1, 0, 50, 50},
+                            {0, 0, 7, 7, 7, 7},
+                            {50, 0, 50, 0, 1, 1},
+                            {0, 0, 0, 0, 0, 2}};  // row 0 is the lowest z
+  for (int row = 0; row < 4; ++row) {
+    for (int column = 0; column < 6; ++column) {
+      for (int n = 0; n < counts[row][column]; ++n) {
+        density.add(Layer::All, column + 0.5f, 0.5f, row + 0.5f);
+      }
+    }
+  }
+  const std::string svg = plotSvg(density, boxState(), {"f.gro", "", 0});
+  const auto cells = cellsOf(densityGroup(svg, "front", 0));
+  std::map<int, std::string> fillOfLevel;
+  std::map<std::string, int> levelOfFill;
+  for (int row = 0; row < 4; ++row) {
+    for (int column = 0; column < 6; ++column) {
+      // Drawn rows count from the top.
+      const auto cell = cells.find({column, 3 - row});
+      const int level = densityLevel(static_cast<std::uint32_t>(counts[row][column]), 50, 6);
+      if (level == 0) {
+        EXPECT_EQ(cell, cells.end()) << column << "," << row;
+        continue;
+      }
+      ASSERT_NE(cell, cells.end()) << column << "," << row;
+      // One fill per level, and different levels never share one.
+      EXPECT_EQ(fillOfLevel.emplace(level, cell->second).first->second, cell->second);
+      EXPECT_EQ(levelOfFill.emplace(cell->second, level).first->second, level);
+    }
+  }
+  // Counts 1 and 2 share level 1 (5 ln 2 / ln 50 < 1), 7 is level 3, 50 level 6.
+  EXPECT_EQ(fillOfLevel.size(), 3u);
+  // Nothing selected: the view holds the grey layer only.
+  const std::size_t front = svg.find("id=\"front\"");
+  const std::string view = svg.substr(front, svg.find("id=\"side\"") - front);
+  EXPECT_EQ(view.find("scale("), view.rfind("scale("));
+}
+
+TEST(PlotSvg, CellsThatVaryEveryStepAreCoarsenedUnderTheLimit) {
+  // A checkerboard of 1 and 100 atoms in the top and front views: every cell its own run.
+  const int n = 40;
+  SelectionDensity density(unitCells(n, n, n));
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      const int atoms = (i + j) % 2 == 0 ? 1 : 100;
+      for (int k = 0; k < atoms; ++k) density.add(Layer::All, i + 0.5f, j + 0.5f, j + 0.5f);
+    }
+  }
+  const std::string fine = plotSvg(density, boxState(), {"f.gro", "", 0}, SIZE_MAX);
+  EXPECT_EQ(cellsOf(densityGroup(fine, "top", 0)).size(), std::size_t{n * n});
+  const std::size_t limit = fine.size() / 2;
+  const std::string bounded = plotSvg(density, boxState(), {"f.gro", "", 0}, limit);
+  EXPECT_LT(bounded.size(), limit);
+  // 2 x 2 cells each hold 1 + 1 + 100 + 100 atoms: one shade, one run per row of 20.
+  const auto coarse = cellsOf(densityGroup(bounded, "top", 0));
+  EXPECT_EQ(coarse.size(), std::size_t{n * n / 4});
+  EXPECT_EQ(std::count(bounded.begin(), bounded.end(), 'z') < 100, true);
+}
+
+TEST(PlotSvg, CaptionStatesTheRun) {
+  RunState state = boxState();
+  state.shape = 4;
+  state.parameters.ball = {1, 1, 1, 0.5f};
+  state.wholeResidues = WholeResidues::Yes;
+  state.atomCounter = 714;
+  state.residues = {1, 2, 3};
+  SelectionDensity density(unitCells(3, 3, 3));
+  const std::string svg = plotSvg(density, state, {"a<b>.gro", "--ball 1,1,1,.5", 2001});
+  for (const char* expected : {"a&lt;b&gt;.gro", "--ball 1,1,1,.5", "outside", "atom name OW",
+                               "residue name any", "whole residues: yes", "714 atoms in 3 residues",
+                               "2001 atoms in the file", "<title", "<desc", "stroke-dasharray"}) {
+    EXPECT_NE(svg.find(expected), std::string::npos) << expected;
+  }
+  // Without the typed text, the region is told from the state.
+  EXPECT_NE(plotSvg(density, state, {"f.gro", "", 1}).find("ball 1,1,1,0.5"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace selection
