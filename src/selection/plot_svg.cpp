@@ -31,7 +31,7 @@ constexpr double kArrowSpacing = 60;
 constexpr int kLevels = 6;
 constexpr std::array<const char*, kLevels> kGrey = {"#d9d9d9", "#bdbdbd", "#a0a0a0",
                                                     "#828282", "#636363", "#444444"};
-constexpr std::array<const char*, kLevels> kOrange = {"#efb443", "#e69f00", "#e08a00",
+constexpr std::array<const char*, kLevels> kOrange = {"#e8a317", "#e69f00", "#e08a00",
                                                       "#db7800", "#d86a00", "#d55e00"};
 constexpr const char* kBlue = "#0072b2";
 constexpr const char* kInk = "#222222";

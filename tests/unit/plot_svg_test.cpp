@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <map>
-#include <regex>
 #include <string>
 
 namespace selection {
@@ -59,26 +59,29 @@ std::string densityGroup(const std::string& svg, const std::string& view, int la
   return svg.substr(at, svg.find("</g>", at) - at);
 }
 
-// Cells (column, row from the top) of every rectangle of the group, with their fill.
+// Cells (column, row from the top) of every rectangle of the group, with their fill. Each
+// path must be rectangles "M column row h run v1 h -run z" and nothing else.
 std::map<std::pair<int, int>, std::string> cellsOf(const std::string& group) {
   std::map<std::pair<int, int>, std::string> cells;
-  const std::regex path("<path fill=\"(#[0-9a-f]{6})\" d=\"([^\"]*)\"");
-  const std::regex run("M(\\d+) (\\d+)h(\\d+)v1h-(\\d+)z");
-  for (std::sregex_iterator p(group.begin(), group.end(), path), end; p != end; ++p) {
-    const std::string fill = (*p)[1];
-    const std::string d = (*p)[2];
-    std::size_t consumed = 0;
-    for (std::sregex_iterator r(d.begin(), d.end(), run); r != end; ++r) {
-      EXPECT_EQ(static_cast<std::size_t>(r->position()), consumed) << "stray path text";
-      consumed += static_cast<std::size_t>(r->length());
-      EXPECT_EQ((*r)[3], (*r)[4]);
-      const int column = std::stoi((*r)[1]);
-      const int row = std::stoi((*r)[2]);
-      for (int c = column; c < column + std::stoi((*r)[3]); ++c) {
+  const std::string open = "<path fill=\"";
+  for (std::size_t at = group.find(open); at != std::string::npos; at = group.find(open, at + 1)) {
+    const std::string fill = group.substr(at + open.size(), 7);
+    const std::size_t d = group.find("d=\"", at) + 3;
+    const std::string path = group.substr(d, group.find('"', d) - d);
+    const char* cursor = path.c_str();
+    while (*cursor != '\0') {
+      int column = 0, row = 0, run = 0, back = 0, used = 0;
+      const int read = std::sscanf(cursor, "M%d %dh%dv1h-%dz%n", &column, &row, &run, &back, &used);
+      if (read != 4 || used == 0) {
+        ADD_FAILURE() << "stray path text: " << cursor;
+        break;
+      }
+      EXPECT_EQ(run, back);
+      for (int c = column; c < column + run; ++c) {
         EXPECT_TRUE(cells.emplace(std::pair(c, row), fill).second) << "cell drawn twice";
       }
+      cursor += used;
     }
-    EXPECT_EQ(consumed, d.size());
   }
   return cells;
 }
