@@ -68,8 +68,8 @@ std::uint32_t DensityGrid::largest() const {
   return counts.empty() ? 0 : *std::max_element(counts.begin(), counts.end());
 }
 
-int cellIndex(double value, double low, double cell, int cells) {
-  const double offset = (value - low) / cell;
+int cellIndex(double value, double low, double perCell, int cells) {
+  const double offset = (value - low) * perCell;
   // Written so that a NaN fails the test.
   if (!(offset >= 0 && offset < cells)) return -1;
   return static_cast<int>(offset);
@@ -85,10 +85,11 @@ SelectionDensity::SelectionDensity(const Extent& extent) : extent_(extent) {
 }
 
 void SelectionDensity::add(Layer layer, float x, float y, float z) {
+  const double perCell = 1 / extent_.cell;
   const int cell[3] = {
-      cellIndex(x, extent_.low[0], extent_.cell, extent_.cells[0]),
-      cellIndex(y, extent_.low[1], extent_.cell, extent_.cells[1]),
-      cellIndex(z, extent_.low[2], extent_.cell, extent_.cells[2]),
+      cellIndex(x, extent_.low[0], perCell, extent_.cells[0]),
+      cellIndex(y, extent_.low[1], perCell, extent_.cells[1]),
+      cellIndex(z, extent_.low[2], perCell, extent_.cells[2]),
   };
   for (View view : kViews) {
     const ViewAxes axes = axesOf(view);

@@ -73,9 +73,10 @@ struct DensityGrid {
   std::uint32_t largest() const;
 };
 
-// The cell of a coordinate along one axis: the cell whose half-open range holds it, the top
-// value of the extent in the last cell; -1 for a value that is not finite or lies outside.
-int cellIndex(double value, double low, double cell, int cells);
+// The cell of a coordinate along one axis: the cell whose half-open range holds it; -1 for a
+// value that is not finite or lies outside. `perCell` is 1 / the cell's edge (a
+// multiplication per atom instead of a division).
+int cellIndex(double value, double low, double perCell, int cells);
 
 enum class Layer { All, Selected };
 

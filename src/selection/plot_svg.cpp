@@ -108,16 +108,20 @@ void appendDensity(std::string& out, const DensityGrid& grid,
                    const std::array<const char*, kLevels>& shades, double cellPixels) {
   const std::uint32_t largest = grid.largest();
   if (largest == 0) return;
+  // Each cell's shade once (a logarithm per cell), then the runs of equal shades.
+  std::vector<std::int8_t> levels(grid.counts.size());
+  for (std::size_t i = 0; i < levels.size(); ++i) {
+    levels[i] = static_cast<std::int8_t>(densityLevel(grid.counts[i], largest, kLevels));
+  }
   std::array<std::string, kLevels> paths;
   for (int row = 0; row < grid.rows; ++row) {
     const std::string y = std::to_string(grid.rows - 1 - row);
+    const std::int8_t* rowLevels = levels.data() + static_cast<std::size_t>(row) * grid.columns;
     int column = 0;
     while (column < grid.columns) {
-      const int level = densityLevel(grid.at(column, row), largest, kLevels);
+      const int level = rowLevels[column];
       int end = column + 1;
-      while (end < grid.columns && densityLevel(grid.at(end, row), largest, kLevels) == level) {
-        ++end;
-      }
+      while (end < grid.columns && rowLevels[end] == level) ++end;
       if (level > 0) {
         // One rectangle in cell units: "M column row h run v1 h -run z".
         std::string& path = paths[level - 1];

@@ -5,12 +5,11 @@
 
 namespace textio {
 
-int writeWholeFile(std::string_view name, std::string_view text) {
+int writeNewFile(std::string_view name, std::string_view text) {
   const platform::OpenResult opened =
-      platform::openFile(name, platform::Creation::OpenOrCreate, platform::Access::ReadWrite);
+      platform::openFile(name, platform::Creation::CreateNew, platform::Access::ReadWrite);
   if (opened.error != 0) return opened.error;
-  int error = platform::truncateFile(opened.handle);
-  if (error == 0) error = platform::writeAll(opened.handle, text.data(), text.size());
+  const int error = platform::writeAll(opened.handle, text.data(), text.size());
   const int closed = platform::closeHandle(opened.handle);
   return error != 0 ? error : closed;
 }

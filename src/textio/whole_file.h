@@ -7,9 +7,10 @@
 
 namespace textio {
 
-// Creates or replaces the named file with exactly `text`. Returns 0 or the platform's error
+// Creates the named file, which must not exist yet (EEXIST otherwise: a link planted under
+// the name is never written through), with exactly `text`. Returns 0 or the platform's error
 // code. A failed write can leave part of the text behind: write under a temporary name and
 // rename it into place once complete.
-int writeWholeFile(std::string_view name, std::string_view text);
+int writeNewFile(std::string_view name, std::string_view text);
 
 }  // namespace textio

@@ -100,7 +100,7 @@ TEST(CellIndex, HalfOpenCellsAndNothingOutside) {
   // Four cells of 0.5 nm from 1.0: [1, 1.5), [1.5, 2), [2, 2.5), [2.5, 3).
   const Case cases[] = {{1.0, 0},   {1.49, 0}, {1.5, 1},           {2.99, 3},      {3.0, -1},
                         {0.99, -1}, {-5, -1},  {std::nan(""), -1}, {INFINITY, -1}, {-INFINITY, -1}};
-  for (const Case& c : cases) EXPECT_EQ(cellIndex(c.value, 1.0, 0.5, 4), c.cell) << c.value;
+  for (const Case& c : cases) EXPECT_EQ(cellIndex(c.value, 1.0, 2.0, 4), c.cell) << c.value;
 }
 
 Extent unitCells(int nx, int ny, int nz) {
