@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
         static_cast<std::int32_t>(selection::recountWholeResidues(table, state.residues));
   }
   const std::string svg = selection::drawSelection(table, state, {std::string(file), "", 0});
-  if (const int error = textio::writeWholeFile(argv[7], svg); error != 0) {
+  if (const int error = textio::writeNewFile(argv[7], svg); error != 0) {
     std::fprintf(stderr, "plot_child: cannot write %s: %s\n", argv[7], std::strerror(error));
     return 1;
   }
