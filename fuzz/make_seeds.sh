@@ -88,6 +88,7 @@ printf 'Title only\n' >corpus/loader/title_only
 water 'CR LF, quotes, / and ,' 6 | sed 's/$/\r/' >corpus/loader/crlf
 { printf 'Ctrl+Z\n    3\n'; atom 1 SOL OW 1 0.1 0.2 0.3 0 0 0; printf '\n\032\nafter\n'; } >corpus/loader/ctrl_z
 printf 'No final line feed\n    1\n    1SOL     OW    1   0.100   0.200   0.300' >corpus/loader/no_final_feed
+printf 'Five decimals\n    2\n    1SOL     OW    1   0.12600   1.62400   1.67900  0.122700 -0.058000  0.043400\n    1SOL    HW1    2   0.19000   1.66100   1.74700\n   1.86206   1.86206   1.86206\n' >corpus/loader/five_decimals
 printf 'NUL bytes\n    2\n    1SOL\000\000   OW    1   0.100   0.200   0.300\n    1SOL     OW    2   0.1\00000   0.200   0.300\n' >corpus/loader/nul_bytes
 
 # --- whole_run: byte 0 flags (bit 0: the typed file is missing), bytes 1-2 the answers'

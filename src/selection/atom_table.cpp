@@ -3,6 +3,7 @@
 #include "selection/atom_table.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstring>
 #include <limits>
@@ -51,7 +52,8 @@ std::optional<std::uint64_t> lineBound() {
   return *size + 1;
 }
 
-// (I5,2A5,I5,3F8.3,3F8.4): where each field of an atom line goes in its record.
+// (I5,2A5,I5,3F8.3,3F8.4), or its wider form: where each field of an atom line goes in its
+// record.
 constexpr textio::FieldPlace kAtomLinePlaces[] = {{offsetof(AtomRecord, residueNumber), 0},
                                                   {offsetof(AtomRecord, residueName), 5},
                                                   {offsetof(AtomRecord, atomName), 5},
@@ -66,22 +68,79 @@ constexpr textio::FieldPlace kAtomLinePlaces[] = {{offsetof(AtomRecord, residueN
 // Records gathered at a time from a stream of unknown length.
 constexpr std::size_t kGatherChunk = 4096;
 
-// Up to `reads` atom-line reads, with their end-of-file and error conditions returned: an
-// unreadable line leaves no record, the end of the file ends the reading.
-textio::FixedRecordsRead readAtomLines(AtomRecord* records, std::uint64_t capacity,
-                                       std::uint64_t reads) {
-  return textio::readFixedRecords(kCoordinateUnit, textio::layouts::kAtomLine, kAtomLinePlaces,
-                                  records, sizeof(AtomRecord), capacity, reads);
+// Up to `reads` atom-line reads through `layout`, with their end-of-file and error
+// conditions returned: an unreadable line leaves no record, the end of the file ends the
+// reading.
+textio::FixedRecordsRead readAtomLines(textio::FixedLayout layout, AtomRecord* records,
+                                       std::uint64_t capacity, std::uint64_t reads) {
+  return textio::readFixedRecords(kCoordinateUnit, layout, kAtomLinePlaces, records,
+                                  sizeof(AtomRecord), capacity, reads);
 }
 
-// Records the points where a five-column number sequence fell back.
+// The spacing the line after the count shows, that line left for the atom-line reads.
+int firstAtomLineSpacing() {
+  textio::Statement statement(kCoordinateUnit, textio::StatementKind::Read);
+  std::string_view line;
+  if (textio::peekRecord(statement.unit(), line) != textio::ReadStatus::Ok) return 0;
+  return atomLineSpacing(line);
+}
+
+// Notes in the table the layout the first atom line shows and answers it. Called once the
+// table's block is had, so that a table that cannot be had is reported before any atom line
+// is read.
+textio::FixedLayout chooseAtomLineLayout(AtomTable& table) {
+  table.decimalSpacing = firstAtomLineSpacing();
+  return atomLineLayout(table.decimalSpacing);
+}
+
+// The wide layouts by spacing, from kNarrowestWideSpacing on.
+constexpr auto kWideAtomLines = [] {
+  std::array<std::array<textio::FieldDescriptor, 5>, kWidestSpacing - kNarrowestWideSpacing + 1>
+      layouts{};
+  for (int d = kNarrowestWideSpacing; d <= kWidestSpacing; ++d) {
+    layouts[static_cast<std::size_t>(d - kNarrowestWideSpacing)] =
+        textio::layouts::atomLineWithSpacing(d);
+  }
+  return layouts;
+}();
+
+// Records the points where a five-column number sequence wrapped. GROMACS writes numbers
+// modulo 100000, so a real wrap falls from near 99999 to near 0; a smaller fall (a chain
+// numbered from 1 again, a damaged line read as 0, pieces of files put together) is taken
+// as written.
 void noteWrap(NumberWraps& wraps, std::int32_t& previous, std::int32_t value, std::size_t index,
               bool first) {
-  if (!first && value < previous) wraps.points.push_back(static_cast<std::uint32_t>(index));
+  const std::int64_t fall = static_cast<std::int64_t>(previous) - value;
+  if (!first && fall > kWrapFall) wraps.points.push_back(static_cast<std::uint32_t>(index));
   previous = value;
 }
 
 }  // namespace
+
+int atomLineSpacing(std::string_view firstAtomLine) {
+  // Positions begin in column 21; the names before them may hold points of their own.
+  constexpr std::size_t kFirstPositionColumn = 20;
+  std::size_t points[3];
+  std::size_t from = kFirstPositionColumn;
+  for (std::size_t& point : points) {
+    point = firstAtomLine.find('.', from);
+    if (point == std::string_view::npos) return 0;
+    from = point + 1;
+  }
+  const std::size_t spacing = points[1] - points[0];
+  if (points[2] - points[1] != spacing || spacing < kNarrowestWideSpacing ||
+      spacing > kWidestSpacing) {
+    return 0;
+  }
+  return static_cast<int>(spacing);
+}
+
+textio::FixedLayout atomLineLayout(int spacing) {
+  if (spacing < kNarrowestWideSpacing || spacing > kWidestSpacing) {
+    return textio::layouts::kAtomLine;
+  }
+  return kWideAtomLines[static_cast<std::size_t>(spacing - kNarrowestWideSpacing)];
+}
 
 int readAtomCount(std::string_view line, std::int64_t& count) {
   // Columns 1-5 as an I5 field: a comma ends the field early, a short line is padded.
@@ -131,12 +190,14 @@ AtomTable load(std::string_view fileName) {
   if (const std::optional<std::uint64_t> bound = lineBound()) {
     const std::uint64_t capacity = std::min(wanted, *bound);
     table.records = static_cast<AtomRecord*>(textio::allocateBlock(capacity * sizeof(AtomRecord)));
-    table.size = readAtomLines(table.records, capacity, wanted).records;
+    table.size =
+        readAtomLines(chooseAtomLineLayout(table), table.records, capacity, wanted).records;
   } else {
+    const textio::FixedLayout layout = chooseAtomLineLayout(table);
     std::vector<AtomRecord> gathered;
     std::vector<AtomRecord> chunk(kGatherChunk);
     for (std::uint64_t left = wanted; left > 0;) {
-      const textio::FixedRecordsRead got = readAtomLines(chunk.data(), chunk.size(), left);
+      const textio::FixedRecordsRead got = readAtomLines(layout, chunk.data(), chunk.size(), left);
       gathered.insert(gathered.end(), chunk.begin(),
                       chunk.begin() + static_cast<std::ptrdiff_t>(got.records));
       left -= got.statements;

@@ -7,12 +7,16 @@
 #include <string_view>
 #include <vector>
 
+#include "textio/fixed_layout.h"
+
 namespace selection {
 
 inline constexpr int kCoordinateUnit = 10;
 // Five-column atom and residue numbers wrap at this value in files of more atoms.
 inline constexpr std::int32_t kNumberWrap = 100000;
 inline constexpr std::int32_t kLargestFiveColumnCount = 99999;
+// A number has wrapped when it is more than this below the one before it.
+inline constexpr std::int32_t kWrapFall = kNumberWrap / 2;
 
 struct AtomRecord {
   std::int32_t residueNumber;  // columns 1-5, as read
@@ -25,17 +29,26 @@ struct AtomRecord {
 static_assert(sizeof(AtomRecord) == 44, "one atom costs 44 bytes");
 
 // Where a sequence of five-column numbers wrapped: the record indices at which the number
-// fell below the previous record's. The true number of record i is its value plus
-// kNumberWrap times the count of wrap points at or before i. Empty for files of at most
-// 99999 atoms, whose numbers are taken as they stand.
+// fell more than kWrapFall below the previous record's (a smaller fall is taken as written).
+// The true number of record i is its value plus kNumberWrap times the count of wrap points at
+// or before i. Empty for files of at most 99999 atoms, whose numbers are taken as they stand.
 struct NumberWraps {
   std::vector<std::uint32_t> points;
 };
+
+// Atom lines written with more decimals: their decimal points lie d columns apart, d in
+// this range (the standard layout's is 8).
+inline constexpr int kNarrowestWideSpacing = 9;
+inline constexpr int kWidestSpacing = 15;
 
 struct AtomTable {
   AtomRecord* records = nullptr;   // one block for the whole run, never freed
   std::size_t size = 0;            // records actually read
   std::int64_t declaredCount = 0;  // the count line's number
+  // The decimal-point spacing d of atom lines written with more decimals, as the first atom
+  // line shows it; 0 for the standard layout. Every atom line was read with it, and
+  // result.gro writes its atom lines with it.
+  int decimalSpacing = 0;
   NumberWraps atomWraps;
   NumberWraps residueWraps;
 };
@@ -66,10 +79,21 @@ inline bool hasWrappedNumbers(const AtomTable& table) {
   return table.declaredCount > kLargestFiveColumnCount;
 }
 
+// The layout a coordinate file's atom lines take, decided by its first atom line: when the
+// columns from 21 on hold three decimal points at the same distance d from each other,
+// kNarrowestWideSpacing <= d <= kWidestSpacing, d (positions in fields of d columns with
+// d-5 decimals, velocities with d-4); otherwise 0, the standard layout
+// (I5,2A5,I5,3F8.3,3F8.4). GROMACS decides the same way for files written with more decimals.
+int atomLineSpacing(std::string_view firstAtomLine);
+
+// The atom-line layout for a spacing that atomLineSpacing gave: layouts::kAtomLine for 0.
+textio::FixedLayout atomLineLayout(int spacing);
+
 // Opens `fileName` (80 characters, blank-padded) as unit 10, skips the title line, reads
-// the count and every atom line it announces. Lines that cannot be read are skipped
-// silently and leave no record. Unit 10 stays open. The count line and the title are read
-// without guard: their failures are severe reports.
+// the count and every atom line it announces, all in the layout the first atom line
+// shows (atomLineSpacing). Lines that cannot be read are skipped silently and leave no
+// record. Unit 10 stays open. The count line and the title are read without guard: their
+// failures are severe reports.
 AtomTable load(std::string_view fileName);
 
 // Reads the count from the count line's text: columns 1-5 as an I5 field, extended by the

@@ -129,10 +129,12 @@ void run() {
                            static_cast<std::int32_t>(state.residues.size())});
 
   writeIndexHeading();
-  secondPass(table, state,
-             [numbers](const AtomRecord& record, std::int64_t ordinal, std::int32_t atomNumber) {
-               acceptAtom(record, ordinal, atomNumber, numbers);
-             });
+  const textio::FixedLayout atomLine = atomLineLayout(table.decimalSpacing);
+  secondPass(
+      table, state,
+      [numbers, atomLine](const AtomRecord& record, std::int64_t ordinal, std::int32_t atomNumber) {
+        acceptAtom(record, ordinal, atomNumber, numbers, atomLine);
+      });
   writeLastLine(state);
   if (state.wholeResidues == WholeResidues::Yes) {
     textio::openUnit(kResidueUnit, "residue.txt", "REPLACE");

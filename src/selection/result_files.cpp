@@ -86,9 +86,9 @@ void writeCountLine(const RunState& state, std::int64_t count, NumberLayout layo
 void writeIndexHeading() { textio::writeList(kIndexUnit, {std::string_view("[selected-atoms]")}); }
 
 void acceptAtom(const AtomRecord& record, std::int64_t ordinal, std::int32_t atomNumber,
-                NumberLayout layout) {
+                NumberLayout layout, textio::FixedLayout atomLine) {
   textio::writeFixed(
-      kResultUnit, textio::layouts::kAtomLine,
+      kResultUnit, atomLine,
       {record.residueNumber, text(record.residueName), text(record.atomName), record.atomNumber,
        record.x, record.y, record.z, record.vx, record.vy, record.vz});
   if (layout == NumberLayout::Wide) {

@@ -6,6 +6,7 @@
 
 #include "selection/atom_table.h"
 #include "selection/run_state.h"
+#include "textio/fixed_layout.h"
 
 namespace selection {
 
@@ -29,11 +30,12 @@ void writeCountLine(const RunState& state, std::int64_t count, NumberLayout layo
 // "[selected-atoms]" as a free-form record of list.ndx.
 void writeIndexHeading();
 
-// Sink of the second pass: the atom line to result.gro, the atom number to list.ndx as a
-// non-advancing six-column field (wider with the wide layout), the line of list.ndx ended
-// after every tenth number.
+// Sink of the second pass: the atom line to result.gro through `atomLine` (the layout its
+// atom lines were read with, so that a file written with more decimals keeps them), the
+// atom number to list.ndx as a non-advancing six-column field (wider with the wide
+// layout), the line of list.ndx ended after every tenth number.
 void acceptAtom(const AtomRecord& record, std::int64_t ordinal, std::int32_t atomNumber,
-                NumberLayout layout);
+                NumberLayout layout, textio::FixedLayout atomLine = textio::layouts::kAtomLine);
 
 // "(3F10.5)" of xmax, ymax, zmax of the box group, whatever the shape.
 void writeLastLine(const RunState& state);

@@ -41,6 +41,12 @@ inline constexpr std::array kI5{fieldI(5)};
 // (I5,2A5,I5,3F8.3,3F8.4): one atom line, read and written.
 inline constexpr std::array kAtomLine{fieldI(5), fieldA(5, 2), fieldI(5), fieldF(8, 3, 3),
                                       fieldF(8, 4, 3)};
+// (I5,2A5,I5,3F(d).(d-5),3F(d).(d-4)): an atom line written with more decimals, its
+// decimal points d columns apart (d = 8 gives kAtomLine's fields).
+constexpr std::array<FieldDescriptor, 5> atomLineWithSpacing(int spacing) {
+  return {fieldI(5), fieldA(5, 2), fieldI(5), fieldF(spacing, spacing - 5, 3),
+          fieldF(spacing, spacing - 4, 3)};
+}
 // (A5): the two name answers.
 inline constexpr std::array kA5{fieldA(5)};
 // Region lines of result.gro, by shape.

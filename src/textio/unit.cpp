@@ -476,6 +476,17 @@ ReadStatus nextRecord(UnitEntry& unit, std::string_view& line) {
   }
 }
 
+ReadStatus peekRecord(UnitEntry& unit, std::string_view& line) {
+  const ReadStatus status = nextRecord(unit, line);
+  // A line handed out begins at the first unconsumed byte of the buffer (after the
+  // unfinished line was moved to the front, when more bytes had to be read): consuming
+  // from there again gives the same line.
+  if (status == ReadStatus::Ok) {
+    unit.inputBegin = static_cast<std::size_t>(line.data() - unit.input.data());
+  }
+  return status;
+}
+
 void endRecord(UnitEntry& unit) {
   try {
     unit.output += unit.record;

@@ -84,6 +84,11 @@ enum class ReadStatus { Ok, End, Failed };
 // While the platform read blocks, the run-time lock is released (the unit stays in use).
 ReadStatus nextRecord(UnitEntry& unit, std::string_view& line);
 
+// The next input line exactly as nextRecord gives it, but left unconsumed: the next
+// nextRecord (or peekRecord) on the unit gives the same line again. End and Failed are
+// those of nextRecord. Lets a reader look at a line before choosing how to read it.
+ReadStatus peekRecord(UnitEntry& unit, std::string_view& line);
+
 // Hands unit.record followed by carriage return and line feed to the unit, then clears the
 // record and the pending marker. A platform failure stores its code and issues report 38.
 void endRecord(UnitEntry& unit);

@@ -32,6 +32,12 @@ while IFS= read -r name; do tool_env+=(-u "$name"); done < <(compgen -e | grep '
 
 # 1000 waters, 3000 atoms, on a grid of side 3.1 nm.
 sh "$source_dir/examples/make_examples.sh" --waters 1000 --output water.gro || exit 1
+# The same box written with five decimals (velocities with six), as GROMACS writes files
+# of increased precision: positions of three decimals keep their values exactly.
+awk 'NR <= 2 || length($0) < 44 { print; next }
+  { printf "%s%10.5f%10.5f%10.5f%10.6f%10.6f%10.6f\n", substr($0, 1, 20), substr($0, 21, 8),
+      substr($0, 29, 8), substr($0, 37, 8), substr($0, 45, 8), substr($0, 53, 8),
+      substr($0, 61, 8) }' water.gro >water5.gro || exit 1
 
 failed=0
 fail() {
@@ -50,9 +56,10 @@ quiet_gmx() {
   fi
 }
 
-check_run() {  # run name, console input
+check_run() {  # run name, console input, coordinate file (water.gro when not given)
   run=$1
-  mkdir "$run" && cp water.gro "$run/" && cd "$run" || exit 1
+  local input=${3:-water.gro}
+  mkdir "$run" && cp "$input" "$run/" && cd "$run" || exit 1
   env "${tool_env[@]}" timeout -k 2 30 "$binary" <<<"$2" >console.txt 2>errors.txt
   local status=$?
   if ((status != 0)); then
@@ -74,7 +81,7 @@ check_run() {  # run name, console input
   quiet_gmx editconf.log editconf -f result.gro -o check.gro || { cd ..; return; }
   editconf_atoms=$(sed -n '2{s/ //g;p}' check.gro)
 
-  quiet_gmx select.log select -f water.gro -s water.gro -n list.ndx \
+  quiet_gmx select.log select -f "$input" -s "$input" -n list.ndx \
     -select 'group "selected-atoms"' -os size.xvg -on group.ndx || { cd ..; return; }
   group_size=$(awk '!/^[@#]/ && NF >= 2 { n = $2 } END { printf "%d", n }' size.xvg)
 
@@ -97,5 +104,21 @@ check_run() {  # run name, console input
 check_run ball_no $'water.gro\n2\n1.5 1.5 1.5 0.9\nno\nOW\nSOL\n\n'
 # "yes": whole waters around the oxygens in a box (count line in five columns).
 check_run box_yes $'water.gro\n1\n0.4 1.6 0.4 1.6 0.4 1.6\nyes\nOW\nSOL\n\n'
+# Five decimals: result.gro keeps them, and gmx editconf reads it back to the values of the
+# three-decimal file (which it writes): each atom line of its check.gro is, apart from the
+# atom number it renumbers, the line of the same atom in water.gro.
+check_run ball_five_decimals $'water5.gro\n2\n1.5 1.5 1.5 1.2\nyes\nOW\nSOL\n\n' water5.gro
+if [[ -f ball_five_decimals/check.gro ]]; then
+  run=ball_five_decimals
+  atoms=$(sed -n '2{s/[ \r]//g;p}' "$run/result.gro")
+  grep -q '^    1SOL     OW    1   0.13500   0.13500   0.13500' water5.gro ||
+    fail "water5.gro does not hold five decimals"
+  if ! cmp -s <(sed -n "3,$((atoms + 2))p" "$run/check.gro" | cut -c1-15,21-) \
+    <(sed -n "3,$((atoms + 2))p" "$run/result.gro" | cut -c16-20 |
+      awk 'NR == FNR { if (FNR > 2) line[FNR - 2] = $0; next } { print line[$1 + 0] }' \
+        water.gro - | cut -c1-15,21-); then
+    fail "gmx editconf read other values from the five-decimal result.gro"
+  fi
+fi
 
 exit "$failed"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Systems of more than 99999 atoms: the five-column atom and residue numbers wrap, and the
 # tool must name true atoms and residues in list.ndx, residue.txt and the counts while the
-# atom lines of result.gro keep the wrapped numbers. Also: a small file whose numbers drop
-# is never unwrapped. Expected numbers come from line positions in the generated file.
+# atom lines of result.gro keep the wrapped numbers. Only a fall of more than 50000 is a
+# wrap: a chain numbered from 1 again and a damaged line are taken as written. Also: a small
+# file whose numbers drop is never unwrapped. Expected numbers come from line positions in the generated file.
 # Usage: large_numbers.sh GRO_REGION SOURCE_DIR
 set -euo pipefail
 
@@ -100,6 +101,64 @@ if command -v gmx >/dev/null 2>&1; then
 else
   echo "gmx not installed: the gmx select comparison is skipped"
 fi
+
+# Only a fall of more than 50000 is a wrap. A damaged (empty) line in place of atom 103387
+# reads as atom 0 of residue 0; the atoms after it keep their true numbers.
+damaged=$scratch/damaged.gro
+sed '103389s/.*//' "$big" >"$damaged"
+[ -z "$(sed -n '103389p' "$damaged")" ] || fail "generator: line 103389 is not empty"
+run_tool "$scratch/damaged" "'$damaged'" 2 "$centre,0.05" yes OW SOL ""
+expect_file "$scratch/damaged/list.ndx" $' [selected-atoms]\r\n 300001 300002 300003\r\n'
+expect_file "$scratch/damaged/residue.txt" $'100001\r\n'
+
+# Two chains of 300 ALA residues (N, CA, C, O), each numbered from 1 as pdb2gmx keeps them,
+# then waters numbered on from residue 301. Every protein atom lies on a line at z = 1,
+# except the CA of residues 5 and 15 of the second chain, which a ball of 0.2 nm around
+# (6, 6, 6.15) holds alone.
+two_chains() {  # two_chains WATERS FILE
+  awk -v waters="$1" 'BEGIN {
+    total = 2400 + 3 * waters
+    print "two chains in water"
+    print total
+    n = 0
+    split("N CA C O", names, " ")
+    for (chain = 0; chain < 2; chain++)
+      for (r = 1; r <= 300; r++)
+        for (k = 1; k <= 4; k++) {
+          n++
+          x = 1 + 3 * chain + 0.1 * k; y = 1 + 0.01 * r; z = 1
+          if (chain == 1 && k == 2 && (r == 5 || r == 15)) { x = 6; y = 6; z = (r == 5 ? 6 : 6.3) }
+          printf "%5d%-5s%5s%5d%8.3f%8.3f%8.3f\n", r, "ALA", names[k], n % 100000, x, y, z
+        }
+    for (w = 0; w < waters; w++) {
+      split("OW HW1 HW2", wn, " ")
+      for (k = 1; k <= 3; k++) {
+        n++
+        printf "%5d%-5s%5s%5d%8.3f%8.3f%8.3f\n", (301 + w) % 100000, "SOL", wn[k], n % 100000,
+          0.03 * (w % 100), 0.03 * (int(w / 100) % 100), 3 + 0.01 * k
+      }
+    }
+    print "  10.00000  10.00000  10.00000"
+  }' >"$2"
+}
+two_chains 34000 "$scratch/chains_big.gro"   # 104 400 atoms: the atom numbers wrap once
+two_chains 1000 "$scratch/chains_small.gro"  # 5 400 atoms
+[ "$(sed -n '100002p' "$scratch/chains_big.gro" | cut -c16-20)" = "    0" ] ||
+  fail "generator: atom 100000 is not written as 0"
+for size in big small; do
+  run_tool "$scratch/chains_$size" "'$scratch/chains_$size.gro'" 2 "6,6,6.15,0.2" yes CA ALA ""
+done
+# Residues 5 and 15 of both chains: atoms 17-20 and 57-60 of the first, 1217-1220 and
+# 1257-1260 of the second (residue r of chain c holds atoms 1200c + 4(r-1) + 1..4).
+expect_file "$scratch/chains_big/residue.txt" $'     5\r\n    15\r\n'
+expect_file "$scratch/chains_big/list.ndx" $' [selected-atoms]\r\n    17    18    19    20    57    58    59    60  1217  1218\r\n  1219  1220  1257  1258  1259  1260\r\n'
+grep -q "The number of atoms correspond condition is:           16" "$scratch/chains_big/stdout" ||
+  fail "two chains: printed atom count: $(grep 'atoms correspond' "$scratch/chains_big/stdout")"
+# The same system below 100 000 atoms gives the same three files, byte for byte.
+for file in result.gro list.ndx residue.txt; do
+  cmp -s "$scratch/chains_big/$file" "$scratch/chains_small/$file" ||
+    fail "two chains: $file differs between 104 400 and 5 400 atoms"
+done
 
 # At most 99999 atoms: numbers that drop (a reordered file) are taken as they stand.
 small=$scratch/small.gro

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -156,7 +158,8 @@ TEST_F(LoaderTest, UnreadableAndMissingLinesLeaveNoRecord) {
 }
 
 TEST_F(LoaderTest, LargeSystemsUnwrapTheirNumbers) {
-  // A count above 99999: numbers that fall back mark a wrap of 100000.
+  // A count above 99999: a number more than 50000 below the one before it marks a wrap of
+  // 100000; the fall of residue 33334 to 1 (a chain numbered from 1 again) does not.
   std::string content = "big\n100003\n";
   const char* lines[] = {
       "33333SOL     OW99998   0.000   0.000   0.000\n",
@@ -169,8 +172,47 @@ TEST_F(LoaderTest, LargeSystemsUnwrapTheirNumbers) {
   const AtomTable table = load(write(content));
   ASSERT_EQ(table.size, 5u);
   EXPECT_EQ(table.atomWraps.points, (std::vector<std::uint32_t>{2}));
-  EXPECT_EQ(table.residueWraps.points, (std::vector<std::uint32_t>{4}));
+  EXPECT_TRUE(table.residueWraps.points.empty());
   EXPECT_EQ(table.records[2].atomNumber, 0);  // the record keeps the five-column value
+}
+
+struct FallCase {
+  const char* what;
+  std::vector<std::int32_t> residues;  // one atom line per entry, with the atom number below
+  std::vector<std::int32_t> atoms;
+  std::vector<std::uint32_t> residueWraps;
+  std::vector<std::uint32_t> atomWraps;
+};
+
+TEST_F(LoaderTest, OnlyAFallOfMoreThanHalfTheWrapIsAWrap) {
+  // Each sequence on its own: falls of at most 50000 are taken as written.
+  const FallCase cases[] = {
+      {"a second chain numbered from 1 while the atoms wrap",
+       {299, 300, 1, 2},
+       {99998, 99999, 0, 1},
+       {},
+       {2}},
+      {"a real wrap right after a restart", {99999, 60000, 3, 4}, {10, 11, 12, 13}, {2}, {}},
+      {"a restart right after a wrap", {99999, 2, 1, 1}, {99998, 99999, 0, 1}, {1}, {2}},
+      {"falls of exactly 50000 and of 50001", {50000, 0, 1}, {99999, 49998, 2}, {}, {1}},
+      {"two falls of 50000 in a row", {99999, 49999, -1}, {3, 4, 5}, {}, {}},
+      {"a damaged line read as 0", {1129, 0, 1130}, {3386, 0, 3388}, {}, {}},
+      {"two real wraps", {99999, 0, 99999, 0}, {1, 2, 3, 4}, {1, 3}, {}},
+  };
+  for (const FallCase& c : cases) {
+    std::string content = "big\n399000\n";
+    char line[80];
+    for (std::size_t i = 0; i < c.atoms.size(); ++i) {
+      std::snprintf(line, sizeof line, "%5dALA     CA%5d   1.000   2.000   3.000\n", c.residues[i],
+                    c.atoms[i]);
+      content += line;
+    }
+    const AtomTable table = load(write(content));
+    ASSERT_EQ(table.size, c.atoms.size()) << c.what;
+    EXPECT_EQ(table.residueWraps.points, c.residueWraps) << c.what;
+    EXPECT_EQ(table.atomWraps.points, c.atomWraps) << c.what;
+    textio::closeUnit(kCoordinateUnit);
+  }
 }
 
 TEST_F(LoaderTest, SmallSystemsAreNeverUnwrapped) {
@@ -213,6 +255,94 @@ TEST_F(LoaderTest, AStreamOfUnknownLengthGivesTheTableOfTheSameFile) {
   EXPECT_FALSE(fromFile.atomWraps.points.empty());
   // The record after the first unreadable line is the next line's.
   EXPECT_EQ(fromFile.records[7000].atomNumber, 7002);
+}
+
+struct SpacingCase {
+  const char* line;
+  int spacing;
+};
+
+TEST(AtomLineSpacing, ThreeEvenlySpacedPointsFromColumn21) {
+  // The points of an F(d).(d-5) field at column 21 lie in columns 25, 25+d, 25+2d.
+  const SpacingCase cases[] = {
+      {"    1SOL     OW    1   0.126   1.624   1.679  0.1227 -0.0580  0.0434", 0},
+      {"    1SOL     OW    1   0.126   1.624   1.679", 0},
+      {"    1SOL     OW    1   0.1260   1.6240   1.6790  0.12270 -0.05800  0.04340", 9},
+      {"    1SOL     OW    1   0.12600   1.62400   1.67900  0.122700 -0.058000  0.043400", 10},
+      {"    1SOL     OW    1   0.12600   1.62400   1.67900", 10},
+      {"    1SOL     OW    1   0.1260000000   1.6240000000   1.6790000000", 15},
+      {"    1SOL     OW    1   0.12600000000   1.62400000000   1.67900000000", 0},  // 16
+      {"    1SOL     OW    1   0.12600   1.624   1.679", 0},                        // 10, then 8
+      {"    1SOL     OW    1   0.126 1.624   1.679", 0},                            // 6, then 8
+      {"    1SOL     OW    1   0.126   1.62400   1.67900", 0},                      // 8, then 10
+      {"    1SOL     OW    1   0.12600   1.62400", 0},              // two points only
+      {"    1A.B     O.1    1   0.126   1.624   1.679", 0},         // names may hold points
+      {"    1A.B     O.1    1   0.12600   1.62400   1.67900", 10},  // and never count
+      {"    1SOL     OW  12.   0.12600   1.62400   1.67900", 10},   // column 20 is not read
+      // x without a point: y, z and the velocity's point, which lies a column nearer
+      {"    1SOL     OW    1    126000   1.62400   1.67900  0.122700", 0},
+      {"", 0},
+      {"....................", 0},
+  };
+  for (const SpacingCase& c : cases) {
+    EXPECT_EQ(atomLineSpacing(c.line), c.spacing) << "'" << c.line << "'";
+  }
+}
+
+struct PrecisionCase {
+  const char* what;
+  std::string atomLines;
+  int spacing;
+  std::vector<std::array<float, 6>> values;  // x, y, z, vx, vy, vz of each record
+};
+
+TEST_F(LoaderTest, TheFirstAtomLineDecidesTheLayoutOfEveryLine) {
+  const PrecisionCase cases[] = {
+      {"five decimals",
+       "    1SOL     OW    1   0.12600   1.62400  -1.67900  0.122700 -0.058000  0.043400\n"
+       "    1SOL    HW1    2  12.34567   0.00001   2.5      1.234567\n",
+       10,
+       {{0.126f, 1.624f, -1.679f, 0.1227f, -0.058f, 0.0434f},
+        {12.34567f, 0.00001f, 2.5f, 1.234567f, 0, 0}}},
+      {"ten decimals",
+       "    1SOL     OW    1   0.1234567891  -1.0000000001   3.0000000000\n",
+       15,
+       {{0.1234567891f, -1.0000000001f, 3.0f, 0, 0, 0}}},
+      {"fields without a point take d-5 and d-4 decimals",
+       "    1SOL     OW    1   1.00000   2.00000   3.00000\n"
+       "    1SOL     OW    1    123456        -1         0    123456\n",
+       10,
+       {{1, 2, 3, 0, 0, 0}, {1.23456f, -0.00001f, 0, 0.123456f, 0, 0}}},
+      {"an unreadable first line still decides",
+       "    1SOL     OW    1   0.1x600   1.62400   1.67900\n"
+       "    2SOL     OW    3   1.00000   2.00000   3.00000  0.100000\n",
+       10,
+       {{1, 2, 3, 0.1f, 0, 0}}},
+      {"later lines are read in the first line's layout",
+       "    1SOL     OW    1   0.12600   1.62400   1.67900\n"
+       "    2SOL     OW    3   0.126   1.624   1.679\n",
+       10,
+       // columns 21-30, 31-40, 41-50 of the second line: "   0.126  ", " 1.624   1", ".679"
+       {{0.126f, 1.624f, 1.679f, 0, 0, 0}, {0.126f, 1.6241f, 0.679f, 0, 0, 0}}},
+      {"uneven points keep the standard layout",
+       "    1SOL     OW    1   0.126 1.62400   1.679  0.1227\n"
+       "    2SOL     OW    3   1.000   2.000   3.000\n",
+       0,
+       {{0.126f, 1.624f, 1.679f, 0.1227f, 0, 0}, {1, 2, 3, 0, 0, 0}}},
+  };
+  for (const PrecisionCase& c : cases) {
+    const auto lines = std::count(c.atomLines.begin(), c.atomLines.end(), '\n');
+    const AtomTable table = load(
+        write("title\n" + std::to_string(lines) + "\n" + c.atomLines + "   3.0   3.0   3.0\n"));
+    EXPECT_EQ(table.decimalSpacing, c.spacing) << c.what;
+    ASSERT_EQ(table.size, c.values.size()) << c.what;
+    for (std::size_t i = 0; i < table.size; ++i) {
+      const AtomRecord& r = table.records[i];
+      EXPECT_EQ((std::array<float, 6>{r.x, r.y, r.z, r.vx, r.vy, r.vz}), c.values[i])
+          << c.what << ", record " << i;
+    }
+    textio::closeUnit(kCoordinateUnit);
+  }
 }
 
 class LoaderFailure : public LoaderTest {};

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -201,6 +202,25 @@ TEST_F(ResultFilesTest, IndexUsesTheGivenAtomNumber) {
   const std::string result = contentOf(kResultUnit, "result.gro");
   EXPECT_NE(result.find("    1SOL    HW2    1"), std::string::npos) << result;
   EXPECT_NE(result.find("    1SOL    HW1    0"), std::string::npos) << result;
+}
+
+TEST_F(ResultFilesTest, AtomLinesKeepTheDecimalsTheyWereReadWith) {
+  // Positions F(d).(d-5), velocities F(d).(d-4); the expected text is the C library's
+  // rounding of the same floats.
+  const AtomRecord record = water(7, "   OW", 1);
+  for (int width : {kNarrowestWideSpacing, 10, 12, kWidestSpacing}) {
+    char expected[256];
+    std::snprintf(expected, sizeof expected, "%5d%-5s%5s%5d%*.*f%*.*f%*.*f%*.*f%*.*f%*.*f\r\n", 7,
+                  "SOL", "OW", 1, width, width - 5, double{record.x}, width, width - 5,
+                  double{record.y}, width, width - 5, double{record.z}, width, width - 4,
+                  double{record.vx}, width, width - 4, double{record.vy}, width, width - 4,
+                  double{record.vz});
+    open(kResultUnit, "result.gro");
+    open(kIndexUnit, "list.ndx");
+    acceptAtom(record, 1, 1, NumberLayout::FiveColumn, atomLineLayout(width));
+    EXPECT_EQ(contentOf(kResultUnit, "result.gro"), expected) << width;
+    textio::closeUnit(kIndexUnit);
+  }
 }
 
 TEST_F(ResultFilesTest, LastLineIsTheBoxMaxima) {

@@ -375,6 +375,42 @@ TEST(NextRecord, ReadsLinesOfAnyLengthAcrossBlocks) {
   for (std::size_t i = 0; i < got.size(); ++i) ASSERT_EQ(got[i], expected[i]) << "line " << i;
 }
 
+TEST(PeekRecord, GivesTheNextLineAndLeavesItForTheNextRead) {
+  ScratchDir dir;
+  const std::string name = dir.file("peek.txt");
+  // Lines that end with CR LF, empty lines, a line that straddles the first read block, one
+  // longer than a block, and a last line without a line feed.
+  std::vector<std::string> expected = {"first", "", "third"};
+  std::string content = "first\r\n\nthird\n";
+  while (content.size() < 65530) {
+    expected.push_back("filler " + std::to_string(content.size()));
+    content += expected.back() + "\n";
+  }
+  for (const std::string& line :
+       {std::string(20, 's'), std::string(200000, 'l'), std::string("last")}) {
+    expected.push_back(line);
+    content += line + (line == "last" ? "" : "\n");
+  }
+  writeFile(name, content);
+  textio::openUnit(48, name, "OLD");
+  {
+    textio::Statement statement(48, StatementKind::Read);
+    textio::UnitEntry& unit = statement.unit();
+    std::string_view line;
+    for (const std::string& want : expected) {
+      ASSERT_EQ(textio::peekRecord(unit, line), ReadStatus::Ok);
+      ASSERT_EQ(line, want);
+      ASSERT_EQ(textio::peekRecord(unit, line), ReadStatus::Ok);
+      ASSERT_EQ(line, want);
+      ASSERT_EQ(textio::nextRecord(unit, line), ReadStatus::Ok);
+      ASSERT_EQ(line, want);
+    }
+    EXPECT_EQ(textio::peekRecord(unit, line), ReadStatus::End);
+    EXPECT_EQ(textio::nextRecord(unit, line), ReadStatus::End);
+  }
+  textio::closeUnit(48);
+}
+
 // --- Line output and pending records ------------------------------------------------------
 
 TEST(EndRecord, WritesCompletedRecordsWithCarriageReturnAndLineFeed) {
