@@ -36,32 +36,6 @@ constexpr std::array<const char*, kLevels> kOrange = {"#e8a317", "#e69f00", "#e0
 constexpr const char* kBlue = "#0072b2";
 constexpr const char* kInk = "#222222";
 
-// A pixel coordinate: one decimal, no trailing ".0", never "-0".
-std::string px(double value) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%.1f", value);
-  std::string result(text);
-  if (result.size() > 2 && result.compare(result.size() - 2, 2, ".0") == 0)
-    result.resize(result.size() - 2);
-  if (result == "-0") result = "0";
-  return result;
-}
-
-std::string decimal(double value, int decimals) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  std::string result(text);
-  if (result.find_first_not_of("-0.") == std::string::npos)
-    result = result.substr(result.find('0'));
-  return result;
-}
-
-std::string shortNumber(float value) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
-  return text;
-}
-
 std::string name(const std::array<char, 5>& answer) {
   std::string text(answer.data(), answer.size());
   text.erase(text.find_last_not_of(' ') + 1);
@@ -69,18 +43,6 @@ std::string name(const std::array<char, 5>& answer) {
 }
 
 bool outsideShape(std::int32_t shape) { return shape == 3 || shape == 4 || shape == 6; }
-
-// Tick step of 1, 2 or 5 times a power of ten, about six steps on the longest side.
-double tickStep(double longest) {
-  const double target = longest / 6;
-  const double power = std::pow(10.0, std::floor(std::log10(target)));
-  const double mantissa = target / power;
-  return (mantissa < 1.5 ? 1 : mantissa < 3.5 ? 2 : mantissa < 7.5 ? 5 : 10) * power;
-}
-
-int tickDecimals(double step) {
-  return std::max(0, static_cast<int>(-std::floor(std::log10(step) + 1e-9)));
-}
 
 // Places a view's nm coordinates on the page: across to the right, up to the top.
 struct ViewFrame {
@@ -152,9 +114,9 @@ void appendDensity(std::string& out, const DensityGrid& grid,
 // Appends a path command and its point: "M12.5 40".
 void pathPoint(std::string& d, char command, double x, double y) {
   d += command;
-  d += px(x);
+  d += pixelText(x);
   d += ' ';
-  d += px(y);
+  d += pixelText(y);
 }
 
 // An arrow at the edge point (x, y) pointing outward along (dx, dy): the region goes on.
@@ -179,9 +141,10 @@ void appendOutline(std::string& out, const ViewFrame& frame, const ViewOutline& 
   const std::string dash = outline.outside ? " stroke-dasharray=\"8 5\"" : "";
   out += "<g fill=\"none\" stroke=\"" + std::string(kBlue) + "\" stroke-width=\"2\">\n";
   if (outline.kind == ViewOutline::Kind::Circle) {
-    out += "<circle cx=\"" + px(frame.x(outline.centreA)) + "\" cy=\"" +
-           px(frame.y(outline.centreU)) + "\" r=\"" + px(outline.radius * frame.scale) +
-           "\" clip-path=\"url(#clip-" + viewId(frame.view) + ")\"" + dash + "/>\n";
+    out += "<circle cx=\"" + pixelText(frame.x(outline.centreA)) + "\" cy=\"" +
+           pixelText(frame.y(outline.centreU)) + "\" r=\"" +
+           pixelText(outline.radius * frame.scale) + "\" clip-path=\"url(#clip-" +
+           viewId(frame.view) + ")\"" + dash + "/>\n";
   } else {
     std::string d;
     for (const OutlineSide& side : outline.sides) {
@@ -221,30 +184,31 @@ void appendOutline(std::string& out, const ViewFrame& frame, const ViewOutline& 
 void appendAxes(std::string& out, const ViewFrame& frame, double step) {
   const ViewAxes axes = axesOf(frame.view);
   const int decimals = tickDecimals(step);
-  out += "<rect width=\"" + px(frame.width) + "\" height=\"" + px(frame.height) +
+  out += "<rect width=\"" + pixelText(frame.width) + "\" height=\"" + pixelText(frame.height) +
          "\" fill=\"none\" stroke=\"" + kInk + "\"/>\n";
   std::string ticks;
   std::string labels;
   for (long k = std::lround(std::ceil(frame.rect.a0 / step - 1e-9));
        k * step <= frame.rect.a1 + 1e-9 * step; ++k) {
-    const std::string x = px(frame.x(static_cast<double>(k) * step));
-    ticks += "M" + x + " " + px(frame.height) + "v5";
-    labels += "<text x=\"" + x + "\" y=\"" + px(frame.height + 18) + "\" text-anchor=\"middle\">" +
-              decimal(static_cast<double>(k) * step, decimals) + "</text>\n";
+    const std::string x = pixelText(frame.x(static_cast<double>(k) * step));
+    ticks += "M" + x + " " + pixelText(frame.height) + "v5";
+    labels += "<text x=\"" + x + "\" y=\"" + pixelText(frame.height + 18) +
+              "\" text-anchor=\"middle\">" + fixedText(static_cast<double>(k) * step, decimals) +
+              "</text>\n";
   }
   for (long k = std::lround(std::ceil(frame.rect.u0 / step - 1e-9));
        k * step <= frame.rect.u1 + 1e-9 * step; ++k) {
-    const std::string y = px(frame.y(static_cast<double>(k) * step));
+    const std::string y = pixelText(frame.y(static_cast<double>(k) * step));
     ticks += "M0 " + y + "h-5";
-    labels += "<text x=\"-8\" y=\"" + px(frame.y(static_cast<double>(k) * step) + 4) +
-              "\" text-anchor=\"end\">" + decimal(static_cast<double>(k) * step, decimals) +
+    labels += "<text x=\"-8\" y=\"" + pixelText(frame.y(static_cast<double>(k) * step) + 4) +
+              "\" text-anchor=\"end\">" + fixedText(static_cast<double>(k) * step, decimals) +
               "</text>\n";
   }
   out += "<path stroke=\"" + std::string(kInk) + "\" d=\"" + ticks + "\"/>\n";
   out += "<g font-size=\"11\" fill=\"" + std::string(kInk) + "\">\n" + labels;
-  out += "<text x=\"" + px(frame.width / 2) + "\" y=\"" + px(frame.height + 36) +
+  out += "<text x=\"" + pixelText(frame.width / 2) + "\" y=\"" + pixelText(frame.height + 36) +
          "\" text-anchor=\"middle\">" + kAxisNames[axes.across] + " (nm)</text>\n";
-  out += "<text transform=\"translate(-48 " + px(frame.height / 2) +
+  out += "<text transform=\"translate(-48 " + pixelText(frame.height / 2) +
          ") rotate(-90)\" text-anchor=\"middle\">" + kAxisNames[axes.up] + " (nm)</text>\n";
   out += "</g>\n";
 }
@@ -264,7 +228,7 @@ std::string countLine(const RunState& state, std::int64_t atoms) {
 void appendSwatches(std::string& out, double x, double y,
                     const std::array<const char*, kLevels>& shades) {
   for (int i = 0; i < 3; ++i) {
-    out += "<rect x=\"" + px(x + 13 * i) + "\" y=\"" + px(y - 11) +
+    out += "<rect x=\"" + pixelText(x + 13 * i) + "\" y=\"" + pixelText(y - 11) +
            "\" width=\"13\" height=\"13\" fill=\"" +
            shades[static_cast<std::size_t>(i) * (kLevels - 1) / 2] + "\"/>\n";
   }
@@ -273,20 +237,21 @@ void appendSwatches(std::string& out, double x, double y,
 void appendLegend(std::string& out, double top, bool outside, bool cut) {
   out += "<g font-size=\"13\" fill=\"" + std::string(kInk) + "\">\n";
   appendSwatches(out, kPageLeft, top, kGrey);
-  out += "<text x=\"" + px(kPageLeft + 46) + "\" y=\"" + px(top) +
+  out += "<text x=\"" + pixelText(kPageLeft + 46) + "\" y=\"" + pixelText(top) +
          "\">all atoms (darker: more atoms in the cell)</text>\n";
   appendSwatches(out, kPageLeft + 360, top, kOrange);
-  out += "<text x=\"" + px(kPageLeft + 406) + "\" y=\"" + px(top) + "\">selected atoms</text>\n";
+  out += "<text x=\"" + pixelText(kPageLeft + 406) + "\" y=\"" + pixelText(top) +
+         "\">selected atoms</text>\n";
   const double second = top + 22;
-  out += "<path d=\"M" + px(kPageLeft) + " " + px(second - 5) + "h36\" stroke=\"" + kBlue +
-         "\" stroke-width=\"2\"" + (outside ? " stroke-dasharray=\"8 5\"" : "") + "/>\n";
-  out += "<text x=\"" + px(kPageLeft + 46) + "\" y=\"" + px(second) + "\">" +
+  out += "<path d=\"M" + pixelText(kPageLeft) + " " + pixelText(second - 5) + "h36\" stroke=\"" +
+         kBlue + "\" stroke-width=\"2\"" + (outside ? " stroke-dasharray=\"8 5\"" : "") + "/>\n";
+  out += "<text x=\"" + pixelText(kPageLeft + 46) + "\" y=\"" + pixelText(second) + "\">" +
          (outside ? "region outline (the selection lies outside it)" : "region outline") +
          "</text>\n";
   if (cut) {
     out += "<path d=\"" + arrow(kPageLeft + 396, second - 5, 1, 0) + "\" fill=\"none\" stroke=\"" +
            kBlue + "\" stroke-width=\"2\"/>\n";
-    out += "<text x=\"" + px(kPageLeft + 406) + "\" y=\"" + px(second) +
+    out += "<text x=\"" + pixelText(kPageLeft + 406) + "\" y=\"" + pixelText(second) +
            "\">the region goes on beyond the drawn area</text>\n";
   }
   out += "</g>\n";
@@ -330,8 +295,8 @@ std::string render(const SelectionDensity& density, const RunState& state,
   std::string out;
   out.reserve(64 * 1024);
   out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + px(width) + "\" height=\"" +
-         px(height) + "\" viewBox=\"0 0 " + px(width) + " " + px(height) +
+  out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + pixelText(width) + "\" height=\"" +
+         pixelText(height) + "\" viewBox=\"0 0 " + pixelText(width) + " " + pixelText(height) +
          "\" role=\"img\" aria-labelledby=\"title desc\" font-family=\"DejaVu Sans, Verdana, "
          "sans-serif\">\n";
   out +=
@@ -345,25 +310,25 @@ std::string render(const SelectionDensity& density, const RunState& state,
   out += "<defs>\n";
   for (const ViewFrame& frame : frames) {
     out += "<clipPath id=\"clip-" + std::string(viewId(frame.view)) + "\"><rect width=\"" +
-           px(frame.width) + "\" height=\"" + px(frame.height) + "\"/></clipPath>\n";
+           pixelText(frame.width) + "\" height=\"" + pixelText(frame.height) + "\"/></clipPath>\n";
   }
   out += "</defs>\n";
   out += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
   out += "<g fill=\"" + std::string(kInk) + "\">\n";
-  out += "<text x=\"" + px(kPageLeft) + "\" y=\"28\" font-size=\"17\" font-weight=\"bold\">" +
-         file + "</text>\n";
-  out += "<text x=\"" + px(kPageLeft) + "\" y=\"52\" font-size=\"14\">region " + region +
+  out += "<text x=\"" + pixelText(kPageLeft) +
+         "\" y=\"28\" font-size=\"17\" font-weight=\"bold\">" + file + "</text>\n";
+  out += "<text x=\"" + pixelText(kPageLeft) + "\" y=\"52\" font-size=\"14\">region " + region +
          ", selecting " + side + " it</text>\n";
-  out += "<text x=\"" + px(kPageLeft) + "\" y=\"72\" font-size=\"14\">" + caseLine(state) +
+  out += "<text x=\"" + pixelText(kPageLeft) + "\" y=\"72\" font-size=\"14\">" + caseLine(state) +
          "</text>\n";
-  out += "<text x=\"" + px(kPageLeft) + "\" y=\"92\" font-size=\"14\">" +
+  out += "<text x=\"" + pixelText(kPageLeft) + "\" y=\"92\" font-size=\"14\">" +
          countLine(state, caption.atoms) + "</text>\n";
   out += "</g>\n";
 
   const double step = tickStep(longestCells * extent.cell);
   for (const ViewFrame& frame : frames) {
     out += "<g id=\"" + std::string(viewId(frame.view)) + "\" transform=\"translate(" +
-           px(frame.left) + " " + px(frame.top) + ")\">\n";
+           pixelText(frame.left) + " " + pixelText(frame.top) + ")\">\n";
     out += "<text y=\"-12\" font-size=\"14\" font-weight=\"bold\" fill=\"" + std::string(kInk) +
            "\">" + viewTitle(frame.view) + "</text>\n";
     appendDensity(out, density.grid(Layer::All, frame.view), kGrey, cellPixels);
@@ -406,89 +371,6 @@ std::string drawSelection(const AtomTable& table, const RunState& state,
   PlotCaption withCount = caption;
   withCount.atoms = static_cast<std::int64_t>(table.size);
   return plotSvg(density, state, withCount);
-}
-
-std::string xmlText(std::string_view text) {
-  static constexpr const char* kReplacement = "\xEF\xBF\xBD";
-  std::string out;
-  out.reserve(text.size());
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < 0x80) {
-      switch (byte) {
-        case '&':
-          out += "&amp;";
-          break;
-        case '<':
-          out += "&lt;";
-          break;
-        case '>':
-          out += "&gt;";
-          break;
-        case '"':
-          out += "&quot;";
-          break;
-        case '\'':
-          out += "&apos;";
-          break;
-        default:
-          if (byte < 0x20 && byte != '\t') {
-            out += kReplacement;
-          } else {
-            out += static_cast<char>(byte);
-          }
-      }
-      ++i;
-      continue;
-    }
-    // A well-formed sequence: lead byte, the right count of continuation bytes, no overlong
-    // form, no surrogate, nothing above U+10FFFF, and not U+FFFE or U+FFFF (not XML characters).
-    const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC2 ? 2 : 0;
-    std::uint32_t code = length == 4 ? byte & 0x07u : length == 3 ? byte & 0x0Fu : byte & 0x1Fu;
-    bool good = length != 0 && byte <= 0xF4 && i + length <= text.size();
-    for (std::size_t k = 1; good && k < length; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      good = (next & 0xC0u) == 0x80u;
-      code = (code << 6) | (next & 0x3Fu);
-    }
-    if (good) {
-      good = !(length == 3 && code < 0x800) && !(length == 4 && code < 0x10000) &&
-             !(code >= 0xD800 && code <= 0xDFFF) && code <= 0x10FFFF && code != 0xFFFE &&
-             code != 0xFFFF;
-    }
-    if (good) {
-      out.append(text.substr(i, length));
-      i += length;
-    } else {
-      out += kReplacement;
-      ++i;
-    }
-  }
-  return out;
-}
-
-std::string regionText(const RunState& state) {
-  const auto join = [](const auto& values) {
-    std::string text;
-    for (float value : values) {
-      if (!text.empty()) text += ',';
-      text += shortNumber(value);
-    }
-    return text;
-  };
-  switch (static_cast<RegionShape>(state.shape)) {
-    case RegionShape::Box:
-    case RegionShape::InvertBox:
-      return "box " + join(state.parameters.box);
-    case RegionShape::Ball:
-    case RegionShape::InvertBall:
-      return "ball " + join(state.parameters.ball);
-    case RegionShape::Cylinder:
-    case RegionShape::InvertCylinder:
-      return "cylinder " + join(state.parameters.cylinder);
-  }
-  return "shape " + std::to_string(state.shape);
 }
 
 }  // namespace selection

@@ -11,6 +11,7 @@
 
 #include "selection/atom_table.h"
 #include "selection/plot_grid.h"
+#include "selection/plot_text.h"
 #include "selection/run_state.h"
 
 namespace selection {
@@ -34,13 +35,5 @@ std::string plotSvg(const SelectionDensity& density, const RunState& state,
 // the writers take (the second pass, so the picture always shows what list.ndx lists).
 std::string drawSelection(const AtomTable& table, const RunState& state,
                           const PlotCaption& caption);
-
-// Text for an XML element or attribute: the five special characters escaped, bytes that are
-// not well-formed UTF-8 and control characters (other than tab) as U+FFFD, so that any file
-// name gives a well-formed document.
-std::string xmlText(std::string_view text);
-
-// The region as a short text when the caller has none: "box 0,1,0,1,0,1" and the like.
-std::string regionText(const RunState& state);
 
 }  // namespace selection

@@ -1,6 +1,5 @@
-// The selection picture's text: escaping of names and file names, the density runs read
-// back into cells (each cell once, with its shade, rows the right way up), the size bound,
-// and the caption's facts.
+// The selection picture's SVG: the density runs read back into cells (each cell once, with
+// its shade, rows the right way up), the size bound, and the caption's facts.
 #include "selection/plot_svg.h"
 
 #include <gtest/gtest.h>
@@ -12,28 +11,6 @@
 
 namespace selection {
 namespace {
-
-TEST(XmlText, EscapesAndReplacesWhatXmlCannotHold) {
-  const std::string bad = "\xEF\xBF\xBD";
-  struct Case {
-    std::string text, expected;
-  };
-  const Case cases[] = {
-      {"a&b<c>\"d'", "a&amp;b&lt;c&gt;&quot;d&apos;"},
-      {"tab\tkept", "tab\tkept"},
-      {"bell\x07 nul" + std::string(1, '\0'), "bell" + bad + " nul" + bad},
-      {"caf\xC3\xA9", "caf\xC3\xA9"},               // U+00E9
-      {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},     // U+1F600
-      {"cut \xC3", "cut " + bad},                   // lead byte at the end
-      {"\xC0\xAF", bad + bad},                      // overlong '/'
-      {"\xE0\x80\xAF", bad + bad + bad},            // overlong, three bytes
-      {"\xED\xA0\x80", bad + bad + bad},            // surrogate
-      {"\xEF\xBF\xBE", bad + bad + bad},            // U+FFFE, no XML character
-      {"\xF4\x90\x80\x80", bad + bad + bad + bad},  // above U+10FFFF
-      {"\x80x", bad + "x"},                         // stray continuation byte
-  };
-  for (const Case& c : cases) EXPECT_EQ(xmlText(c.text), c.expected) << c.text;
-}
 
 Extent unitCells(int nx, int ny, int nz) {
   Extent extent;
