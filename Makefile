@@ -8,6 +8,8 @@
 #   make deps       check (and as root install) cmake, g++ and GoogleTest
 #   make test-deps  check (and as root install) the programs only tests use
 #   make fuzz       every fuzzing harness for FUZZ_SECONDS each (default 60), in build-fuzz/
+#   make install    the release binary and its manual page under PREFIX (default /usr/local),
+#                   below DESTDIR when it is set
 #   make clean      remove build/ and build-sanitize/
 
 JOBS ?= 2
@@ -16,7 +18,9 @@ SANITIZE_BUILD := build-sanitize
 # Debian packages the build needs; make itself is assumed.
 PACKAGES := cmake g++ libgtest-dev
 
-.PHONY: all deps test-deps configure run test sanitize clean
+PREFIX ?= /usr/local
+
+.PHONY: all deps test-deps configure run test sanitize install clean
 
 all: $(BUILD)/gro-region
 
@@ -84,6 +88,10 @@ sanitize: deps test-deps
 	cmake -S . -B $(SANITIZE_BUILD) -DGRO_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(SANITIZE_BUILD) -j$(JOBS)
 	UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(SANITIZE_BUILD) --output-on-failure
+
+# cmake --install reads DESTDIR from the environment.
+install: all
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)

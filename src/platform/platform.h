@@ -30,6 +30,10 @@ struct NameAttributes {
 // NUL byte, does not exist. Never fails.
 NameAttributes nameAttributes(std::string_view name);
 
+// Whether the name (links followed) is a pipe or FIFO, such as a named pipe or /dev/stdin fed
+// by a pipe. False for a name the platform cannot look up. Never fails.
+bool isPipe(std::string_view name);
+
 // The working directory, or nothing when the platform cannot give it.
 std::optional<std::string> currentDirectory();
 
@@ -77,6 +81,23 @@ ErrorCode closeHandle(Handle handle);
 // Size in bytes of the regular file behind the handle; nothing for pipes, terminals and devices.
 std::optional<std::uint64_t> fileSize(Handle handle);
 
+// The handle's current read or write offset; nothing for pipes and terminals. Safe to ask from
+// another thread while the handle is being read.
+std::optional<std::uint64_t> filePosition(Handle handle);
+
+// True when the handle is a terminal.
+bool isTerminal(Handle handle);
+
+// Creates a directory (mode 0777 less the umask) and any missing parents. An existing
+// directory is success; an existing file of that name gives ENOTDIR or EEXIST.
+ErrorCode makeDirectories(std::string_view name);
+
+// Renames a file over another in the same file system in one step (POSIX rename).
+ErrorCode renameFile(std::string_view from, std::string_view to);
+
+// Removes a file name (not a directory).
+ErrorCode removeFile(std::string_view name);
+
 // Identity of the file behind a handle (device and inode), for tests and diagnostics.
 struct FileIdentity {
   std::uint64_t device = 0;
@@ -114,6 +135,9 @@ std::optional<std::string> errorText(ErrorCode code);
 // other thread gets to run, so it is safe while other threads hold locks.
 [[noreturn]] void exitProcess(int status);
 
+// This process's number, for names that no other running process chooses.
+long processId();
+
 // Asks the platform not to show its own error dialogs; nothing to do on POSIX.
 void suppressErrorDialogs();
 
@@ -133,6 +157,17 @@ using ConsoleEventHandler = bool (*)(int event);
 // signal the process inherited as ignored stays ignored. An event the handler does not handle
 // gets the signal's default action. Returns false when the thread cannot be started.
 bool startConsoleEvents(ConsoleEventHandler handler);
+
+// For a thread that is about to fail because its console input ended: when a console event
+// has reached the process it ends the run instead. An event the event thread has taken is left
+// to it and this call never returns; a pending one (every signal sent before the call is
+// seen) is taken and handled on the calling thread. Returns when no event has arrived, or when
+// the handler handled one and returned. The caller must hold no lock the handler takes.
+void yieldToConsoleEvent();
+
+// The number of the signal behind a console event (SIGINT, SIGQUIT, SIGHUP), so that an
+// exit status can be 128 plus it, as shells report a death by that signal.
+int consoleEventSignal(int event);
 
 // --- Floating point --------------------------------------------------------------------------
 

@@ -42,6 +42,12 @@ NameAttributes nameAttributes(std::string_view name) {
   return {true, S_ISDIR(info.st_mode)};
 }
 
+bool isPipe(std::string_view name) {
+  if (name.empty() || holdsNul(name)) return false;
+  struct stat info {};
+  return ::stat(std::string(name).c_str(), &info) == 0 && S_ISFIFO(info.st_mode);
+}
+
 std::optional<std::string> currentDirectory() {
   std::vector<char> buffer(4096);
   for (;;) {
@@ -172,6 +178,38 @@ std::optional<std::uint64_t> fileSize(Handle handle) {
   struct stat info {};
   if (::fstat(handle, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
   return static_cast<std::uint64_t>(info.st_size);
+}
+
+std::optional<std::uint64_t> filePosition(Handle handle) {
+  const off_t offset = ::lseek(handle, 0, SEEK_CUR);
+  if (offset < 0) return std::nullopt;
+  return static_cast<std::uint64_t>(offset);
+}
+
+bool isTerminal(Handle handle) { return ::isatty(handle) == 1; }
+
+ErrorCode makeDirectories(std::string_view name) {
+  if (name.empty() || holdsNul(name)) return name.empty() ? ENOENT : EINVAL;
+  const std::string path(name);
+  // Each prefix ending before a slash, then the whole name; existing directories are passed.
+  for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+    const std::string part = path.substr(0, end);
+    if (::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return currentError();
+    if (end == std::string::npos) break;
+  }
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return currentError();
+  return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
+}
+
+ErrorCode renameFile(std::string_view from, std::string_view to) {
+  if (holdsNul(from) || holdsNul(to)) return EINVAL;
+  return ::rename(std::string(from).c_str(), std::string(to).c_str()) == 0 ? 0 : currentError();
+}
+
+ErrorCode removeFile(std::string_view name) {
+  if (holdsNul(name)) return EINVAL;
+  return ::unlink(std::string(name).c_str()) == 0 ? 0 : currentError();
 }
 
 std::optional<FileIdentity> fileIdentity(Handle handle) {

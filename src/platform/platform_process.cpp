@@ -1,17 +1,20 @@
 // POSIX implementation of the process services: environment, error texts, exit, the
-// console-event thread (signals taken with sigwait), floating-point masks, pages, call stack.
+// console-event thread (signals taken from a signalfd), floating-point masks, pages, call stack.
 #include <cxxabi.h>
 #include <dlfcn.h>
 #include <execinfo.h>
 #include <fenv.h>
+#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
 #include <string.h>
 #include <sys/mman.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -38,6 +41,8 @@ void exitProcess(int status) {
   if (test_seams::ExitHook hook = test_seams::exitHook()) hook(status);
   ::_exit(status);
 }
+
+long processId() { return static_cast<long>(::getpid()); }
 
 void suppressErrorDialogs() {}
 
@@ -67,35 +72,102 @@ sigset_t consoleSignals() {
   return set;
 }
 
+int signalHandle = -1;
+
+// Taking a signal off the signalfd and noting that one was taken happen under this lock, so
+// yieldToConsoleEvent finds every signal either still pending or already taken.
+std::mutex& takeMutex() {
+  static auto* mutex = new std::mutex;  // never destroyed: the event thread outlives exit
+  return *mutex;
+}
+bool eventTaken = false;
+
+// Takes one console signal, when there is one, into `signal`.
+bool takeSignal(int& signal) {
+  signalfd_siginfo info{};
+  // Non-blocking: the other thread may have taken it since the poll.
+  if (::read(signalHandle, &info, sizeof info) != static_cast<ssize_t>(sizeof info)) return false;
+  eventTaken = true;
+  signal = static_cast<int>(info.ssi_signo);
+  return true;
+}
+
+// The handler's turn; a signal it does not handle gets its default action, from this thread.
+void dispatch(int signal) {
+  if (consoleHandler != nullptr && consoleHandler(eventOf(signal))) {
+    std::lock_guard<std::mutex> hold(takeMutex());
+    eventTaken = false;
+    return;
+  }
+  ::signal(signal, SIG_DFL);
+  sigset_t one;
+  sigemptyset(&one);
+  sigaddset(&one, signal);
+  ::pthread_sigmask(SIG_UNBLOCK, &one, nullptr);
+  ::raise(signal);
+}
+
 void* consoleEventLoop(void*) {
-  const sigset_t set = consoleSignals();
   for (;;) {
+    pollfd ready{signalHandle, POLLIN, 0};
+    if (::poll(&ready, 1, -1) < 0) continue;
     int signal = 0;
-    if (::sigwait(&set, &signal) != 0) continue;
-    if (consoleHandler != nullptr && consoleHandler(eventOf(signal))) continue;
-    // Not handled: let the signal's default action happen, from this thread.
-    ::signal(signal, SIG_DFL);
-    sigset_t one;
-    sigemptyset(&one);
-    sigaddset(&one, signal);
-    ::pthread_sigmask(SIG_UNBLOCK, &one, nullptr);
-    ::raise(signal);
+    bool taken = false;
+    {
+      std::lock_guard<std::mutex> hold(takeMutex());
+      taken = takeSignal(signal);
+    }
+    if (taken) dispatch(signal);
   }
   return nullptr;
 }
 
 }  // namespace
 
+int consoleEventSignal(int event) {
+  switch (static_cast<ConsoleEvent>(event)) {
+    case ConsoleEvent::ControlC:
+      return SIGINT;
+    case ConsoleEvent::ControlBreak:
+      return SIGQUIT;
+    default:
+      return SIGHUP;
+  }
+}
+
 bool startConsoleEvents(ConsoleEventHandler handler) {
   consoleHandler = handler;
   const sigset_t set = consoleSignals();
-  // Blocked here, the signals stay pending until the event thread takes them; every thread
-  // started later inherits the mask, so no other thread is interrupted by them.
+  // Blocked here, the signals stay pending until they are taken; every thread started later
+  // inherits the mask, so no other thread is interrupted by them.
   if (::pthread_sigmask(SIG_BLOCK, &set, nullptr) != 0) return false;
+  signalHandle = ::signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+  if (signalHandle < 0) return false;
   pthread_t thread;
   if (::pthread_create(&thread, nullptr, consoleEventLoop, nullptr) != 0) return false;
   ::pthread_detach(thread);
   return true;
+}
+
+void yieldToConsoleEvent() {
+  if (signalHandle < 0) return;
+  int signal = 0;
+  bool mine = false;
+  {
+    std::lock_guard<std::mutex> hold(takeMutex());
+    if (!eventTaken) {
+      // A signal still pending is taken here (also one sent to this thread alone, which the
+      // event thread could never take).
+      if (!takeSignal(signal)) return;
+      mine = true;
+    }
+  }
+  if (mine) {
+    dispatch(signal);
+    return;
+  }
+  // The event thread has it and is ending the process.
+  for (;;) ::pause();
 }
 
 void maskFloatingPointExceptions() {

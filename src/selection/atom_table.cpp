@@ -20,6 +20,10 @@ namespace selection {
 namespace {
 
 constexpr std::size_t kCountFieldWidth = 5;
+// Columns kept of a coordinate-file line: far more than any atom-line layout reads, and room
+// for a count written behind thousands of zeros. The rest of a longer line is passed over, so
+// an endless line (a damaged or zero-filled file) takes no more memory than a short one.
+constexpr std::size_t kKeptLineColumns = 32 * 1024;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -177,6 +181,11 @@ int readAtomCount(std::string_view line, std::int64_t& count) {
 
 AtomTable load(std::string_view fileName) {
   textio::openUnit(kCoordinateUnit, fileName, "OLD", "SEQUENTIAL");
+  return loadConnected();
+}
+
+AtomTable loadConnected() {
+  textio::keepInputColumns(kCoordinateUnit, kKeptLineColumns);
   textio::readList(kCoordinateUnit, {});  // the title line, whatever it holds
 
   AtomTable table;

@@ -96,6 +96,10 @@ textio::FixedLayout atomLineLayout(int spacing);
 // failures are severe reports.
 AtomTable load(std::string_view fileName);
 
+// As load, for a unit 10 the caller has connected (a path taken exactly as given, or the
+// standard input).
+AtomTable loadConnected();
+
 // Reads the count from the count line's text: columns 1-5 as an I5 field, extended by the
 // digits that run on past column 5 (large systems write the count in full). Returns 0 on
 // success, else the report number (64).

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "selection/atom_table.h"
-#include "selection/passes.h"
+#include "selection/engine.h"
 #include "selection/result_files.h"
 #include "selection/run_state.h"
 #include "textio/fixed_layout.h"
@@ -86,8 +86,7 @@ void run() {
     textio::stopRun();
   }
   const AtomTable table = load(view(state.fileName));
-  const NumberLayout numbers =
-      hasWrappedNumbers(table) ? NumberLayout::Wide : NumberLayout::FiveColumn;
+  const NumberLayout numbers = numberLayoutOf(table);
 
   textio::openUnit(kResultUnit, "result.gro", "REPLACE");
   textio::openUnit(kIndexUnit, "list.ndx", "REPLACE");
@@ -115,36 +114,14 @@ void run() {
   readName(state.names.residueName);
   blankLine();
 
-  firstPass(table, state);
-  writeRegionLine(state);
-  std::int64_t count = state.atomCounter;
-  if (state.wholeResidues == WholeResidues::Yes) {
-    count = recountWholeResidues(table, state.residues);
-    state.atomCounter = static_cast<std::int32_t>(count);
-  }
-  writeCountLine(state, count, numbers);
+  const SelectionCounts counts = selectAndCount(table, state, numbers);
   textio::writeList(
-      kOut, {std::string_view("The number of atoms correspond condition is: "), state.atomCounter});
-  textio::writeList(kOut, {std::string_view("The number of residue correspond condition is: "),
-                           static_cast<std::int32_t>(state.residues.size())});
-
-  writeIndexHeading();
-  const textio::FixedLayout atomLine = atomLineLayout(table.decimalSpacing);
-  secondPass(
-      table, state,
-      [numbers, atomLine](const AtomRecord& record, std::int64_t ordinal, std::int32_t atomNumber) {
-        acceptAtom(record, ordinal, atomNumber, numbers, atomLine);
-      });
-  writeLastLine(state);
-  if (state.wholeResidues == WholeResidues::Yes) {
-    textio::openUnit(kResidueUnit, "residue.txt", "REPLACE");
-    writeResidueFile(state.residues, numbers);
-  }
-
-  textio::closeUnit(kResultUnit);
-  textio::closeUnit(kIndexUnit);
-  textio::closeUnit(kResidueUnit);
-  textio::closeUnit(kCoordinateUnit);
+      kOut, {std::string_view("The number of atoms correspond condition is: "), counts.atoms});
+  textio::writeList(
+      kOut, {std::string_view("The number of residue correspond condition is: "), counts.residues});
+  writeSelected(table, state, numbers,
+                [] { textio::openUnit(kResidueUnit, "residue.txt", "REPLACE"); });
+  closeRunFiles();
 
   say("Detail result have been saved to result.gro");
   say("Atoms list have been saved to list.ndx");

@@ -128,8 +128,11 @@ namespace detail {
 void emitReport(ReportCode code, ReportArguments arguments, int unit, std::string_view file,
                 int systemError) {
   RunTimeHold hold;
+  const EndPolicy& policy = endPolicy();
+  if (policy.beforeReport != nullptr) policy.beforeReport();
   std::string text = reportText(code, arguments, unit, file, systemError);
-  if (reportSeverity(code) == 3 && !environmentSwitch("FOR_DISABLE_STACK_TRACE")) {
+  if (reportSeverity(code) == 3 && policy.traceback &&
+      !environmentSwitch("FOR_DISABLE_STACK_TRACE")) {
     text += tracebackText();
   }
   if (!standardErrorRedirected) {
@@ -146,7 +149,10 @@ void emitReport(ReportCode code, ReportArguments arguments, int unit, std::strin
   if (log && !log->empty()) platform::appendToFile(*log, text);
 }
 
-void endWithCode(ReportCode code) { platform::exitProcess(static_cast<int>(code & 0xFFu)); }
+void endWithCode(ReportCode code) {
+  if (const EndPolicy& policy = endPolicy(); policy.atEnd != nullptr) policy.atEnd();
+  platform::exitProcess(static_cast<int>(code & 0xFFu));
+}
 
 }  // namespace detail
 

@@ -32,6 +32,11 @@ std::recursive_mutex& runTimeMutex() {
 
 thread_local int holdsOfThisThread = 0;
 
+EndPolicy& endPolicyStore() {
+  static EndPolicy policy;
+  return policy;
+}
+
 }  // namespace
 
 void RunTimeLock::lock() {
@@ -53,6 +58,8 @@ int RunTimeLock::releaseAll() {
 void RunTimeLock::reacquire(int holds) {
   for (int i = 0; i < holds; ++i) lock();
 }
+
+const EndPolicy& endPolicy() { return endPolicyStore(); }
 
 RunTimeLock& runTimeLock() {
   static RunTimeLock lock;
@@ -83,6 +90,8 @@ std::vector<RunBlock>& runBlocks() {
 }
 
 }  // namespace
+
+void setEndPolicy(const EndPolicy& policy) { detail::endPolicyStore() = policy; }
 
 void initRunTime() {
   static bool initialised = false;
@@ -119,7 +128,9 @@ bool onConsoleEvent(int event) {
   detail::runTimeLock().lock();
   issueReport(errorCode(200), kEventWords[static_cast<std::size_t>(event)]);
   closeAllUnits();
-  platform::exitProcess(event);
+  const EndPolicy& policy = detail::endPolicy();
+  if (policy.atEnd != nullptr) policy.atEnd();
+  platform::exitProcess(policy.signalStatuses ? 128 + platform::consoleEventSignal(event) : event);
 }
 
 void* allocateBlock(std::uint64_t bytes, bool alreadyAllocated) {

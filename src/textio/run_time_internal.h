@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "textio/report.h"
+#include "textio/run_time.h"
 
 namespace textio::detail {
 
@@ -37,6 +38,9 @@ class RunTimeHold {
 // and the diagnostic log, and returns whatever its severity.
 void emitReport(ReportCode code, ReportArguments arguments, int unit, std::string_view file,
                 int systemError);
+
+// The policy setEndPolicy stored (the defaults when it was never called).
+const EndPolicy& endPolicy();
 
 // Ends the process after a report: the exit status is the code's low 8 bits (the report
 // number for numbers below 256).

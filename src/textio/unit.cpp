@@ -3,6 +3,7 @@
 // end-of-run closing. Every table access happens under the run-time lock.
 #include "textio/unit.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
@@ -108,6 +109,7 @@ void resetEntry(UnitEntry& unit) {
   unit.readOnly = false;
   unit.nullDevice = false;
   unit.name.clear();
+  unit.shownName.clear();
   unit.handle = platform::kInvalidHandle;
   unit.lastError = 0;
   unit.recordLength = 0;
@@ -117,6 +119,7 @@ void resetEntry(UnitEntry& unit) {
   unit.inputExhausted = false;
   unit.endSeen = false;
   std::string().swap(unit.longLine);
+  unit.keptColumns = 0;
   std::string().swap(unit.record);
   unit.pending = false;
   std::string().swap(unit.output);
@@ -298,7 +301,17 @@ Failure connect(UnitEntry& unit, const ResolvedName& resolved, OpenStatus status
     platform::Creation creation = platform::Creation::OpenOrCreate;
     if (status == OpenStatus::Old) creation = platform::Creation::OpenExisting;
     if (status == OpenStatus::New) creation = platform::Creation::CreateNew;
+    // A pipe or FIFO given as an existing file is only read: held open for writing by its
+    // reader, it would never show the end of its data. Such an open waits for a writer, so the
+    // run-time lock is let go meanwhile and Ctrl+C still ends the run. Devices keep the
+    // read-write open (an existing /dev/full is written to and fails as a full disk).
+    const bool stream = status == OpenStatus::Old && wanted == platform::Access::ReadWrite &&
+                        platform::isPipe(resolved.name);
+    if (stream) wanted = platform::Access::ReadOnly;
+    const int holds = stream ? detail::runTimeLock().releaseAll() : 0;
     opened = platform::openFile(resolved.name, creation, wanted);
+    if (stream) detail::runTimeLock().reacquire(holds);
+    unit.readOnly = stream && opened.error == 0;
     if (wanted == platform::Access::ReadWrite && accessRefused(opened.error)) {
       // Read access alone may still be granted (a read-only input file); writes then fail.
       readWriteError = opened.error;
@@ -364,6 +377,59 @@ void connectAtFirstUse(UnitEntry& unit) {
   }
 }
 
+// Ctrl+C on a pipeline also ends the process that feeds the console, and a closed terminal
+// hangs up and ends the input together: a console event that reached the process before its
+// console input ended or failed ends the run as that event, never as report 24 or 39.
+ReadStatus endOfInput(UnitEntry& unit, ReadStatus status) {
+  if (unit.console) {
+    const int holds = detail::runTimeLock().releaseAll();
+    platform::yieldToConsoleEvent();
+    detail::runTimeLock().reacquire(holds);
+  }
+  return status;
+}
+
+// A platform read into the unit's buffer; the run-time lock is let go while it blocks.
+platform::ReadResult readUnlocked(UnitEntry& unit, char* into, std::size_t capacity) {
+  const int holds = detail::runTimeLock().releaseAll();
+  platform::ReadResult got = platform::readSome(unit.handle, into, capacity);
+  detail::runTimeLock().reacquire(holds);
+  return got;
+}
+
+// The unfinished line fills the whole buffer and is longer than the unit keeps: its first
+// keptColumns bytes stay at the front as the line, and the rest is read into the space after
+// them and dropped, up to its line feed, without the buffer ever growing.
+ReadStatus passOverRest(UnitEntry& unit, std::string_view& line) {
+  const std::size_t kept = unit.keptColumns;
+  char* const rest = unit.input.data() + kept;
+  for (;;) {
+    const platform::ReadResult got = readUnlocked(unit, rest, unit.input.size() - kept);
+    if (got.error != 0) {
+      // A later read goes on with the same line.
+      unit.inputBegin = 0;
+      unit.inputEnd = kept;
+      unit.lastError = got.error;
+      return ReadStatus::Failed;
+    }
+    if (got.bytes == 0) {
+      // The kept columns stay in the buffer as consumed bytes, so that a peek that steps
+      // back to the line's start finds it again.
+      unit.inputExhausted = true;
+      unit.inputBegin = kept;
+      unit.inputEnd = kept;
+      break;
+    }
+    if (const void* feed = std::memchr(rest, '\n', got.bytes)) {
+      unit.inputBegin = static_cast<std::size_t>(static_cast<const char*>(feed) - rest) + kept + 1;
+      unit.inputEnd = kept + got.bytes;
+      break;
+    }
+  }
+  line = std::string_view(unit.input.data(), kept);
+  return ReadStatus::Ok;
+}
+
 }  // namespace
 
 namespace detail {
@@ -393,7 +459,7 @@ Statement::Statement(int unit, StatementKind kind) : kind_(kind) {
     // Left in use by the statement that owns it; this one never started.
     UnitEntry* owner = entry_;
     entry_ = nullptr;
-    issueReport(severeCode(40), owner->number, owner->name);
+    issueReport(severeCode(40), owner->number, reportedName(*owner));
   }
   // Every look at the marker happens under the run-time lock, which orders it.
   entry.inUse.store(true, std::memory_order_relaxed);
@@ -436,16 +502,17 @@ ReadStatus nextRecord(UnitEntry& unit, std::string_view& line) {
       unit.inputBegin += feed != nullptr ? length + 1 : length;
       // A carriage return belongs to the line end only when a line feed follows it.
       if (feed != nullptr && length > 0 && begin[length - 1] == '\r') --length;
-      line = std::string_view(begin, length);
       if (length == 1 && begin[0] == kEndOfFileByte) {
         unit.endSeen = true;
-        return ReadStatus::End;
+        return endOfInput(unit, ReadStatus::End);
       }
+      if (unit.keptColumns != 0) length = std::min(length, unit.keptColumns);
+      line = std::string_view(begin, length);
       return ReadStatus::Ok;
     }
     if (unit.inputExhausted) {
       unit.endSeen = true;
-      return ReadStatus::End;
+      return endOfInput(unit, ReadStatus::End);
     }
 
     // Need more bytes: keep the unfinished line at the front, grow when it fills the buffer.
@@ -455,6 +522,9 @@ ReadStatus nextRecord(UnitEntry& unit, std::string_view& line) {
       unit.inputEnd = available;
     }
     if (unit.inputEnd == unit.input.size()) {
+      if (unit.keptColumns != 0 && available > unit.keptColumns) return passOverRest(unit, line);
+      // Nothing short of the machine's memory would stop an endless line otherwise.
+      if (unit.input.size() >= kMaxWholeLine) failStatement(unit, 22);
       try {
         unit.input.resize(unit.input.empty() ? kInputBlock : unit.input.size() * 2);
       } catch (const std::bad_alloc&) {
@@ -463,13 +533,11 @@ ReadStatus nextRecord(UnitEntry& unit, std::string_view& line) {
         failStatement(unit, 22);
       }
     }
-    const int holds = detail::runTimeLock().releaseAll();
-    platform::ReadResult got = platform::readSome(unit.handle, unit.input.data() + unit.inputEnd,
-                                                  unit.input.size() - unit.inputEnd);
-    detail::runTimeLock().reacquire(holds);
+    const platform::ReadResult got =
+        readUnlocked(unit, unit.input.data() + unit.inputEnd, unit.input.size() - unit.inputEnd);
     if (got.error != 0) {
       unit.lastError = got.error;
-      return ReadStatus::Failed;
+      return endOfInput(unit, ReadStatus::Failed);
     }
     if (got.bytes == 0) unit.inputExhausted = true;
     unit.inputEnd += got.bytes;
@@ -485,6 +553,11 @@ ReadStatus peekRecord(UnitEntry& unit, std::string_view& line) {
     unit.inputBegin = static_cast<std::size_t>(line.data() - unit.input.data());
   }
   return status;
+}
+
+void keepInputColumns(int unit, std::size_t columns) {
+  detail::RunTimeHold hold;
+  unitTable().entry(unit).keptColumns = columns;
 }
 
 void endRecord(UnitEntry& unit) {
@@ -509,7 +582,7 @@ void flushOutput(UnitEntry& unit) {
 void failStatement(UnitEntry& unit, int number) {
   const int error = unit.lastError;
   unit.lastError = 0;
-  const std::string name = unit.name;
+  const std::string name = reportedName(unit);
   issueReport(severeCode(static_cast<unsigned>(number)), unit.number, name, error);
   // Only severe codes reach here, and a severe report does not return.
   std::abort();
@@ -528,17 +601,22 @@ bool inquireExists(std::string_view name) {
 }
 
 void openUnit(int unit, std::string_view name, std::string_view status, std::string_view access) {
+  openUnitResolved(unit, resolveName(name), {}, status, access);
+}
+
+void openUnitResolved(int unit, const ResolvedName& resolved, std::string_view shownName,
+                      std::string_view status, std::string_view access) {
   Statement statement(unit, StatementKind::Open);
   UnitEntry& entry = statement.unit();
-  ResolvedName resolved = resolveName(name);
+  const std::string reported(shownName.empty() ? std::string_view(resolved.name) : shownName);
   OpenStatus openStatus{};
   AccessMode accessMode{};
   if (!parseStatus(status, openStatus) || !parseAccess(access, accessMode)) {
-    issueReport(severeCode(45), unit, resolved.name);
+    issueReport(severeCode(45), unit, reported);
   }
   if (entry.connected) {
     // Opening a connected unit again connects it afresh; the old file is closed first.
-    const std::string oldName = entry.name;
+    const std::string oldName = reportedName(entry);
     if (Failure failure = closeEntry(entry); failure.number != 0) {
       issueReport(severeCode(static_cast<unsigned>(failure.number)), unit, oldName, failure.error);
     }
@@ -546,9 +624,9 @@ void openUnit(int unit, std::string_view name, std::string_view status, std::str
   completePendingOfFile(resolved.name, entry);
   Failure failure = connect(entry, resolved, openStatus, accessMode, platform::Access::ReadWrite);
   if (failure.number != 0) {
-    issueReport(severeCode(static_cast<unsigned>(failure.number)), unit, resolved.name,
-                failure.error);
+    issueReport(severeCode(static_cast<unsigned>(failure.number)), unit, reported, failure.error);
   }
+  if (!shownName.empty()) entry.shownName = shownName;
 }
 
 void closeUnit(int unit) {
@@ -557,7 +635,7 @@ void closeUnit(int unit) {
   if (found == nullptr || !found->connected) return;
   Statement statement(unit, StatementKind::Close);
   UnitEntry& entry = statement.unit();
-  const std::string name = entry.name;
+  const std::string name = reportedName(entry);
   if (Failure failure = closeEntry(entry); failure.number != 0) {
     issueReport(severeCode(static_cast<unsigned>(failure.number)), unit, name, failure.error);
   }
@@ -578,7 +656,7 @@ void closeAllUnits() {
     // A statement of another thread still runs on it (the console read that was waiting when
     // Ctrl+C came): leave it alone. A statement of this thread is being abandoned by a report.
     if (entry->inUse && entry->user != std::this_thread::get_id()) continue;
-    const std::string name = entry->name;
+    const std::string name = reportedName(*entry);
     Failure failure = closeEntry(*entry);
     if (failure.number == 0) continue;
     // The closing goes on with the other units, so their records still reach their files.

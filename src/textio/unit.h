@@ -19,6 +19,9 @@ inline constexpr int kConsoleInputUnit = -4;
 inline constexpr int kConsoleOutputUnit = -1;
 inline constexpr std::size_t kMaxResolvedName = 256;
 inline constexpr int kFreeFormRecordWidth = 80;
+// Longest input line kept whole; a longer one is report 22 unless the unit keeps only a
+// number of columns (keepInputColumns).
+inline constexpr std::size_t kMaxWholeLine = 64 * 1024 * 1024;
 
 enum class StatementKind { Read, Write, Open, Close, Inquiry };
 
@@ -30,7 +33,8 @@ struct UnitEntry {
   bool console = false;   // standard streams: never closed, output flushed after each statement
   bool readOnly = false;  // the open fell back to read access
   bool nullDevice = false;
-  std::string name;  // resolved name, shown in reports
+  std::string name;       // resolved name, shown in reports unless shownName is set
+  std::string shownName;  // name reports give instead (a file written under another name)
   platform::Handle handle = platform::kInvalidHandle;
   int lastError = 0;     // platform error code of the last failed platform call, 0 if none
   int recordLength = 0;  // 0: none given at open (free-form output uses 80 columns)
@@ -42,6 +46,7 @@ struct UnitEntry {
   bool inputExhausted = false;  // the platform reported end of data
   bool endSeen = false;         // a read met the end of the file (every later read does too)
   std::string longLine;         // holds a line that did not fit in `input`
+  std::size_t keptColumns = 0;  // 0: lines kept whole; else only their first columns
 
   // Output: the record being built (its size is the columns used so far), the pending
   // marker of non-advancing output, and completed records not yet handed to the platform.
@@ -78,16 +83,24 @@ class Statement {
 enum class ReadStatus { Ok, End, Failed };
 
 // The next input line of the unit, without its line feed and without a carriage return
-// just before it. `line` stays valid until the next call on this unit. End: no byte was
-// left, or the line is the single byte 26 (Ctrl+Z); every later call gives End again.
-// Failed: the platform read failed; its code is in lastError (report 39 is the caller's).
-// While the platform read blocks, the run-time lock is released (the unit stays in use).
+// just before it, cut to the unit's kept columns when it has them. `line` stays valid until
+// the next call on this unit. End: no byte was left, or the line is the single byte 26
+// (Ctrl+Z); every later call gives End again. Failed: the platform read failed; its code is in
+// lastError (report 39 is the caller's). A line kept whole that is longer than kMaxWholeLine
+// is report 22. While the platform read blocks, the run-time lock is released (the unit stays
+// in use). On a console unit, End and Failed give way to a console event that has reached
+// the process: the run then ends as that event.
 ReadStatus nextRecord(UnitEntry& unit, std::string_view& line);
 
 // The next input line exactly as nextRecord gives it, but left unconsumed: the next
 // nextRecord (or peekRecord) on the unit gives the same line again. End and Failed are
 // those of nextRecord. Lets a reader look at a line before choosing how to read it.
 ReadStatus peekRecord(UnitEntry& unit, std::string_view& line);
+
+// Of every later input line of the connected `unit` only the first `columns` bytes are kept;
+// the rest of a longer line is passed over without being stored, so a line of any length
+// takes bounded memory. 0 keeps whole lines again. The connection's next open resets it.
+void keepInputColumns(int unit, std::size_t columns);
 
 // Hands unit.record followed by carriage return and line feed to the unit, then clears the
 // record and the pending marker. A platform failure stores its code and issues report 38.
@@ -119,6 +132,19 @@ bool inquireExists(std::string_view name);
 // every failure is a severe report.
 void openUnit(int unit, std::string_view name, std::string_view status,
               std::string_view access = {});
+
+// As openUnit, for a caller that already holds the name to connect: `resolved` is used as it
+// stands (a path of any length, blanks kept, or a device such as the console input), and
+// reports about the unit, its opening included, name `shownName` (empty: the resolved name).
+// A command line writes a file under a temporary name this way while reports name the file
+// it will become.
+void openUnitResolved(int unit, const ResolvedName& resolved, std::string_view shownName,
+                      std::string_view status, std::string_view access = {});
+
+// The name reports give for the unit.
+inline const std::string& reportedName(const UnitEntry& unit) {
+  return unit.shownName.empty() ? unit.name : unit.shownName;
+}
 
 // Completes a pending record, closes the handle and forgets the connection. A unit that is
 // not connected is left alone without a report.

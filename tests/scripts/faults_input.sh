@@ -28,22 +28,9 @@ tool_env=()
 while IFS= read -r name; do tool_env+=(-u "$name"); done < <(compgen -e | grep '^FOR' || true)
 tool_env+=(FOR_DISABLE_STACK_TRACE=1)
 
-passed=0
-failed=0
+# shellcheck source=SCRIPTDIR/../dialogue/check_tools.sh
+. "$source_dir/tests/dialogue/check_tools.sh"
 skipped=0
-problems=()
-problem() { problems+=("$*"); }
-finish() {
-  if ((${#problems[@]} == 0)); then
-    echo "PASS $1"
-    passed=$((passed + 1))
-  else
-    echo "FAIL $1"
-    printf '  %s\n' "${problems[@]//$'\n'/$'\n'  }"
-    failed=$((failed + 1))
-  fi
-  problems=()
-}
 skip() { echo "SKIP $1: $2"; skipped=$((skipped + 1)); }
 
 # AddressSanitizer reserves terabytes of address space at start: no ulimit -v for it.

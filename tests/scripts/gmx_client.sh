@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Real-client check: GROMACS itself loads the result.gro and list.ndx that gro-region writes,
-# and the atom counts agree: gro-region's printed count, the count line of result.gro, its
+# Real-client check: GROMACS itself loads the result.gro and list.ndx that gro-region writes
+# through the dialogue and through the command line, and the atom counts agree:
+# gro-region's printed count, the count line of result.gro, its
 # atom lines, the atoms gmx editconf reads from it, and the size of the index group that
 # gmx select reads from list.ndx (whose atom numbers must also be those of result.gro).
 # Skipped (exit 77) when gmx is not on PATH.
@@ -56,11 +57,16 @@ quiet_gmx() {
   fi
 }
 
-check_run() {  # run name, console input, coordinate file (water.gro when not given)
+# The two doors: the dialogue with its console input, the command line with its arguments.
+dialogue() { env "${tool_env[@]}" timeout -k 2 30 "$binary" <<<"$1"; }
+command_line() { env "${tool_env[@]}" timeout -k 2 30 "$binary" "$@"; }
+
+check_run() {  # run name, door, its input or arguments; COORDINATES: the file (water.gro)
   run=$1
-  local input=${3:-water.gro}
-  mkdir "$run" && cp "$input" "$run/" && cd "$run" || exit 1
-  env "${tool_env[@]}" timeout -k 2 30 "$binary" <<<"$2" >console.txt 2>errors.txt
+  shift
+  local input=${COORDINATES:-water.gro}
+  mkdir "$run" && cp water.gro water5.gro "$run/" && cd "$run" || exit 1
+  "$@" >console.txt 2>errors.txt
   local status=$?
   if ((status != 0)); then
     fail "gro-region ended with status $status: $(cat errors.txt)"
@@ -68,7 +74,8 @@ check_run() {  # run name, console input, coordinate file (water.gro when not gi
     return
   fi
   local printed count_line atom_lines editconf_atoms group_size
-  printed=$(sed -n 's/^ The number of atoms correspond condition is: *\([0-9-]*\)\r$/\1/p' console.txt)
+  printed=$(sed -n -e 's/^ The number of atoms correspond condition is: *\([0-9-]*\)\r$/\1/p' \
+    -e 's/^\([0-9]*\) atoms in [0-9]* residues$/\1/p' console.txt)
   count_line=$(sed -n '2{s/[ \r]//g;p}' result.gro)
   atom_lines=$(($(wc -l <result.gro) - 3))
   # Selecting nothing would make every comparison trivially true.
@@ -101,13 +108,13 @@ check_run() {  # run name, console input, coordinate file (water.gro when not gi
 }
 
 # "no": the oxygens in a ball (count line free-form, last line zeros).
-check_run ball_no $'water.gro\n2\n1.5 1.5 1.5 0.9\nno\nOW\nSOL\n\n'
+check_run ball_no dialogue $'water.gro\n2\n1.5 1.5 1.5 0.9\nno\nOW\nSOL\n\n'
 # "yes": whole waters around the oxygens in a box (count line in five columns).
-check_run box_yes $'water.gro\n1\n0.4 1.6 0.4 1.6 0.4 1.6\nyes\nOW\nSOL\n\n'
+check_run box_yes dialogue $'water.gro\n1\n0.4 1.6 0.4 1.6 0.4 1.6\nyes\nOW\nSOL\n\n'
 # Five decimals: result.gro keeps them, and gmx editconf reads it back to the values of the
 # three-decimal file (which it writes): each atom line of its check.gro is, apart from the
 # atom number it renumbers, the line of the same atom in water.gro.
-check_run ball_five_decimals $'water5.gro\n2\n1.5 1.5 1.5 1.2\nyes\nOW\nSOL\n\n' water5.gro
+COORDINATES=water5.gro check_run ball_five_decimals dialogue $'water5.gro\n2\n1.5 1.5 1.5 1.2\nyes\nOW\nSOL\n\n'
 if [[ -f ball_five_decimals/check.gro ]]; then
   run=ball_five_decimals
   atoms=$(sed -n '2{s/[ \r]//g;p}' "$run/result.gro")
@@ -120,5 +127,10 @@ if [[ -f ball_five_decimals/check.gro ]]; then
     fail "gmx editconf read other values from the five-decimal result.gro"
   fi
 fi
+# The same two selections through the command line.
+check_run command_line_ball command_line water.gro --ball 1.5,1.5,1.5,0.9 --atom OW \
+  --residue SOL
+check_run command_line_box_whole command_line water.gro --box 0.4,1.6,0.4,1.6,0.4,1.6 \
+  --atom=OW --residue=SOL --whole-residues
 
 exit "$failed"

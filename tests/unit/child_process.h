@@ -58,6 +58,7 @@ inline void writeFile(const std::string& path, const std::string& content) {
 }
 
 struct ChildOptions {
+  std::string program;                   // empty: the test driver
   std::vector<std::string> environment;  // "NAME=value" added, "NAME" removed
   std::string directory;                 // working directory; empty: the test's own
   std::string input;                     // standard input, from a file
@@ -73,6 +74,10 @@ struct ChildOptions {
   }
   ChildOptions& withInput(std::string text) {
     input = std::move(text);
+    return *this;
+  }
+  ChildOptions& running(std::string path) {
+    program = std::move(path);
     return *this;
   }
   ChildOptions& withClosedOutput() {
@@ -159,7 +164,7 @@ inline ChildResult runChild(const std::vector<std::string>& arguments,
   const std::string errPath = streams.file("stderr");
   writeFile(inPath, options.input);
 
-  std::vector<std::string> argv{GRO_TEST_DRIVER};
+  std::vector<std::string> argv{options.program.empty() ? GRO_TEST_DRIVER : options.program};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   std::vector<std::string> envp = detail::childEnvironment(options.environment);
   std::vector<char*> argvPointers = detail::pointers(argv);
@@ -204,7 +209,7 @@ class LiveChild {
  public:
   LiveChild(const std::vector<std::string>& arguments, const ChildOptions& options = {}) {
     errPath_ = streams_.file("stderr");
-    std::vector<std::string> argv{GRO_TEST_DRIVER};
+    std::vector<std::string> argv{options.program.empty() ? GRO_TEST_DRIVER : options.program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     std::vector<std::string> envp = detail::childEnvironment(options.environment);
     std::vector<char*> argvPointers = detail::pointers(argv);

@@ -4,6 +4,7 @@
 // bytes left in every file: exactly the records completed before the failure.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -362,6 +364,109 @@ TEST(VanishingCoordinateFile, RemovedAfterTheExistenceTestIsReport29) {
   EXPECT_EQ(run.out, consoleUntilLoad());
   EXPECT_EQ(readFile(dir.file("result.gro")), "from an earlier run\r\n");
   EXPECT_FALSE(std::filesystem::exists(dir.file("list.ndx")));
+}
+
+// --- A console event together with the end of console input --------------------------------
+
+// Ctrl+C on a pipeline reaches the tool and the process that feeds it: the signal comes and the
+// console input ends right after. At every kind of prompt, for each event, the run must end as
+// the event each time, never as the end of the input.
+TEST(EventWithEndOfInput, EndsAsTheEventAtEveryPromptEveryTime) {
+  struct Prompt {
+    const char* typed;
+    const char* shown;
+  };
+  const Prompt prompts[] = {
+      {"", "input filename"},
+      {"in.gro\n", "Input 1/2/3/4/5/6"},
+      {"in.gro\n1\n", "e.g. 0.1,1.12"},
+      {"in.gro\n1\n-99,99,-99,99,-99,99\nno\n", "Input atoms type"},
+      {"in.gro\n1\n-99,99,-99,99,-99,99\nno\nany\nany\n", "Press any key to exit"},
+  };
+  struct Event {
+    int signal;
+    const char* word;
+    int status;
+  };
+  const Event events[] = {
+      {SIGINT, "control-C", 0}, {SIGQUIT, "control-BREAK", 1}, {SIGHUP, "window-CLOSE", 2}};
+  constexpr int kRounds = 7;  // 105 runs in all
+  // A directory per event: the runs of one prompt go on at the same time.
+  ScratchDir dirs[std::size(events)];
+  std::vector<testsupport::ChildOptions> options;
+  for (const ScratchDir& dir : dirs) {
+    writeFile(dir.file("in.gro"), coordinateFile(3));
+    options.push_back(testsupport::ChildOptions()
+                          .running(GRO_REGION_BINARY)
+                          .inDirectory(dir.path())
+                          .withEnvironment("FOR_DISABLE_STACK_TRACE=1"));
+  }
+  int failures = 0;
+  for (int round = 0; round < kRounds && failures < 3; ++round) {
+    for (const Prompt& prompt : prompts) {
+      // The runs of the three events at the same time: their starts overlap, the test stays
+      // short.
+      std::vector<std::unique_ptr<testsupport::LiveChild>> children;
+      for (std::size_t i = 0; i < std::size(events); ++i) {
+        children.push_back(
+            std::make_unique<testsupport::LiveChild>(std::vector<std::string>{}, options[i]));
+        children.back()->writeInput(prompt.typed);
+      }
+      for (std::size_t i = 0; i < std::size(events); ++i) {
+        testsupport::LiveChild& child = *children[i];
+        const Event& event = events[i];
+        ASSERT_TRUE(child.waitForOutput(prompt.shown)) << prompt.shown;
+        child.send(event.signal);
+        child.closeInput();
+      }
+      for (std::size_t i = 0; i < std::size(events); ++i) {
+        const Event& event = events[i];
+        const testsupport::ChildResult result = children[i]->wait();
+        const std::string line = report(
+            std::string("forrtl: error (200): program aborting due to ") + event.word + " event");
+        const bool asTheEvent =
+            result.exited && result.status == event.status && result.err == line;
+        EXPECT_TRUE(asTheEvent) << "round " << round << ", " << event.word << " at '"
+                                << prompt.shown << "': status " << result.status << ", "
+                                << result.err.substr(0, result.err.find('\n'));
+        if (!asTheEvent) ++failures;
+      }
+    }
+  }
+}
+
+// --- A coordinate file that is a pipe ------------------------------------------------------
+
+// A FIFO fed by a process that writes one atom line of the three it announces and ends: the
+// file ends there like a short regular file (the missing lines are skipped) and the run goes on.
+TEST(FifoCoordinateFile, EndsWhereItsWriterStopped) {
+  ScratchDir dir;
+  ASSERT_EQ(::mkfifo(dir.file("in.gro").c_str(), 0600), 0);
+  const pid_t feeder = ::fork();
+  ASSERT_GE(feeder, 0);
+  if (feeder == 0) {
+    const int fifo = ::open(dir.file("in.gro").c_str(), O_WRONLY);
+    const std::string text = "Fed through a FIFO\n    3\n" + atomLine(1) + "\n";
+    const bool written =
+        fifo >= 0 && ::write(fifo, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ::_exit(written ? 0 : 1);
+  }
+  const testsupport::ChildResult run =
+      testsupport::runChild({}, testsupport::ChildOptions()
+                                    .running(GRO_REGION_BINARY)
+                                    .inDirectory(dir.path())
+                                    .withEnvironment("FOR_DISABLE_STACK_TRACE=1")
+                                    .withInput(kSelectAll));
+  ::kill(feeder, SIGKILL);  // still waiting for a reader only when the tool never opened it
+  int fed = 0;
+  ::waitpid(feeder, &fed, 0);
+  EXPECT_TRUE(WIFEXITED(fed) && WEXITSTATUS(fed) == 0);
+  EXPECT_TRUE(run.exited);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out, consoleWholeRun(1, 1));
+  EXPECT_EQ(readFile(dir.file("result.gro")), expectedResult(1));
+  EXPECT_EQ(readFile(dir.file("list.ndx")), expectedIndex(1));
 }
 
 // --- Standard streams the tool was started without ------------------------------------------

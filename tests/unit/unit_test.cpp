@@ -411,6 +411,59 @@ TEST(PeekRecord, GivesTheNextLineAndLeavesItForTheNextRead) {
   textio::closeUnit(48);
 }
 
+// Five columns kept: a longer line gives its first five bytes, wherever its end falls (inside
+// the first read block, at the block's edge, far behind it, or at the end of the file), and
+// the lines after it come whole.
+TEST(NextRecord, KeptColumnsCutLongLinesAndLeaveTheNextLinesWhole) {
+  ScratchDir dir;
+  constexpr std::size_t kBlock = 64 * 1024;  // one read block
+  struct Case {
+    std::string content;
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      {"abc\nabcde\r\nabcdef\r\nabcde\r\r\n", {"abc", "abcde", "abcde", "abcde"}},
+      {std::string(200000, 'L') + "\r\nnext\n", {"LLLLL", "next"}},
+      {std::string(kBlock, 'M') + "\nafter", {"MMMMM", "after"}},
+      {std::string(kBlock - 1, 'N') + "\r\nz\n", {"NNNNN", "z"}},
+      {std::string(kBlock + 1, 'O') + "\n" + std::string(kBlock * 3, 'P') + "\nq",
+       {"OOOOO", "PPPPP", "q"}},
+      {"first\n" + std::string(300000, 'E'), {"first", "EEEEE"}},
+      {"ab\n\x1a\nnever\n", {"ab"}},
+  };
+  for (const Case& c : cases) {
+    const std::string name = dir.file("in.txt");
+    writeFile(name, c.content);
+    textio::openUnit(40, name, "OLD");
+    textio::keepInputColumns(40, 5);
+    EXPECT_EQ(readAllLines(40), c.lines) << c.content.substr(0, 40);
+    textio::closeUnit(40);
+  }
+}
+
+// A peek at a line cut to the kept columns leaves the whole line for the next read, also when
+// the cut line is the file's last and has no line end (its rest was passed over to the end).
+TEST(PeekRecord, ACutLineIsLeftForTheNextReadToo) {
+  ScratchDir dir;
+  const std::string name = dir.file("peek_cut.txt");
+  writeFile(name, std::string(200000, 'L') + "\nnext\n" + std::string(300000, 'E'));
+  textio::openUnit(49, name, "OLD");
+  textio::keepInputColumns(49, 5);
+  {
+    textio::Statement statement(49, StatementKind::Read);
+    textio::UnitEntry& unit = statement.unit();
+    std::string_view line;
+    for (const char* want : {"LLLLL", "next", "EEEEE"}) {
+      ASSERT_EQ(textio::peekRecord(unit, line), ReadStatus::Ok);
+      ASSERT_EQ(line, want);
+      ASSERT_EQ(textio::nextRecord(unit, line), ReadStatus::Ok) << want;
+      ASSERT_EQ(line, want);
+    }
+    EXPECT_EQ(textio::nextRecord(unit, line), ReadStatus::End);
+  }
+  textio::closeUnit(49);
+}
+
 // --- Line output and pending records ------------------------------------------------------
 
 TEST(EndRecord, WritesCompletedRecordsWithCarriageReturnAndLineFeed) {

@@ -1,0 +1,18 @@
+// The command line's run: the same loader, passes and writers as the dialogue, with the
+// result files written under temporary names and renamed into place only when all are
+// complete, counts on standard output, and one line on standard error when it fails.
+#pragma once
+
+#include <span>
+#include <string_view>
+
+namespace selection {
+
+// Parses the arguments after the program name and carries them out: help, version, a
+// usage error (status 2) or a run. Returns the exit status when the run ends before the
+// I/O layer has started (help, version, usage error, FILE unreadable, output directory
+// unusable); a run that starts ends the process itself (0 on success, a report's status,
+// 129/130/131 for a hang-up, Ctrl+C, Ctrl+\).
+int runCommandLine(std::span<const std::string_view> arguments);
+
+}  // namespace selection
