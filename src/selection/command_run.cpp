@@ -102,31 +102,36 @@ std::pair<std::string, std::string> splitPath(std::string_view path) {
           std::string(path.substr(slash + 1))};
 }
 
+// The hidden name a file is written under in `directory`: .name.PID.tmp. A name left by an
+// earlier process of the same number is passed over (.name.PID-1.tmp, ...), so that the
+// clean-up never removes a file this run did not create.
+std::string temporaryPath(std::string_view directory, std::string_view name,
+                          const std::string& pid) {
+  std::string temporary;
+  for (int attempt = 0; temporary.empty() || platform::nameAttributes(temporary).exists;
+       ++attempt) {
+    std::string hidden(1, '.');
+    hidden.append(name).append(1, '.').append(pid);
+    if (attempt > 0) hidden.append(1, '-').append(std::to_string(attempt));
+    temporary = joined(directory, hidden.append(".tmp"));
+  }
+  return temporary;
+}
+
 std::vector<PlannedFile> planFiles(const CommandLine& command) {
   std::vector<PlannedFile> planned;
   const std::string pid = std::to_string(platform::processId());
   for (const ResultFile& file : kResultFiles) {
     if (file.wholeResiduesOnly && command.state.wholeResidues != WholeResidues::Yes) continue;
     const std::string path = joined(command.outputDir, file.name);
-    // A name left by an earlier process of the same number is passed over, so that the
-    // clean-up never removes a file this run did not create.
-    std::string temporary;
-    for (int attempt = 0; temporary.empty() || platform::nameAttributes(temporary).exists;
-         ++attempt) {
-      std::string hidden(1, '.');
-      hidden.append(file.name).append(1, '.').append(pid);
-      if (attempt > 0) hidden.append(1, '-').append(std::to_string(attempt));
-      temporary = joined(command.outputDir, hidden.append(".tmp"));
-    }
-    planned.push_back({file.unit, path, absolute(path), temporary});
+    planned.push_back(
+        {file.unit, path, absolute(path), temporaryPath(command.outputDir, file.name, pid)});
   }
   // The picture goes where --plot says, relative to the current directory, not into DIR.
   if (!command.plotFile.empty()) {
     const auto [directory, name] = splitPath(command.plotFile);
-    std::string hidden(1, '.');
-    hidden.append(name).append(1, '.').append(pid).append(".tmp");
-    planned.push_back(
-        {kPictureFile, command.plotFile, absolute(command.plotFile), joined(directory, hidden)});
+    planned.push_back({kPictureFile, command.plotFile, absolute(command.plotFile),
+                       temporaryPath(directory, name, pid)});
   }
   return planned;
 }
