@@ -171,7 +171,7 @@ constexpr std::array kOptions{
              g.command.outputDir = std::string(value);
              return std::string();
            }},
-    Option{"--plot", "FILE.svg", "also draw the selection as an SVG picture into FILE.svg",
+    Option{"--plot", "FILE.svg", "also draw the selection as a picture",
            [](Gathered& g, std::string_view option, std::string_view value) {
              if (value.empty()) return std::string(option) + ": the file name is empty";
              g.command.plotFile = std::string(value);
