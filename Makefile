@@ -7,6 +7,7 @@
 #   make sanitize   AddressSanitizer + UndefinedBehaviorSanitizer build in build-sanitize/, all tests
 #   make tsan       ThreadSanitizer build in build-tsan/, the tests of the loader's threads
 #   make deps       check (and as root install) cmake, g++ and GoogleTest
+#   make test-deps  check (and as root install) the programs only tests use
 #   make fuzz       every fuzzing harness for FUZZ_SECONDS each (default 60), in build-fuzz/
 #   make install    the release binary and its manual page under PREFIX (default /usr/local),
 #                   below DESTDIR when it is set
@@ -21,7 +22,7 @@ PACKAGES := cmake g++ libgtest-dev
 
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure run test sanitize tsan install clean
+.PHONY: all deps test-deps configure run test sanitize tsan install clean
 
 all: $(BUILD)/gro-region
 
@@ -54,6 +55,25 @@ deps:
 	  fi; \
 	fi
 
+# Programs that only tests use: rsvg-convert renders the selection picture, xmllint parses
+# it and python3 reads the rendered pixels. Installed like deps; the tool itself never needs
+# them, so a plain build does not ask for them.
+test-deps:
+	@missing=""; \
+	command -v rsvg-convert >/dev/null 2>&1 || missing="$$missing librsvg2-bin"; \
+	command -v xmllint >/dev/null 2>&1 || missing="$$missing libxml2-utils"; \
+	command -v python3 >/dev/null 2>&1 || missing="$$missing python3"; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then \
+	    echo "Installing:$$missing"; \
+	    DEBIAN_FRONTEND=noninteractive apt-get update && \
+	    DEBIAN_FRONTEND=noninteractive apt-get install -y $$missing || exit 1; \
+	  else \
+	    echo "Missing for the picture tests:$$missing (they are skipped). Install them with:"; \
+	    echo "  sudo apt-get install -y$$missing"; \
+	  fi; \
+	fi
+
 # A scratch directory with the example files; the tool writes its results there, never into
 # the source tree.
 run: all
@@ -62,11 +82,11 @@ run: all
 	@echo "Starting gro-region in $(BUILD)/demo (example files: $$(cd examples && echo *.gro))"
 	@cd $(BUILD)/demo && ../gro-region
 
-test: configure
+test: configure test-deps
 	cmake --build $(BUILD) -j$(JOBS)
 	ctest --test-dir $(BUILD) --output-on-failure
 
-sanitize: deps
+sanitize: deps test-deps
 	cmake -S . -B $(SANITIZE_BUILD) -DGRO_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(SANITIZE_BUILD) -j$(JOBS)
 	UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(SANITIZE_BUILD) --output-on-failure

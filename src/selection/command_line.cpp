@@ -106,13 +106,15 @@ std::string readNumbers(std::string_view option, std::string_view value,
   return {};
 }
 
-std::string setRegion(Gathered& gathered, std::string_view option, RegionShape shape) {
+std::string setRegion(Gathered& gathered, std::string_view option, std::string_view value,
+                      RegionShape shape) {
   if (gathered.region) {
     return "only one region may be given, got " + std::string(gathered.regionOption) + " and " +
            std::string(option);
   }
   gathered.region = shape;
   gathered.regionOption = option;
+  gathered.command.region = std::string(option) + " " + std::string(value);
   return {};
 }
 
@@ -133,17 +135,17 @@ constexpr std::array kOptions{
     Option{"--box", "XMIN,XMAX,YMIN,YMAX,ZMIN,ZMAX", "the box between these planes",
            [](Gathered& g, std::string_view option, std::string_view value) {
              std::string error = readNumbers(option, value, g.command.state.parameters.box);
-             return error.empty() ? setRegion(g, option, RegionShape::Box) : error;
+             return error.empty() ? setRegion(g, option, value, RegionShape::Box) : error;
            }},
     Option{"--ball", "X,Y,Z,R", "the ball of radius R around (X, Y, Z)",
            [](Gathered& g, std::string_view option, std::string_view value) {
              std::string error = readNumbers(option, value, g.command.state.parameters.ball);
-             return error.empty() ? setRegion(g, option, RegionShape::Ball) : error;
+             return error.empty() ? setRegion(g, option, value, RegionShape::Ball) : error;
            }},
     Option{"--cylinder", "R,ZMIN,ZMAX,X,Y", "radius R along z, axis through (X, Y)",
            [](Gathered& g, std::string_view option, std::string_view value) {
              std::string error = readNumbers(option, value, g.command.state.parameters.cylinder);
-             return error.empty() ? setRegion(g, option, RegionShape::Cylinder) : error;
+             return error.empty() ? setRegion(g, option, value, RegionShape::Cylinder) : error;
            }},
     Option{"--outside", "", "select outside the region, not inside",
            [](Gathered& g, std::string_view, std::string_view) {
@@ -167,6 +169,12 @@ constexpr std::array kOptions{
            [](Gathered& g, std::string_view option, std::string_view value) {
              if (value.empty()) return std::string(option) + ": the directory name is empty";
              g.command.outputDir = std::string(value);
+             return std::string();
+           }},
+    Option{"--plot", "FILE.svg", "also draw the selection as a picture",
+           [](Gathered& g, std::string_view option, std::string_view value) {
+             if (value.empty()) return std::string(option) + ": the file name is empty";
+             g.command.plotFile = std::string(value);
              return std::string();
            }},
     Option{"--quiet", "", "print nothing on success",
@@ -318,6 +326,7 @@ std::string helpText() {
   text += "  gro-region system.gro --ball 2,2,2,1 --atom OW --residue SOL \\\n";
   text += "             --whole-residues --output-dir water\n";
   text += "  zcat big.gro.gz | gro-region - --box 0,5,0,5,0,2 --quiet\n";
+  text += "  gro-region system.gro --box -99,99,-99,99,2,3 --plot slab.svg\n";
   text += "\nExit status:\n";
   text += "  0         success\n";
   text += "  1         FILE cannot be read, or a result file cannot be created or replaced\n";

@@ -22,7 +22,9 @@ struct CommandLine {
   std::string file;       // the coordinate file exactly as given; "-" is standard input
   std::string outputDir;  // empty: the current directory
   bool quiet = false;
-  RunState state;  // shape, parameters, whole-residue answer and names
+  std::string plotFile;  // --plot: where the picture goes; empty: no picture
+  std::string region;    // the region option and its value as typed, for the picture
+  RunState state;        // shape, parameters, whole-residue answer and names
 };
 
 // Parses the arguments after the program name. Options may come before or after FILE;

@@ -15,9 +15,11 @@
 #include "selection/command_line.h"
 #include "selection/engine.h"
 #include "selection/load_progress.h"
+#include "selection/plot_svg.h"
 #include "selection/result_files.h"
 #include "textio/run_time.h"
 #include "textio/unit.h"
+#include "textio/whole_file.h"
 
 namespace selection {
 namespace {
@@ -29,6 +31,9 @@ struct ResultFile {
   std::string_view name;
   bool wholeResiduesOnly;
 };
+// The picture is no unit's file: it is written at once from memory.
+constexpr int kPictureFile = 0;
+
 constexpr std::array kResultFiles{ResultFile{kResultUnit, "result.gro", false},
                                   ResultFile{kIndexUnit, "list.ndx", false},
                                   ResultFile{kResidueUnit, "residue.txt", true}};
@@ -89,25 +94,74 @@ std::string joined(std::string_view directory, std::string_view name) {
   platform::exitProcess(1);
 }
 
+// The directory part of a path ("." for a bare name) and the name after the last slash.
+std::pair<std::string, std::string> splitPath(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string_view::npos) return {".", std::string(path)};
+  return {slash == 0 ? "/" : std::string(path.substr(0, slash)),
+          std::string(path.substr(slash + 1))};
+}
+
+// The hidden name a file is written under in `directory`: .name.PID.tmp. A name left by an
+// earlier process of the same number is passed over (.name.PID-1.tmp, ...), so that the
+// clean-up never removes a file this run did not create.
+std::string temporaryPath(std::string_view directory, std::string_view name,
+                          const std::string& pid) {
+  std::string temporary;
+  for (int attempt = 0; temporary.empty() || platform::nameAttributes(temporary).exists;
+       ++attempt) {
+    std::string hidden(1, '.');
+    hidden.append(name).append(1, '.').append(pid);
+    if (attempt > 0) hidden.append(1, '-').append(std::to_string(attempt));
+    temporary = joined(directory, hidden.append(".tmp"));
+  }
+  return temporary;
+}
+
 std::vector<PlannedFile> planFiles(const CommandLine& command) {
   std::vector<PlannedFile> planned;
   const std::string pid = std::to_string(platform::processId());
   for (const ResultFile& file : kResultFiles) {
     if (file.wholeResiduesOnly && command.state.wholeResidues != WholeResidues::Yes) continue;
     const std::string path = joined(command.outputDir, file.name);
-    // A name left by an earlier process of the same number is passed over, so that the
-    // clean-up never removes a file this run did not create.
-    std::string temporary;
-    for (int attempt = 0; temporary.empty() || platform::nameAttributes(temporary).exists;
-         ++attempt) {
-      std::string hidden(1, '.');
-      hidden.append(file.name).append(1, '.').append(pid);
-      if (attempt > 0) hidden.append(1, '-').append(std::to_string(attempt));
-      temporary = joined(command.outputDir, hidden.append(".tmp"));
-    }
-    planned.push_back({file.unit, path, absolute(path), temporary});
+    planned.push_back(
+        {file.unit, path, absolute(path), temporaryPath(command.outputDir, file.name, pid)});
+  }
+  // The picture goes where --plot says, relative to the current directory, not into DIR.
+  if (!command.plotFile.empty()) {
+    const auto [directory, name] = splitPath(command.plotFile);
+    planned.push_back({kPictureFile, command.plotFile, absolute(command.plotFile),
+                       temporaryPath(directory, name, pid)});
   }
   return planned;
+}
+
+// The picture of the run under its temporary name, renamed later with the other files. The
+// temporary name must be new, like the others: a link planted under it is never followed.
+void writePicture(const std::vector<PlannedFile>& planned, const CommandLine& command,
+                  const AtomTable& table) {
+  for (const PlannedFile& file : planned) {
+    if (file.unit != kPictureFile) continue;
+    {
+      Temporaries& list = temporaries();
+      std::lock_guard lock(list.mutex);
+      list.paths.push_back(file.temporary);
+    }
+    const std::string shownFile = command.file == "-" ? "standard input" : command.file;
+    const std::string svg = drawSelection(table, command.state, {shownFile, command.region, 0});
+    if (platform::ErrorCode error = textio::writeNewFile(file.temporary, svg)) {
+      failRun("cannot write " + quoted(file.path) + ": " + reason(error));
+    }
+  }
+}
+
+// A --plot path whose directory does not exist can never be written: a usage error.
+void checkPicturePath(CommandLine& command) {
+  if (command.plotFile.empty()) return;
+  const std::string directory = splitPath(command.plotFile).first;
+  if (platform::nameAttributes(directory).directory) return;
+  command.action = CommandAction::UsageError;
+  command.error = "--plot: directory " + quoted(directory) + " does not exist";
 }
 
 // A result name that is a directory can never be replaced: found before any work is done.
@@ -205,6 +259,7 @@ void connectCoordinateFile(const std::string& file) {
   const SelectionCounts counts = selectAndCount(table, state, numbers);
   writeSelected(table, state, numbers, [&planned] { openTemporary(planned, kResidueUnit); });
   closeRunFiles();
+  writePicture(planned, command, table);
   replaceResults(planned);
 
   if (!command.quiet) {
@@ -224,6 +279,7 @@ void connectCoordinateFile(const std::string& file) {
 
 int runCommandLine(std::span<const std::string_view> arguments) {
   CommandLine command = parseCommandLine(arguments);
+  if (command.action == CommandAction::Run) checkPicturePath(command);
   switch (command.action) {
     case CommandAction::Help:
       write(platform::standardOutput(), helpText());

@@ -151,8 +151,42 @@ TEST(CommandLine, HelpNamesEveryOptionAndTheStatuses) {
   const std::string help = helpText();
   for (std::string_view option :
        {"--box", "--ball", "--cylinder", "--outside", "--atom", "--residue", "--whole-residues",
-        "--output-dir", "--quiet", "--help", "--version", "zcat", " 130 ", " 2 "}) {
+        "--output-dir", "--plot", "--quiet", "--help", "--version", "zcat", " 130 ", " 2 "}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
+  }
+}
+
+}  // namespace
+}  // namespace selection
+
+namespace selection {
+namespace {
+
+TEST(CommandLine, PlotTakesItsPathAndTheRegionStaysAsTyped) {
+  struct Case {
+    std::vector<std::string_view> arguments;
+    std::string plot, region, error;
+  };
+  const Case cases[] = {
+      {{"w.gro", "--ball=1,2,3,.5", "--plot", "a/p.svg"}, "a/p.svg", "--ball 1,2,3,.5", ""},
+      {{"--plot=p q.svg", "--box", "0,1, 0,1,0,1", "w.gro", "--outside"},
+       "p q.svg",
+       "--box 0,1, 0,1,0,1",
+       ""},
+      {{"w.gro", "--cylinder", "1,2,3,4,5"}, "", "--cylinder 1,2,3,4,5", ""},
+      {{"w.gro", "--ball", "1,1,1,1", "--plot"}, "", "", "--plot needs a value"},
+      {{"w.gro", "--ball", "1,1,1,1", "--plot="}, "", "", "--plot: the file name is empty"},
+  };
+  for (const Case& c : cases) {
+    const CommandLine command = parse(c.arguments);
+    if (!c.error.empty()) {
+      EXPECT_EQ(command.action, CommandAction::UsageError);
+      EXPECT_EQ(command.error, c.error);
+      continue;
+    }
+    EXPECT_EQ(command.action, CommandAction::Run) << command.error;
+    EXPECT_EQ(command.plotFile, c.plot);
+    EXPECT_EQ(command.region, c.region);
   }
 }
 
