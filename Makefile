@@ -24,6 +24,23 @@ PREFIX ?= /usr/local
 
 .PHONY: all deps test-deps configure run test sanitize tsan install clean
 
+# The tail of every set-up target: the Debian packages named in $$missing (each with a
+# leading blank) are installed as root with apt-get; otherwise the exact command is printed
+# and $(1) runs ("exit 1" stops make). Nothing comes from anywhere but the package sources.
+define install_missing
+if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then \
+	    echo "Installing:$$missing"; \
+	    DEBIAN_FRONTEND=noninteractive apt-get update && \
+	    DEBIAN_FRONTEND=noninteractive apt-get install -y $$missing || exit 1; \
+	  else \
+	    echo "Missing:$$missing. Install them with:"; \
+	    echo "  sudo apt-get install -y$$missing"; \
+	    $(1); \
+	  fi; \
+	fi
+endef
+
 all: $(BUILD)/gro-region
 
 # Always ask CMake: it knows whether anything changed, and the build type stays Release.
@@ -43,17 +60,7 @@ deps:
 	if [ ! -f /usr/include/gtest/gtest.h ] || \
 	   { ! ls /usr/lib/*/libgtest.* /usr/lib/libgtest.* >/dev/null 2>&1 && \
 	     [ ! -d /usr/src/googletest ]; }; then missing="$$missing libgtest-dev"; fi; \
-	if [ -n "$$missing" ]; then \
-	  if [ "$$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then \
-	    echo "Installing:$$missing"; \
-	    DEBIAN_FRONTEND=noninteractive apt-get update && \
-	    DEBIAN_FRONTEND=noninteractive apt-get install -y $$missing || exit 1; \
-	  else \
-	    echo "Missing:$$missing. Install them with:"; \
-	    echo "  sudo apt-get install -y$$missing"; \
-	    exit 1; \
-	  fi; \
-	fi
+	$(call install_missing,exit 1)
 
 # Programs that only tests use: rsvg-convert renders the selection picture, xmllint parses
 # it and python3 reads the rendered pixels. Installed like deps; the tool itself never needs
@@ -63,16 +70,7 @@ test-deps:
 	command -v rsvg-convert >/dev/null 2>&1 || missing="$$missing librsvg2-bin"; \
 	command -v xmllint >/dev/null 2>&1 || missing="$$missing libxml2-utils"; \
 	command -v python3 >/dev/null 2>&1 || missing="$$missing python3"; \
-	if [ -n "$$missing" ]; then \
-	  if [ "$$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then \
-	    echo "Installing:$$missing"; \
-	    DEBIAN_FRONTEND=noninteractive apt-get update && \
-	    DEBIAN_FRONTEND=noninteractive apt-get install -y $$missing || exit 1; \
-	  else \
-	    echo "Missing for the picture tests:$$missing (they are skipped). Install them with:"; \
-	    echo "  sudo apt-get install -y$$missing"; \
-	  fi; \
-	fi
+	$(call install_missing,echo "(the picture tests are skipped without them)")
 
 # A scratch directory with the example files; the tool writes its results there, never into
 # the source tree.
@@ -120,20 +118,10 @@ FUZZ_PACKAGES := clang libclang-rt-14-dev
 
 fuzz-deps:
 	@missing=""; \
-	command -v clang++ >/dev/null 2>&1 || missing="$(FUZZ_PACKAGES)"; \
+	command -v clang++ >/dev/null 2>&1 || missing=" $(FUZZ_PACKAGES)"; \
 	if [ -z "$$missing" ] && ! ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-*.a \
-	     >/dev/null 2>&1; then missing="libclang-rt-14-dev"; fi; \
-	if [ -n "$$missing" ]; then \
-	  if [ "$$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then \
-	    echo "Installing: $$missing"; \
-	    DEBIAN_FRONTEND=noninteractive apt-get update && \
-	    DEBIAN_FRONTEND=noninteractive apt-get install -y $$missing || exit 1; \
-	  else \
-	    echo "Missing: $$missing. Install them with:"; \
-	    echo "  sudo apt-get install -y $$missing"; \
-	    exit 1; \
-	  fi; \
-	fi
+	     >/dev/null 2>&1; then missing=" libclang-rt-14-dev"; fi; \
+	$(call install_missing,exit 1)
 
 fuzz: deps fuzz-deps
 	FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_JOBS=$(JOBS) bash fuzz/run_fuzz.sh
