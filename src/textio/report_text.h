@@ -1,0 +1,48 @@
+// Run-time reports as text: the numbered codes, the catalogue, the one-line report with its
+// optional system line and traceback, and writing it to the report stream. Ending the run
+// after a severe report is report.h's, one level up, where the units can be closed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace textio {
+
+// Top two bits: severity (3 severe, 2 error, 1 info, 0 none); low 16 bits: the number.
+using ReportCode = std::uint32_t;
+
+constexpr ReportCode severeCode(unsigned number) { return 0xC0000000u | number; }
+constexpr ReportCode errorCode(unsigned number) { return 0x80000000u | number; }
+constexpr ReportCode infoCode(unsigned number) { return 0x40000000u | number; }
+constexpr unsigned reportNumber(ReportCode code) { return code & 0xFFFFu; }
+constexpr unsigned reportSeverity(ReportCode code) { return code >> 30; }
+
+// The catalogue's template for a code, or "Message not found\n" when absent.
+std::string_view reportTemplate(ReportCode code);
+
+// True when the environment variable exists and begins with t, T, y or Y, or holds
+// decimal digits only and is not 0.
+bool environmentSwitch(const char* name);
+
+// The text of a report without traceback: the system line ("forrtl: " and the platform's
+// text for `systemError`, only when it is not 0) and the report line (label, number in
+// parentheses, the filled template). Arguments: unit number and file name when `unit` is
+// given, else the single text `file` (report 200), else none.
+enum class ReportArguments { None, Text, UnitAndFile };
+std::string reportText(ReportCode code, ReportArguments arguments, int unit, std::string_view file,
+                       int systemError = 0);
+
+// The traceback of the caller: the heading line and at most 20 frame lines, innermost first.
+std::string tracebackText();
+
+namespace detail {
+
+// Writes a report (system line, report line, traceback for severe ones) to the report stream
+// and the diagnostic log, and returns whatever its severity.
+void emitReport(ReportCode code, ReportArguments arguments, int unit, std::string_view file,
+                int systemError);
+
+}  // namespace detail
+
+}  // namespace textio
