@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "textio/fixed_layout.h"
+#include "textio/fixed_statements.h"
 #include "textio/fixed_walk.h"
 #include "textio/unit.h"
 

@@ -10,7 +10,7 @@
 
 #include "textio/fixed_fast.h"
 #include "textio/fixed_fields.h"
-#include "textio/fixed_layout.h"
+#include "textio/fixed_statements.h"
 #include "textio/fixed_walk.h"
 #include "textio/unit.h"
 

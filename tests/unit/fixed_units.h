@@ -9,7 +9,7 @@
 #include <string>
 
 #include "child_process.h"
-#include "textio/fixed_layout.h"
+#include "textio/fixed_statements.h"
 #include "textio/unit.h"
 
 namespace {

@@ -13,7 +13,7 @@
 
 #include "child_process.h"
 #include "fixed_units.h"
-#include "textio/fixed_layout.h"
+#include "textio/fixed_statements.h"
 #include "textio/free_form.h"
 #include "textio/unit.h"
 
