@@ -82,39 +82,46 @@ bool parseAccess(std::string_view word, AccessMode& access) {
   return true;
 }
 
+namespace {
+
+// The device half of connect: the console streams, standard error or the null device.
+Failure connectDevice(UnitEntry& unit, const ResolvedName& resolved, platform::Access wanted) {
+  switch (resolved.deviceKind) {
+    case DeviceKind::ConsoleInput:
+      unit.handle = platform::standardInput();
+      unit.console = true;
+      break;
+    case DeviceKind::StandardError:
+      unit.handle = platform::standardError();
+      unit.console = true;
+      break;
+    case DeviceKind::NullDevice: {
+      platform::OpenResult null =
+          platform::openFile("/dev/null", platform::Creation::OpenExisting, wanted);
+      if (null.error != 0) {
+        resetEntry(unit);
+        return openFailure(null.error);
+      }
+      unit.handle = null.handle;
+      unit.nullDevice = true;
+      break;
+    }
+    default:
+      unit.handle = platform::standardOutput();
+      unit.console = true;
+      break;
+  }
+  unit.connected = true;
+  unitTable().connectionsChanged();
+  return {};
+}
+
+}  // namespace
+
 Failure connect(UnitEntry& unit, const ResolvedName& resolved, OpenStatus status, AccessMode access,
                 platform::Access wanted) {
   unit.name = resolved.name;
-  if (resolved.device) {
-    switch (resolved.deviceKind) {
-      case DeviceKind::ConsoleInput:
-        unit.handle = platform::standardInput();
-        unit.console = true;
-        break;
-      case DeviceKind::StandardError:
-        unit.handle = platform::standardError();
-        unit.console = true;
-        break;
-      case DeviceKind::NullDevice: {
-        platform::OpenResult null =
-            platform::openFile("/dev/null", platform::Creation::OpenExisting, wanted);
-        if (null.error != 0) {
-          resetEntry(unit);
-          return openFailure(null.error);
-        }
-        unit.handle = null.handle;
-        unit.nullDevice = true;
-        break;
-      }
-      default:
-        unit.handle = platform::standardOutput();
-        unit.console = true;
-        break;
-    }
-    unit.connected = true;
-    unitTable().connectionsChanged();
-    return {};
-  }
+  if (resolved.device) return connectDevice(unit, resolved, wanted);
 
   platform::OpenResult opened;
   platform::ErrorCode readWriteError = 0;

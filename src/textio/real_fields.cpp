@@ -123,6 +123,43 @@ RealField readWord(std::string_view rest, bool negative, bool signGiven) {
   return {value, length == rest.size() ? 0 : kInputConversionError};
 }
 
+// The exponent after the mantissa, from field[i] on: a letter (E, D or Q) with an optional
+// sign, or a sign alone after mantissa text. `exponent` holds what was read so far also when
+// a character does not belong; answers 0, or kInputConversionError.
+int readExponent(std::string_view field, std::size_t i, bool mantissaText, std::int64_t& exponent) {
+  const std::size_t n = field.size();
+  const char marker = lowerAscii(field[i]);
+  const bool letterForm = marker == 'e' || marker == 'd' || marker == 'q';
+  const bool signForm = (marker == '+' || marker == '-') && mantissaText;
+  if (!letterForm && !signForm) return kInputConversionError;
+  bool exponentNegative = marker == '-';
+  ++i;
+  if (letterForm) {
+    while (i < n && field[i] == ' ') ++i;
+    if (i < n && (field[i] == '+' || field[i] == '-')) {
+      exponentNegative = field[i] == '-';
+      ++i;
+    }
+  }
+  std::int64_t exponentMagnitude = 0;
+  int significantDigits = 0;
+  bool exponentDigit = false;
+  // Far beyond any float; larger negative exponents all give zero.
+  constexpr std::int64_t kExponentCap = 100000000;
+  for (; i < n; ++i) {
+    const char c = field[i];
+    if (c == ' ') continue;
+    if (!isDigit(c)) return kInputConversionError;
+    exponentDigit = true;
+    if (exponentMagnitude == 0 && c == '0') continue;
+    if (++significantDigits > 4 && !exponentNegative) return kInputConversionError;
+    if (exponentMagnitude < kExponentCap) exponentMagnitude = exponentMagnitude * 10 + (c - '0');
+    exponent = exponentNegative ? -exponentMagnitude : exponentMagnitude;
+  }
+  if (signForm && !exponentDigit) return kInputConversionError;
+  return 0;
+}
+
 }  // namespace
 
 FieldFit formatFixed(float value, int width, int decimals, std::string& out) {
@@ -226,37 +263,7 @@ RealField parseRealFieldGeneral(std::string_view field, int decimals) {
     mantissaText = true;
   }
   if (i == n) return finish(0);
-
-  const char marker = lowerAscii(field[i]);
-  const bool letterForm = marker == 'e' || marker == 'd' || marker == 'q';
-  const bool signForm = (marker == '+' || marker == '-') && mantissaText;
-  if (!letterForm && !signForm) return finish(kInputConversionError);
-  bool exponentNegative = marker == '-';
-  ++i;
-  if (letterForm) {
-    while (i < n && field[i] == ' ') ++i;
-    if (i < n && (field[i] == '+' || field[i] == '-')) {
-      exponentNegative = field[i] == '-';
-      ++i;
-    }
-  }
-  std::int64_t exponentMagnitude = 0;
-  int significantDigits = 0;
-  bool exponentDigit = false;
-  // Far beyond any float; larger negative exponents all give zero.
-  constexpr std::int64_t kExponentCap = 100000000;
-  for (; i < n; ++i) {
-    const char c = field[i];
-    if (c == ' ') continue;
-    if (!isDigit(c)) return finish(kInputConversionError);
-    exponentDigit = true;
-    if (exponentMagnitude == 0 && c == '0') continue;
-    if (++significantDigits > 4 && !exponentNegative) return finish(kInputConversionError);
-    if (exponentMagnitude < kExponentCap) exponentMagnitude = exponentMagnitude * 10 + (c - '0');
-    exponent = exponentNegative ? -exponentMagnitude : exponentMagnitude;
-  }
-  if (signForm && !exponentDigit) return finish(kInputConversionError);
-  return finish(0);
+  return finish(readExponent(field, i, mantissaText, exponent));
 }
 
 }  // namespace textio
