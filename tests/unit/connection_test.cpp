@@ -21,9 +21,6 @@ using testsupport::readFile;
 using testsupport::runChild;
 using testsupport::ScratchDir;
 using testsupport::writeFile;
-using textio::DeviceKind;
-using textio::ReadStatus;
-using textio::StatementKind;
 
 TEST(ConsoleUnits, ReadStandardInputAndWriteStandardOutput) {
   ChildResult result = runChild({"echo"}, ChildOptions().withInput("one\r\n  two  \n\nlast"));

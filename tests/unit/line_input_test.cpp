@@ -14,14 +14,9 @@
 
 namespace {
 
-using testsupport::ChildOptions;
-using testsupport::ChildResult;
 using testsupport::readAllLines;
-using testsupport::readFile;
-using testsupport::runChild;
 using testsupport::ScratchDir;
 using testsupport::writeFile;
-using textio::DeviceKind;
 using textio::ReadStatus;
 using textio::StatementKind;
 

@@ -19,11 +19,7 @@ using testsupport::ChildResult;
 using testsupport::readFile;
 using testsupport::runChild;
 using testsupport::ScratchDir;
-using testsupport::writeFile;
 using testsupport::writeRecord;
-using textio::DeviceKind;
-using textio::ReadStatus;
-using textio::StatementKind;
 
 TEST(EndRecord, WritesCompletedRecordsWithCarriageReturnAndLineFeed) {
   ScratchDir dir;

@@ -15,16 +15,8 @@
 
 namespace {
 
-using testsupport::ChildOptions;
-using testsupport::ChildResult;
-using testsupport::readFile;
-using testsupport::runChild;
-using testsupport::ScratchDir;
 using testsupport::workingDirectory;
-using testsupport::writeFile;
 using textio::DeviceKind;
-using textio::ReadStatus;
-using textio::StatementKind;
 
 TEST(ResolveName, TrimsCutsAndMakesAbsolute) {
   const std::string cwd = workingDirectory();

@@ -25,9 +25,6 @@ using testsupport::runChild;
 using testsupport::ScratchDir;
 using testsupport::writeFile;
 using testsupport::writeRecord;
-using textio::DeviceKind;
-using textio::ReadStatus;
-using textio::StatementKind;
 
 TEST(InquireExists, AnswersForFilesDirectoriesDevicesAndBlankNames) {
   ScratchDir dir;

@@ -25,10 +25,6 @@ using testsupport::readFile;
 using testsupport::runChild;
 using testsupport::ScratchDir;
 using testsupport::writeFile;
-using textio::errorCode;
-using textio::infoCode;
-using textio::ReportArguments;
-using textio::severeCode;
 
 const std::string kEndOfFileLine =
     "forrtl: severe (24): end-of-file during read, unit 10, file /data/water.gro\r\n";

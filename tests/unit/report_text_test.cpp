@@ -17,14 +17,8 @@
 
 namespace {
 
-using testsupport::ChildOptions;
-using testsupport::ChildResult;
 using testsupport::frameRoutine;
 using testsupport::linesOf;
-using testsupport::readFile;
-using testsupport::runChild;
-using testsupport::ScratchDir;
-using testsupport::writeFile;
 using textio::errorCode;
 using textio::infoCode;
 using textio::ReportArguments;

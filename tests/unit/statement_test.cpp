@@ -14,16 +14,12 @@
 
 namespace {
 
-using testsupport::ChildOptions;
 using testsupport::ChildResult;
 using testsupport::firstLine;
 using testsupport::readFile;
 using testsupport::runChild;
 using testsupport::ScratchDir;
-using testsupport::writeFile;
 using testsupport::writeRecord;
-using textio::DeviceKind;
-using textio::ReadStatus;
 using textio::StatementKind;
 
 TEST(PendingRecord, AWriteOnTheSameUnitContinuesIt) {

@@ -16,9 +16,6 @@
 
 namespace {
 
-using textio::FieldFit;
-using textio::kInputConversionError;
-
 std::string textText(std::string_view t, int w) {
   std::string out;
   textio::formatText(t, w, out);
