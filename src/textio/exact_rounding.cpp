@@ -114,14 +114,6 @@ class WideInteger {
 
 }  // namespace
 
-BinaryValue decompose(float x) {
-  const auto bits = std::bit_cast<std::uint32_t>(x);
-  const std::uint32_t biased = (bits >> 23) & 0xFFu;
-  const std::uint32_t fraction = bits & 0x7FFFFFu;
-  if (biased == 0) return {fraction, -149};  // zero or subnormal
-  return {fraction | 0x800000u, static_cast<int>(biased) - 150};
-}
-
 void roundExactWide(const BinaryValue& v, int decimals, RoundedDigits& digits) {
   WideInteger number(v.mantissa);
   int remaining = decimals;
@@ -154,32 +146,7 @@ namespace {
 
 __extension__ typedef unsigned __int128 Unsigned128;
 
-constexpr std::array<std::uint64_t, 14> kPowersOfFive = {
-    1,     5,      25,      125,     625,      3125,      15625,
-    78125, 390625, 1953125, 9765625, 48828125, 244140625, 1220703125};
-
 }  // namespace
-
-// The fields of the tool (few decimals, moderate magnitude) fit in 64 bits.
-bool roundExactSmall(const BinaryValue& v, int decimals, RoundedDigits& digits) {
-  if (decimals >= static_cast<int>(kPowersOfFive.size())) return false;
-  std::uint64_t number = v.mantissa * kPowersOfFive[static_cast<std::size_t>(decimals)];  // < 2^55
-  const int shift = v.exponent + decimals;
-  if (shift > 8) return false;
-  if (shift >= 0) {
-    number <<= shift;
-  } else if (-shift >= 56) {
-    number = 0;  // below half of one unit: rounds to zero
-  } else {
-    const int drop = -shift;
-    const bool halfBit = ((number >> (drop - 1)) & 1u) != 0;
-    const bool belowHalf = (number & ((std::uint64_t{1} << (drop - 1)) - 1)) != 0;
-    number >>= drop;
-    if (halfBit && (belowHalf || (number & 1u) != 0)) ++number;
-  }
-  digits.appendUnsigned(number);
-  return true;
-}
 
 // Up to 27 decimals and a moderate magnitude fit in 128 bits.
 bool roundExactNarrow(const BinaryValue& v, int decimals, RoundedDigits& digits) {
