@@ -2,7 +2,7 @@
 // a report. Low in the layer so that reports can end the run without knowing the run's start.
 #pragma once
 
-#include "textio/report_text.h"
+#include "textio/report_code.h"
 
 namespace textio {
 

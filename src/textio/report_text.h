@@ -3,20 +3,12 @@
 // after a severe report is report.h's, one level up, where the units can be closed.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "textio/report_code.h"
+
 namespace textio {
-
-// Top two bits: severity (3 severe, 2 error, 1 info, 0 none); low 16 bits: the number.
-using ReportCode = std::uint32_t;
-
-constexpr ReportCode severeCode(unsigned number) { return 0xC0000000u | number; }
-constexpr ReportCode errorCode(unsigned number) { return 0x80000000u | number; }
-constexpr ReportCode infoCode(unsigned number) { return 0x40000000u | number; }
-constexpr unsigned reportNumber(ReportCode code) { return code & 0xFFFFu; }
-constexpr unsigned reportSeverity(ReportCode code) { return code >> 30; }
 
 // The catalogue's template for a code, or "Message not found\n" when absent.
 std::string_view reportTemplate(ReportCode code);
