@@ -13,7 +13,7 @@
 
 #include "selection/atom_table.h"
 #include "textio/fixed_fields.h"
-#include "textio/fixed_layout.h"
+#include "textio/fixed_statements.h"
 #include "textio/free_form.h"
 #include "textio/unit.h"
 

@@ -7,7 +7,7 @@
 #include <span>
 
 #include "harness_support.h"
-#include "textio/fixed_layout.h"
+#include "textio/fixed_statements.h"
 #include "textio/free_form.h"
 #include "textio/unit.h"
 

@@ -12,7 +12,7 @@
 
 #include "selection/atom_lines.h"
 #include "textio/fixed_fields.h"
-#include "textio/fixed_layout.h"
+#include "textio/fixed_statements.h"
 #include "textio/free_form.h"
 #include "textio/run_time.h"
 #include "textio/unit.h"

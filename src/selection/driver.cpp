@@ -9,7 +9,7 @@
 #include "selection/engine.h"
 #include "selection/result_files.h"
 #include "selection/run_state.h"
-#include "textio/fixed_layout.h"
+#include "textio/fixed_statements.h"
 #include "textio/free_form.h"
 #include "textio/run_time.h"
 #include "textio/text_ops.h"

@@ -257,21 +257,25 @@ void appendLegend(std::string& out, double top, bool outside, bool cut) {
   out += "</g>\n";
 }
 
-std::string render(const SelectionDensity& density, const RunState& state,
-                   const PlotCaption& caption) {
-  const Extent& extent = density.extent();
-  const int longestCells = *std::max_element(extent.cells.begin(), extent.cells.end());
-  const double cellPixels = kLongestSidePixels / longestCells;
-  const double scale = cellPixels / extent.cell;
-
+// The page: one frame per view side by side at one scale, the region's outline in each, and
+// the page's size with the legend's place below the tallest view.
+struct Page {
   std::array<ViewFrame, 3> frames;
   std::array<ViewOutline, 3> outlines;
+  double width = 0;
+  double height = 0;
+  double legendTop = 0;
+};
+
+Page layOutPage(const Extent& extent, double cellPixels, const RunState& state) {
+  const double scale = cellPixels / extent.cell;
+  Page page;
   double left = kPageLeft;
   double tallest = 0;
   for (View view : kViews) {
     const auto v = static_cast<std::size_t>(view);
     const ViewAxes axes = axesOf(view);
-    ViewFrame& frame = frames[v];
+    ViewFrame& frame = page.frames[v];
     frame.view = view;
     frame.rect = viewRect(extent, view);
     frame.scale = scale;
@@ -281,19 +285,22 @@ std::string render(const SelectionDensity& density, const RunState& state,
     frame.height = extent.cells[axes.up] * cellPixels;
     left += frame.width + kViewGap;
     tallest = std::max(tallest, frame.height);
-    outlines[v] = viewOutline(extent, view, state.shape, state.parameters);
+    page.outlines[v] = viewOutline(extent, view, state.shape, state.parameters);
   }
-  const double width = std::max(kMinimumWidth, left - kViewGap + kPageRight);
-  const double legendTop = kViewsTop + tallest + kAxisRoom + 12;
-  const double height = legendTop + 40;
+  page.width = std::max(kMinimumWidth, left - kViewGap + kPageRight);
+  page.legendTop = kViewsTop + tallest + kAxisRoom + 12;
+  page.height = page.legendTop + 40;
+  return page;
+}
 
-  const bool outside = outsideShape(state.shape);
-  const std::string file = xmlText(caption.fileName);
-  const std::string region = xmlText(caption.region.empty() ? regionText(state) : caption.region);
-  const std::string side = outside ? "outside" : "inside";
-
-  std::string out;
-  out.reserve(64 * 1024);
+// The document's start: the SVG element sized to the page, its title and description for
+// readers that cannot see it, one clip path per view, and the caption lines on top.
+void appendHeading(std::string& out, const Page& page, const std::string& file,
+                   const std::string& region, const std::string& side, const RunState& state,
+                   const PlotCaption& caption) {
+  const std::array<ViewFrame, 3>& frames = page.frames;
+  const double width = page.width;
+  const double height = page.height;
   out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + pixelText(width) + "\" height=\"" +
          pixelText(height) + "\" viewBox=\"0 0 " + pixelText(width) + " " + pixelText(height) +
@@ -324,6 +331,26 @@ std::string render(const SelectionDensity& density, const RunState& state,
   out += "<text x=\"" + pixelText(kPageLeft) + "\" y=\"92\" font-size=\"14\">" +
          countLine(state, caption.atoms) + "</text>\n";
   out += "</g>\n";
+}
+
+std::string render(const SelectionDensity& density, const RunState& state,
+                   const PlotCaption& caption) {
+  const Extent& extent = density.extent();
+  const int longestCells = *std::max_element(extent.cells.begin(), extent.cells.end());
+  const double cellPixels = kLongestSidePixels / longestCells;
+
+  const Page page = layOutPage(extent, cellPixels, state);
+  const std::array<ViewFrame, 3>& frames = page.frames;
+  const std::array<ViewOutline, 3>& outlines = page.outlines;
+
+  const bool outside = outsideShape(state.shape);
+  const std::string file = xmlText(caption.fileName);
+  const std::string region = xmlText(caption.region.empty() ? regionText(state) : caption.region);
+  const std::string side = outside ? "outside" : "inside";
+
+  std::string out;
+  out.reserve(64 * 1024);
+  appendHeading(out, page, file, region, side, state, caption);
 
   const double step = tickStep(longestCells * extent.cell);
   for (const ViewFrame& frame : frames) {
@@ -337,7 +364,7 @@ std::string render(const SelectionDensity& density, const RunState& state,
     appendAxes(out, frame, step);
     out += "</g>\n";
   }
-  appendLegend(out, legendTop, outside, anyCut(outlines));
+  appendLegend(out, page.legendTop, outside, anyCut(outlines));
   out += "</svg>\n";
   return out;
 }

@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-#include "textio/fixed_layout.h"
+#include "textio/fixed_statements.h"
 #include "textio/free_form.h"
 
 namespace selection {

@@ -1,5 +1,6 @@
 // Fixed-column layouts: field descriptors, the layouts this tool uses (compile-time
-// constants), and the read and write statements that walk a layout over one line.
+// constants), the items of their fields, and a line converted through a layout without a
+// unit. The statements that read and write units through a layout are fixed_statements.h's.
 #pragma once
 
 #include <array>
@@ -73,16 +74,6 @@ using FixedOutItem = std::variant<std::int32_t, float, std::string_view>;
 // Items of a read statement: where an I, F or A field goes (a text of the span's length).
 using FixedInItem = std::variant<std::int32_t*, float*, std::span<char>>;
 
-enum class Advance { Yes, No };
-enum class ReturnOnEnd { No, Yes };
-enum class ReturnOnError { No, Yes };
-
-// Reads one line (more when the items outnumber the fields) through `layout`. Returns 0,
-// or -1 at end of file with ReturnOnEnd::Yes, or the report number of a failure with
-// ReturnOnError::Yes; without the matching request a failure is a severe report.
-int readFixed(int unit, FixedLayout layout, std::initializer_list<FixedInItem> items,
-              ReturnOnEnd onEnd = ReturnOnEnd::No, ReturnOnError onError = ReturnOnError::No);
-
 // Where the item of one field lies in a record of the caller's: its byte offset, and for an
 // A field the length of its text. The field's kind in the layout says what the item is: a
 // 32-bit integer (I), a float (F) or `length` characters (A).
@@ -90,22 +81,6 @@ struct FieldPlace {
   std::size_t offset = 0;
   std::size_t length = 0;
 };
-
-struct FixedRecordsRead {
-  std::size_t records = 0;     // records filled
-  std::size_t statements = 0;  // read statements made
-  bool ended = false;          // a statement met the end of the file
-};
-
-// Makes up to `statements` read statements on `unit`, each exactly as readFixed through
-// `layout` with both return requests, whose items are the places within the next record
-// of `records` (consecutive records `stride` bytes apart). A statement that fails leaves its
-// record to the next one; the end of the file ends the reading, and so does a record count
-// of `capacity`. One lookup of the unit serves all of them, so a file of many lines is read
-// without the cost of a statement per line.
-FixedRecordsRead readFixedRecords(int unit, FixedLayout layout, std::span<const FieldPlace> places,
-                                  void* records, std::size_t stride, std::size_t capacity,
-                                  std::size_t statements);
 
 // The conversion of one read statement of readFixedRecords on a line given as text, without a
 // unit: the same fields, the same rules, the same results. The places must lie on one line
@@ -115,10 +90,5 @@ FixedRecordsRead readFixedRecords(int unit, FixedLayout layout, std::span<const 
 // several threads may convert lines at once.
 int readFixedLine(FixedLayout layout, std::span<const FieldPlace> places, std::string_view line,
                   void* record);
-
-// Builds one line from the items and writes it (Advance::Yes) or leaves it pending
-// (Advance::No) for the next statement on the unit to continue.
-void writeFixed(int unit, FixedLayout layout, std::initializer_list<FixedOutItem> items,
-                Advance advance = Advance::Yes);
 
 }  // namespace textio

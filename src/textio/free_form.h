@@ -2,19 +2,11 @@
 // line of result.gro, the list.ndx heading and line ends, and skipping the title line.
 #pragma once
 
-#include <cstdint>
 #include <initializer_list>
-#include <span>
-#include <string_view>
-#include <variant>
+
+#include "textio/free_form_items.h"
 
 namespace textio {
-
-// Items of a write statement: a text (written as it stands) or a 32-bit integer (12 columns).
-using ListOutItem = std::variant<std::string_view, std::int32_t>;
-// Items of a read statement: a blank-padded text variable of the span's length, an
-// integer or a float.
-using ListInItem = std::variant<std::span<char>, std::int32_t*, float*>;
 
 // One write statement: one record (more only when the texts exceed 80 columns). An empty
 // list writes one blank, or just ends a record left pending by non-advancing output.

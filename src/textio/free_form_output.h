@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "textio/free_form.h"
+#include "textio/free_form_items.h"
 
 namespace textio {
 

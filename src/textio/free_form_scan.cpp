@@ -140,6 +140,66 @@ int toDouble(std::string_view text, char* scratch, std::size_t scratchSize, doub
   return 0;
 }
 
+// An integer item takes an integer form exactly and a real form truncated, both within the
+// 32-bit range.
+int assignInteger(std::int32_t& target, const Value& value, char* scratch) {
+  if (value.integerForm) {
+    std::string_view digits = value.text;
+    if (digits.front() == '+') digits.remove_prefix(1);
+    std::int32_t result = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), result);
+    if (error != std::errc() || end != digits.data() + digits.size()) {
+      return kListConversionError;
+    }
+    target = result;
+    return 0;
+  }
+  double real = 0.0;
+  if (int status = toDouble(value.text, scratch, kListValueBufferBytes, real)) return status;
+  const double truncated = std::trunc(real);
+  // A real form beyond the 32-bit range is as much a conversion error as an integer one.
+  if (!(truncated >= -2147483648.0 && truncated <= 2147483647.0)) return kListConversionError;
+  target = static_cast<std::int32_t>(truncated);
+  return 0;
+}
+
+// A real item takes any number; beyond the largest float it is a conversion error once the
+// value would round to an infinity.
+int assignFloat(float& target, const Value& value, char* scratch) {
+  double real = 0.0;
+  if (int status = toDouble(value.text, scratch, kListValueBufferBytes, real)) return status;
+  constexpr double kLargest = std::numeric_limits<float>::max();
+  // Halfway between the largest float and the next power of two: from here on the value
+  // would round to an infinity.
+  constexpr double kOverflow = 0x1.ffffffp127;
+  const double magnitude = std::fabs(real);
+  if (magnitude >= kOverflow) return kListConversionError;
+  target = magnitude > kLargest ? static_cast<float>(std::copysign(kLargest, real))
+                                : static_cast<float>(real);
+  return 0;
+}
+
+// Stores a scanned value into its item: a text is cut or blank-filled to the item, a number
+// converted (`scratch`, the statement's value buffer, serves toDouble); a null value leaves
+// the item as it was.
+int assignValue(const ListInItem& item, const Value& value, char* scratch) {
+  if (value.kind == ValueKind::Null) return 0;
+  if (const auto* text = std::get_if<std::span<char>>(&item)) {
+    const std::size_t n = std::min(value.text.size(), text->size());
+    value.text.copy(text->data(), n);
+    std::fill(text->begin() + static_cast<std::ptrdiff_t>(n), text->end(), ' ');
+    return 0;
+  }
+  if (value.kind != ValueKind::Number) return kListConversionError;
+  if (auto* const* integer = std::get_if<std::int32_t*>(&item)) {
+    return assignInteger(**integer, value, scratch);
+  }
+  return assignFloat(*std::get<float*>(item), value, scratch);
+}
+
+// The values of one read statement, taken in turn over its records: findValue passes blanks,
+// record ends and separators; scanValue takes one value by its form (a repeat count, a quoted
+// or unquoted text, a number); assignValue stores it into the next item.
 class Scanner {
  public:
   Scanner(RecordSource& source, char* buffer) : source_(source), buffer_(buffer) {}
@@ -151,7 +211,7 @@ class Scanner {
     for (const ListInItem& item : items) {
       if (repeatLeft > 0) {
         --repeatLeft;
-        if (int status = assign(item, value)) return status;
+        if (int status = assignValue(item, value, buffer_)) return status;
         continue;
       }
       Found found = Found::Value;
@@ -161,7 +221,7 @@ class Scanner {
       long long count = 1;
       if (int status = scanValue(item.index() == 0, value, count)) return status;
       repeatLeft = count - 1;
-      if (int status = assign(item, value)) return status;
+      if (int status = assignValue(item, value, buffer_)) return status;
     }
     return 0;
   }
@@ -300,57 +360,6 @@ class Scanner {
     if (int status = checkNumber(text, integerForm)) return status;
     previous_ = static_cast<unsigned char>(text.back());
     value = Value{ValueKind::Number, text, integerForm};
-    return 0;
-  }
-
-  int assign(const ListInItem& item, const Value& value) {
-    if (value.kind == ValueKind::Null) return 0;
-    if (const auto* text = std::get_if<std::span<char>>(&item)) {
-      const std::size_t n = std::min(value.text.size(), text->size());
-      value.text.copy(text->data(), n);
-      std::fill(text->begin() + static_cast<std::ptrdiff_t>(n), text->end(), ' ');
-      return 0;
-    }
-    if (value.kind != ValueKind::Number) return kListConversionError;
-    if (auto* const* integer = std::get_if<std::int32_t*>(&item)) {
-      return assignInteger(**integer, value);
-    }
-    return assignFloat(*std::get<float*>(item), value);
-  }
-
-  int assignInteger(std::int32_t& target, const Value& value) {
-    if (value.integerForm) {
-      std::string_view digits = value.text;
-      if (digits.front() == '+') digits.remove_prefix(1);
-      std::int32_t result = 0;
-      const auto [end, error] =
-          std::from_chars(digits.data(), digits.data() + digits.size(), result);
-      if (error != std::errc() || end != digits.data() + digits.size()) {
-        return kListConversionError;
-      }
-      target = result;
-      return 0;
-    }
-    double real = 0.0;
-    if (int status = toDouble(value.text, buffer_, kListValueBufferBytes, real)) return status;
-    const double truncated = std::trunc(real);
-    // A real form beyond the 32-bit range is as much a conversion error as an integer one.
-    if (!(truncated >= -2147483648.0 && truncated <= 2147483647.0)) return kListConversionError;
-    target = static_cast<std::int32_t>(truncated);
-    return 0;
-  }
-
-  int assignFloat(float& target, const Value& value) {
-    double real = 0.0;
-    if (int status = toDouble(value.text, buffer_, kListValueBufferBytes, real)) return status;
-    constexpr double kLargest = std::numeric_limits<float>::max();
-    // Halfway between the largest float and the next power of two: from here on the value
-    // would round to an infinity.
-    constexpr double kOverflow = 0x1.ffffffp127;
-    const double magnitude = std::fabs(real);
-    if (magnitude >= kOverflow) return kListConversionError;
-    target = magnitude > kLargest ? static_cast<float>(std::copysign(kLargest, real))
-                                  : static_cast<float>(real);
     return 0;
   }
 

@@ -6,7 +6,7 @@
 #include <span>
 #include <string_view>
 
-#include "textio/free_form.h"
+#include "textio/free_form_items.h"
 
 namespace textio {
 

@@ -1,12 +1,16 @@
 // Name resolution for opens, the existence test and the console-unit file switch: the typed
 // name trimmed and cut to 256 characters, the console and null device names, and otherwise
 // the lexical absolute path.
+#include "textio/names.h"
+
+#include <algorithm>
 #include <array>
 #include <cctype>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/platform.h"
-#include "textio/unit.h"
 
 namespace textio {
 

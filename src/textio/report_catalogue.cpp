@@ -5,7 +5,7 @@
 #include <array>
 #include <string_view>
 
-#include "textio/report.h"
+#include "textio/report_text.h"
 
 namespace textio {
 

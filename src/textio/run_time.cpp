@@ -1,12 +1,10 @@
 // Start and end of a run: start-up settings, the console-event path on the platform's event
-// thread, stopping, the normal end, the run's block allocation, and the run-time lock that
-// keeps the event thread from closing units under a running statement.
+// thread, stopping, the normal end and the run's block allocation. The top of the layer.
 #include "textio/run_time.h"
 
 #include <array>
 #include <atomic>
 #include <cstdlib>
-#include <mutex>
 #include <new>
 #include <string_view>
 #include <vector>
@@ -15,58 +13,10 @@
 #include "platform/test_seams.h"
 #include "textio/harness_reset.h"
 #include "textio/report.h"
-#include "textio/run_time_internal.h"
+#include "textio/run_lock.h"
 #include "textio/unit.h"
 
 namespace textio {
-
-namespace detail {
-
-namespace {
-
-// Never destroyed: it may still be held by a thread while the process ends.
-std::recursive_mutex& runTimeMutex() {
-  static std::recursive_mutex* mutex = new std::recursive_mutex;
-  return *mutex;
-}
-
-thread_local int holdsOfThisThread = 0;
-
-EndPolicy& endPolicyStore() {
-  static EndPolicy policy;
-  return policy;
-}
-
-}  // namespace
-
-void RunTimeLock::lock() {
-  runTimeMutex().lock();
-  ++holdsOfThisThread;
-}
-
-void RunTimeLock::unlock() {
-  --holdsOfThisThread;
-  runTimeMutex().unlock();
-}
-
-int RunTimeLock::releaseAll() {
-  const int holds = holdsOfThisThread;
-  for (int i = 0; i < holds; ++i) unlock();
-  return holds;
-}
-
-void RunTimeLock::reacquire(int holds) {
-  for (int i = 0; i < holds; ++i) lock();
-}
-
-const EndPolicy& endPolicy() { return endPolicyStore(); }
-
-RunTimeLock& runTimeLock() {
-  static RunTimeLock lock;
-  return lock;
-}
-
-}  // namespace detail
 
 namespace {
 
@@ -90,8 +40,6 @@ std::vector<RunBlock>& runBlocks() {
 }
 
 }  // namespace
-
-void setEndPolicy(const EndPolicy& policy) { detail::endPolicyStore() = policy; }
 
 void initRunTime() {
   static bool initialised = false;

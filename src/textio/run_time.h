@@ -1,28 +1,14 @@
 // Start and end of a run: start-up settings, the console-event hook, stopping, the normal
-// end, and the one block allocation of the run.
+// end, and the one block allocation of the run. The top of the layer: it stands on the units,
+// the reports and the end policy (end_policy.h, which also holds setEndPolicy).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "textio/end_policy.h"
+
 namespace textio {
-
-// How a run ends when a report or a console event ends it. The dialogue keeps the defaults;
-// the command line asks for the statuses shells give a signal, no traceback table, and the
-// removal of its temporary files.
-struct EndPolicy {
-  bool traceback = true;        // severe reports carry the traceback table
-  bool signalStatuses = false;  // console events end with 128 + the signal's number
-  // Called under the run-time lock before any report line is written (to erase a progress
-  // line), on whichever thread reports.
-  void (*beforeReport)() = nullptr;
-  // Called after the units are closed, just before a report, a console event or the end of
-  // the run ends the process.
-  void (*atEnd)() = nullptr;
-};
-
-// Once, before initRunTime (and so before the console-event thread exists).
-void setEndPolicy(const EndPolicy& policy);
 
 // Once before the driver: console-event hook, floating-point exceptions masked, SIGPIPE
 // ignored so that a vanished reader is a write error, FOR_NOERROR_DIALOGS honoured.

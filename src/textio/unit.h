@@ -1,62 +1,19 @@
 // Numbered units: the console and named files behind every read and write statement.
-// Holds the unit table, name resolution, the existence test, open and close, and the
-// record-level services (next input line, end of an output line) that the record layers use.
+// Statements on a unit, line input, line output, open, close and the existence test; the
+// table of units is unit_table.h's, name resolution names.h's, reports report.h's.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
-#include <thread>
-#include <vector>
 
-#include "platform/platform.h"
+#include "textio/names.h"
+#include "textio/report.h"
+#include "textio/unit_table.h"
 
 namespace textio {
 
-inline constexpr int kConsoleInputUnit = -4;
-inline constexpr int kConsoleOutputUnit = -1;
-inline constexpr std::size_t kMaxResolvedName = 256;
-inline constexpr int kFreeFormRecordWidth = 80;
-// Longest input line kept whole; a longer one is report 22 unless the unit keeps only a
-// number of columns (keepInputColumns).
-inline constexpr std::size_t kMaxWholeLine = 64 * 1024 * 1024;
-
 enum class StatementKind { Read, Write, Open, Close, Inquiry };
-
-// One unit's state. Owned by the unit table; the record layers keep their record buffer,
-// column and pending-record marker here.
-struct UnitEntry {
-  int number = 0;
-  bool connected = false;
-  bool console = false;   // standard streams: never closed, output flushed after each statement
-  bool readOnly = false;  // the open fell back to read access
-  bool nullDevice = false;
-  std::string name;       // resolved name, shown in reports unless shownName is set
-  std::string shownName;  // name reports give instead (a file written under another name)
-  platform::Handle handle = platform::kInvalidHandle;
-  int lastError = 0;     // platform error code of the last failed platform call, 0 if none
-  int recordLength = 0;  // 0: none given at open (free-form output uses 80 columns)
-
-  // Input: bytes read from the platform and not yet consumed, and the current line.
-  std::vector<char> input;
-  std::size_t inputBegin = 0;   // first unconsumed byte
-  std::size_t inputEnd = 0;     // one past the last valid byte
-  bool inputExhausted = false;  // the platform reported end of data
-  bool endSeen = false;         // a read met the end of the file (every later read does too)
-  std::string longLine;         // holds a line that did not fit in `input`
-  std::size_t keptColumns = 0;  // 0: lines kept whole; else only their first columns
-
-  // Output: the record being built (its size is the columns used so far), the pending
-  // marker of non-advancing output, and completed records not yet handed to the platform.
-  std::string record;
-  bool pending = false;
-  std::string output;
-
-  std::atomic<bool> inUse{false};
-  std::thread::id user;  // the thread whose statement set inUse
-};
 
 // RAII for one input/output statement: looks the unit up (connecting a console unit at
 // its first use), marks it in use, completes a pending record of its file unless the
@@ -119,19 +76,6 @@ void endRecord(UnitEntry& unit);
 // files when the buffer is large and at close). Failure: report 38 for the unit.
 void flushOutput(UnitEntry& unit);
 
-// Severe report `number` for this unit (unit number and file name). Does not return.
-[[noreturn]] void failStatement(UnitEntry& unit, int number);
-
-// Name resolution: first 256 characters, blanks and trailing NULs removed, device names,
-// then the absolute path (lexical). `device` is set when the name is a device name.
-enum class DeviceKind { None, ConsoleOutput, ConsoleInput, StandardError, NullDevice };
-struct ResolvedName {
-  std::string name;
-  bool device = false;
-  DeviceKind deviceKind = DeviceKind::None;  // which device, when `device` is set
-};
-ResolvedName resolveName(std::string_view typed);
-
 // True when a connected unit has this resolved name, the platform knows the name (file or
 // directory), or it is a device name. Never fails.
 bool inquireExists(std::string_view name);
@@ -150,20 +94,19 @@ void openUnit(int unit, std::string_view name, std::string_view status,
 void openUnitResolved(int unit, const ResolvedName& resolved, std::string_view shownName,
                       std::string_view status, std::string_view access = {});
 
-// The name reports give for the unit.
-inline const std::string& reportedName(const UnitEntry& unit) {
-  return unit.shownName.empty() ? unit.name : unit.shownName;
-}
-
 // Completes a pending record, closes the handle and forgets the connection. A unit that is
 // not connected is left alone without a report.
 void closeUnit(int unit);
 
-// The unit's entry when it has been referenced, else nullptr. For tests and diagnostics.
-UnitEntry* findUnit(int unit);
+namespace detail {
 
-// Closes every connected unit that is not in use, exactly once per run; later calls do
-// nothing. Used by endRun, stopRun, severe reports and the console-event path.
-void closeAllUnits();
+// Moves a pending record into the output buffer with its line end.
+void completePendingRecord(UnitEntry& unit);
+
+// A record left pending on another unit connected to the same file is completed first, and
+// handed to the file at once so that it stands before whatever this statement does there.
+void completePendingOfFile(const std::string& name, const UnitEntry& except);
+
+}  // namespace detail
 
 }  // namespace textio

@@ -19,7 +19,7 @@
 
 #include "child_process.h"
 #include "textio/fixed_fields.h"
-#include "textio/fixed_layout.h"
+#include "textio/fixed_statements.h"
 #include "textio/unit.h"
 
 namespace {

@@ -1,8 +1,6 @@
-// Tests of the single-field conversions I, A and F. Expected texts are worked by hand from
-// the field rules or computed here from the float's exact binary value by independent means
-// (decimal digit vectors, or double products that are exact).
-#include "textio/fixed_fields.h"
-
+// Tests of the F field conversions, both directions, and so of the exact rounding of F output.
+// Expected texts are worked by hand or computed here from the float's exact binary value by
+// independent means (decimal digit vectors, or double products that are exact).
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -15,26 +13,16 @@
 #include <string>
 #include <vector>
 
+#include "textio/fixed_fields.h"
+
 namespace {
 
 using textio::FieldFit;
 using textio::kInputConversionError;
 
-std::string integerText(std::int32_t v, int w, int m = 1) {
-  std::string out;
-  textio::formatInteger(v, w, out, m);
-  return out;
-}
-
 std::string fixedText(float x, int w, int d) {
   std::string out;
   textio::formatFixed(x, w, d, out);
-  return out;
-}
-
-std::string textText(std::string_view t, int w) {
-  std::string out;
-  textio::formatText(t, w, out);
   return out;
 }
 
@@ -195,51 +183,6 @@ TEST(FixedReference, AgreesWithHandWorkedValues) {
   EXPECT_EQ(referenceFixed(0.125f, 5, 2), " 0.12");
   EXPECT_EQ(productFixed(0.125f, 5, 2), " 0.12");
   EXPECT_EQ(referenceFixed(-0.5f, 5, 3), "-.500");
-}
-
-// ---------------------------------------------------------------------------------------
-// I output
-// ---------------------------------------------------------------------------------------
-
-TEST(IntegerOutput, FollowsTheFieldRules) {
-  struct Case {
-    std::int32_t value;
-    int width;
-    std::string expected;
-  };
-  const Case cases[] = {
-      {0, 5, "    0"},
-      {-5, 5, "   -5"},
-      {100000, 5, "*****"},
-      {-12345, 5, "*****"},
-      {12345, 5, "12345"},
-      {-1234, 5, "-1234"},
-      {123456, 5, "*****"},
-      {1, 6, "     1"},
-      {123456, 6, "123456"},
-      {216, 5, "  216"},
-      {7, 1, "7"},
-      {-7, 1, "*"},
-      {10, 1, "*"},
-      {std::numeric_limits<std::int32_t>::min(), 11, "-2147483648"},
-      {std::numeric_limits<std::int32_t>::min(), 12, " -2147483648"},
-      {std::numeric_limits<std::int32_t>::min(), 10, "**********"},
-      {std::numeric_limits<std::int32_t>::max(), 10, "2147483647"},
-      {std::numeric_limits<std::int32_t>::max(), 9, "*********"},
-  };
-  for (const Case& c : cases) {
-    std::string out = "<";
-    const FieldFit fit = textio::formatInteger(c.value, c.width, out);
-    EXPECT_EQ(out, "<" + c.expected) << c.value << " in I" << c.width;
-    EXPECT_EQ(fit, c.expected[0] == '*' ? FieldFit::Asterisks : FieldFit::Fits) << c.value;
-  }
-}
-
-TEST(IntegerOutput, MinimumDigitsFillWithZeros) {
-  EXPECT_EQ(integerText(5, 4, 3), " 005");
-  EXPECT_EQ(integerText(-5, 4, 3), "-005");
-  EXPECT_EQ(integerText(-5, 3, 3), "***");
-  EXPECT_EQ(integerText(1234, 6, 3), "  1234");
 }
 
 // ---------------------------------------------------------------------------------------
@@ -422,86 +365,6 @@ TEST(FixedOutput, RandomFloatsOfEveryMagnitude) {
       ADD_FAILURE() << std::hexfloat << x << " F" << w << "." << d << ": \"" << got << "\" vs \""
                     << expected << "\"";
     }
-  }
-}
-
-// ---------------------------------------------------------------------------------------
-// A output and input
-// ---------------------------------------------------------------------------------------
-
-TEST(TextOutput, PadsOnTheLeftOrCuts) {
-  EXPECT_EQ(textText("residue:", 9), " residue:");
-  EXPECT_EQ(textText("  OW ", 5), "  OW ");
-  EXPECT_EQ(textText("abcdef", 3), "abc");
-  EXPECT_EQ(textText("", 2), "  ");
-  EXPECT_EQ(textText("xyz", 3), "xyz");
-}
-
-TEST(TextInput, TakesTheLastOrPadsTheRest) {
-  struct Case {
-    std::string field;
-    int width;
-    std::size_t length;
-    std::string expected;
-  };
-  const Case cases[] = {
-      {"  OW ", 5, 5, "  OW "},
-      {"abcdefg", 7, 5, "cdefg"},  // wider field: its last characters
-      {"ab", 2, 5, "ab   "},       // narrower field: blanks after it
-      {"OW", 5, 5, "OW   "},       // the line ended inside the field
-      {"", 5, 5, "     "},
-      {"abc", 7, 5, "c    "},       // columns 3-7 of the field, of which 4-7 are missing
-      {"abcdefgh", 5, 5, "abcde"},  // only the field's own columns
-  };
-  for (const Case& c : cases) {
-    std::string target(c.length, '?');
-    textio::takeTextField(c.field, c.width, target);
-    EXPECT_EQ(target, c.expected) << "\"" << c.field << "\" A" << c.width;
-  }
-}
-
-// ---------------------------------------------------------------------------------------
-// I input
-// ---------------------------------------------------------------------------------------
-
-TEST(IntegerInput, FollowsTheFieldRules) {
-  struct Case {
-    std::string field;
-    std::int32_t value;
-    int status;
-  };
-  const Case cases[] = {
-      {"  1 2", 12, 0},
-      {" -  7", -7, 0},
-      {"12   ", 12, 0},
-      {"     ", 0, 0},
-      {"", 0, 0},
-      {"  -  ", 0, 0},
-      {"+", 0, 0},
-      {"12345", 12345, 0},
-      {"+0042", 42, 0},
-      {"  216", 216, 0},
-      {"216  ", 216, 0},
-      {"   ab", 0, kInputConversionError},
-      {"\t1", 0, kInputConversionError},
-      {"1\t", 0, kInputConversionError},
-      {"1.0", 0, kInputConversionError},
-      {"--1", 0, kInputConversionError},
-      {"+-1", 0, kInputConversionError},
-      {"1-", 0, kInputConversionError},
-      {"1 -", 0, kInputConversionError},
-      {"12a", 0, kInputConversionError},
-      {"2147483647", 2147483647, 0},
-      {"-2147483648", std::numeric_limits<std::int32_t>::min(), 0},
-      {"2147483648", 0, kInputConversionError},
-      {"-2147483649", 0, kInputConversionError},
-      {"00000000000000000000001", 1, 0},
-      {"99999999999999999999", 0, kInputConversionError},
-  };
-  for (const Case& c : cases) {
-    const textio::IntegerField result = textio::parseIntegerField(c.field);
-    EXPECT_EQ(result.value, c.value) << "\"" << c.field << "\"";
-    EXPECT_EQ(result.status, c.status) << "\"" << c.field << "\"";
   }
 }
 

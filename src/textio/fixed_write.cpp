@@ -1,0 +1,145 @@
+// The fixed-layout write statement: fields built on the stack by the fast formatters and
+// handed to the record together, the general writer for the rest, the record length checked,
+// and the record ended or left pending for non-advancing output.
+#include <cstddef>
+#include <cstdint>
+#include <new>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "textio/fixed_fast.h"
+#include "textio/fixed_fields.h"
+#include "textio/fixed_statements.h"
+#include "textio/fixed_walk.h"
+#include "textio/unit.h"
+
+namespace textio {
+
+using detail::FieldWalker;
+using detail::kFieldItemMismatch;
+
+namespace {
+
+constexpr int kRecordOverflow = 66;
+
+// Places one output field at the end of `record`; 0 or the failure's report number.
+int writeField(const FieldDescriptor& descriptor, const FixedOutItem& item, std::string& record) {
+  switch (descriptor.kind) {
+    case FieldKind::I: {
+      const auto* const value = std::get_if<std::int32_t>(&item);
+      if (value == nullptr) return kFieldItemMismatch;
+      formatInteger(*value, descriptor.width, record, descriptor.minimumDigits);
+      return 0;
+    }
+    case FieldKind::F: {
+      const auto* const value = std::get_if<float>(&item);
+      if (value == nullptr) return kFieldItemMismatch;
+      formatFixed(*value, descriptor.width, descriptor.decimals, record);
+      return 0;
+    }
+    case FieldKind::A: {
+      const auto* const value = std::get_if<std::string_view>(&item);
+      if (value == nullptr) return kFieldItemMismatch;
+      formatText(*value, descriptor.width, record);
+      return 0;
+    }
+  }
+  return kFieldItemMismatch;
+}
+
+// Columns a write statement builds on the stack before it hands them to the record at once.
+constexpr std::size_t kLocalColumns = 160;
+
+// The fast formatters for one output field into `at` (room for `room` columns): answers the
+// columns written, or 0 when the field is not one they take (the general writer then does).
+std::size_t writeFieldFast(const FieldDescriptor& descriptor, const FixedOutItem& item, char* at,
+                           std::size_t room) {
+  if (descriptor.width < 1 || static_cast<std::size_t>(descriptor.width) > room) return 0;
+  const auto width = static_cast<std::size_t>(descriptor.width);
+  switch (descriptor.kind) {
+    case FieldKind::I: {
+      const auto* const value = std::get_if<std::int32_t>(&item);
+      if (value == nullptr ||
+          !fast::formatInteger(*value, descriptor.width, descriptor.minimumDigits, at)) {
+        return 0;
+      }
+      return width;
+    }
+    case FieldKind::F: {
+      const auto* const value = std::get_if<float>(&item);
+      if (value == nullptr ||
+          !fast::formatFixed(*value, descriptor.width, descriptor.decimals, at)) {
+        return 0;
+      }
+      return width;
+    }
+    case FieldKind::A: {
+      const auto* const value = std::get_if<std::string_view>(&item);
+      if (value == nullptr) return 0;
+      // Blanks and then the text when it is shorter than the field, else its first columns.
+      const std::size_t blanks = width > value->size() ? width - value->size() : 0;
+      for (std::size_t i = 0; i < blanks; ++i) at[i] = ' ';
+      for (std::size_t i = blanks; i < width; ++i) at[i] = (*value)[i - blanks];
+      return width;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+void writeFixed(int unit, FixedLayout layout, std::initializer_list<FixedOutItem> items,
+                Advance advance) {
+  Statement statement(unit, StatementKind::Write);
+  UnitEntry& entry = statement.unit();
+  // A record left open by non-advancing output is continued; anything else starts afresh.
+  if (!entry.pending) entry.record.clear();
+  entry.pending = false;
+
+  FieldWalker walker(layout);
+  // Fields are built in `columns` and handed to the record together; the general writer
+  // appends to the record itself, after what is built so far.
+  char columns[kLocalColumns];
+  std::size_t built = 0;
+  const auto handOver = [&] {
+    entry.record.append(columns, built);
+    built = 0;
+  };
+  try {
+    if (walker.hasFields()) {
+      for (const FixedOutItem& item : items) {
+        bool wrapped = false;
+        const FieldDescriptor& descriptor = walker.next(wrapped);
+        if (wrapped) {
+          handOver();
+          endRecord(entry);  // items left over: they go on a new line
+        }
+        if (const std::size_t written =
+                writeFieldFast(descriptor, item, columns + built, kLocalColumns - built)) {
+          built += written;
+        } else {
+          handOver();
+          if (const int status = writeField(descriptor, item, entry.record); status != 0) {
+            failStatement(entry, status);
+          }
+        }
+        if (entry.recordLength > 0 &&
+            entry.record.size() + built > static_cast<std::size_t>(entry.recordLength)) {
+          handOver();
+          failStatement(entry, kRecordOverflow);
+        }
+      }
+    }
+    handOver();
+  } catch (const std::bad_alloc&) {
+    issueReport(severeCode(41));
+  }
+  if (advance == Advance::Yes) {
+    endRecord(entry);
+  } else {
+    entry.pending = true;
+  }
+}
+
+}  // namespace textio
