@@ -177,9 +177,13 @@ void maskFloatingPointExceptions();
 
 // --- Memory ----------------------------------------------------------------------------------
 
-// Zero-filled pages from the page allocator, never returned; nullptr on failure. Huge pages
-// are asked for where the system offers them on request.
+// Zero-filled pages from the page allocator; nullptr on failure. Huge pages are asked for
+// where the system offers them on request; a block of a huge page or more is aligned to one
+// and takes mappedBytes(bytes) of address space. releasePages gives a block back whole.
+inline constexpr std::uint64_t kHugePageBytes = 2 << 20;
 void* allocatePages(std::uint64_t bytes);
+std::uint64_t mappedBytes(std::uint64_t bytes);
+void releasePages(void* block, std::uint64_t bytes);
 
 // --- Call stack ------------------------------------------------------------------------------
 

@@ -175,18 +175,44 @@ void maskFloatingPointExceptions() {
   ::fedisableexcept(FE_ALL_EXCEPT);
 }
 
+std::uint64_t mappedBytes(std::uint64_t bytes) {
+  if (bytes < kHugePageBytes) return bytes;
+  return (bytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
+}
+
 void* allocatePages(std::uint64_t bytes) {
-  if (bytes == 0 || bytes > static_cast<std::uint64_t>(SIZE_MAX)) return nullptr;
-  void* block = ::mmap(nullptr, static_cast<std::size_t>(bytes), PROT_READ | PROT_WRITE,
-                       MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (block == MAP_FAILED) return nullptr;
+  if (bytes == 0 || bytes > static_cast<std::uint64_t>(SIZE_MAX) - 2 * kHugePageBytes) {
+    return nullptr;
+  }
+  const std::uint64_t length = mappedBytes(bytes);
+  // A block of a huge page or more starts on a huge-page boundary and fills its last huge
+  // page: an unaligned start or end would be faulted in small pages, each of which costs
+  // about as much as a whole huge page on a virtual machine.
+  const std::uint64_t slack = length == bytes ? 0 : kHugePageBytes;
+  void* mapped = ::mmap(nullptr, static_cast<std::size_t>(length + slack), PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) return nullptr;
+  auto* start = static_cast<char*>(mapped);
+  if (slack != 0) {
+    const auto address = reinterpret_cast<std::uintptr_t>(mapped);
+    const std::uint64_t head = (kHugePageBytes - address % kHugePageBytes) % kHugePageBytes;
+    if (head != 0) ::munmap(mapped, static_cast<std::size_t>(head));
+    if (slack - head != 0) {
+      ::munmap(start + head + length, static_cast<std::size_t>(slack - head));
+    }
+    start += head;
+  }
 #ifdef MADV_HUGEPAGE
   // A large block filled once from start to end: one fault per huge page instead of one per
   // small page. Where the system has no huge pages this changes nothing, so the answer is
   // not looked at.
-  ::madvise(block, static_cast<std::size_t>(bytes), MADV_HUGEPAGE);
+  ::madvise(start, static_cast<std::size_t>(length), MADV_HUGEPAGE);
 #endif
-  return block;
+  return start;
+}
+
+void releasePages(void* block, std::uint64_t bytes) {
+  if (block != nullptr && bytes > 0) ::munmap(block, static_cast<std::size_t>(mappedBytes(bytes)));
 }
 
 bool prepareCallStack() {

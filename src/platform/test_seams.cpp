@@ -2,8 +2,6 @@
 // harness or a fault-test child sets them.
 #include "platform/test_seams.h"
 
-#include <sys/mman.h>
-
 #include <cstddef>
 
 namespace platform::test_seams {
@@ -18,9 +16,5 @@ ExitHook exitHook() { return exitHookPointer; }
 
 void setNameLookupHook(NameLookupHook hook) { nameLookupHookPointer = hook; }
 NameLookupHook nameLookupHook() { return nameLookupHookPointer; }
-
-void releasePages(void* block, std::uint64_t bytes) {
-  if (block != nullptr && bytes > 0) ::munmap(block, static_cast<std::size_t>(bytes));
-}
 
 }  // namespace platform::test_seams

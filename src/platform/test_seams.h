@@ -21,8 +21,4 @@ using NameLookupHook = void (*)(std::string_view name);
 void setNameLookupHook(NameLookupHook hook);
 NameLookupHook nameLookupHook();
 
-// Gives back pages of allocatePages (the tool itself never does: its one block lives for the
-// whole run).
-void releasePages(void* block, std::uint64_t bytes);
-
 }  // namespace platform::test_seams

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/test_seams.h"
 #include "textio/harness_reset.h"
 #include "textio/report.h"
 #include "textio/run_lock.h"
@@ -104,7 +103,7 @@ void resetRunForHarness() {
   detail::forgetUnitsForHarness();
   for (const RunBlock& block : runBlocks()) {
     if (block.pages) {
-      platform::test_seams::releasePages(block.address, block.bytes);
+      platform::releasePages(block.address, block.bytes);
     } else {
       std::free(block.address);
     }

@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -238,6 +239,34 @@ TEST(AllocatePages, GivesZeroedWritableMemory) {
   EXPECT_EQ(block[kBytes - 1], 7);
   EXPECT_EQ(platform::allocatePages(0), nullptr);
   EXPECT_EQ(platform::allocatePages(std::uint64_t{1} << 62), nullptr);
+}
+
+// Large blocks start on a huge page and fill their last one; giving a block back leaves
+// nothing of it mapped (mincore fails with ENOMEM on an unmapped page).
+TEST(AllocatePages, LargeBlocksAreAlignedAndGivenBackWhole) {
+  constexpr std::uint64_t kHuge = platform::kHugePageBytes;
+  const long page = ::sysconf(_SC_PAGESIZE);
+  for (const std::uint64_t bytes : {kHuge - 1, kHuge, 3 * kHuge + 5, 4 * kHuge}) {
+    SCOPED_TRACE(bytes);
+    auto* block = static_cast<unsigned char*>(platform::allocatePages(bytes));
+    ASSERT_NE(block, nullptr);
+    const std::uint64_t length = platform::mappedBytes(bytes);
+    EXPECT_GE(length, bytes);
+    if (bytes >= kHuge) {
+      EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % kHuge, 0u);
+      EXPECT_EQ(length % kHuge, 0u);
+    }
+    EXPECT_EQ(block[bytes - 1], 0);
+    block[length - 1] = 7;
+    platform::releasePages(block, bytes);
+    unsigned char resident = 0;
+    for (const std::uint64_t offset : {std::uint64_t{0}, length - 1}) {
+      void* pageStart = block + offset / static_cast<std::uint64_t>(page) * page;
+      errno = 0;
+      EXPECT_EQ(::mincore(pageStart, 1, &resident), -1);
+      EXPECT_EQ(errno, ENOMEM);
+    }
+  }
 }
 
 [[gnu::noinline]] std::vector<platform::StackFrame> stackOfNamedCaller() {
