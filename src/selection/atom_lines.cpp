@@ -6,7 +6,6 @@
 #include <array>
 #include <cstring>
 #include <string_view>
-#include <system_error>
 #include <thread>
 
 #include "textio/fixed_fast.h"
@@ -21,8 +20,6 @@ constexpr char kEndOfFileByte = 26;
 // Columns of an atom line with velocities, and of one with positions only.
 constexpr std::size_t kFullColumns = 68;
 constexpr std::size_t kPositionColumns = 44;
-// More parts than this are never made, whatever the machine says.
-constexpr unsigned kMostParts = 64;
 
 // The line of kFullColumns columns and its line feed, the common case: no search needed.
 const char* lineFeedOf(const char* line, const char* end) {
@@ -110,85 +107,82 @@ std::uint64_t countLines(const char* begin, const char* end) {
   return count;
 }
 
-// Runs work(part) for every part, parts 1.. on threads of their own and part 0 on this one,
-// and joins them. A thread the system refuses does its part here instead.
-template <typename Work>
-void runParts(unsigned parts, Work&& work) {
-  std::array<std::thread, kMostParts> threads;
-  std::array<bool, kMostParts> inline_{};
-  for (unsigned part = 1; part < parts; ++part) {
-    try {
-      threads[part] = std::thread(work, part);
-    } catch (const std::system_error&) {
-      inline_[part] = true;
-    }
-  }
-  work(0u);
-  for (unsigned part = 1; part < parts; ++part) {
-    if (inline_[part]) {
-      work(part);
-    } else {
-      threads[part].join();
-    }
-  }
-}
-
 }  // namespace
 
-AtomLinesRead convertAtomLines(const char* text, std::size_t size, std::uint64_t maxLines,
-                               AtomRecord* records, unsigned threads, std::size_t minPartBytes) {
-  if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-  const std::size_t worth = size / std::max<std::size_t>(minPartBytes, 1);
-  const auto parts = static_cast<unsigned>(
-      std::min<std::size_t>({threads, kMostParts, std::max<std::size_t>(worth, 1)}));
-  if (parts <= 1) return convertPart(text, text + size, maxLines, records);
+AtomLineConverter::AtomLineConverter(unsigned threads, std::size_t minPartBytes)
+    : crew_(std::min(threads == 0 ? std::max(1u, std::thread::hardware_concurrency()) : threads,
+                     kMostParts)),
+      minPartBytes_(std::max<std::size_t>(minPartBytes, 1)) {}
 
-  // Parts end at line ends, near equal shares of the bytes (a part may be empty).
-  std::array<const char*, kMostParts + 1> starts{};
+void AtomLineConverter::start(const char* text, std::size_t size, std::uint64_t maxLines,
+                              AtomRecord* records) {
+  text_ = text;
+  records_ = records;
+  parts_ = static_cast<unsigned>(
+      std::min<std::size_t>({crew_.size(), std::max<std::size_t>(size / minPartBytes_, 1)}));
   const char* const end = text + size;
-  starts[0] = text;
-  for (unsigned part = 1; part < parts; ++part) {
-    const char* share = std::max(text + size / parts * part, starts[part - 1]);
-    const void* feed = share == end
-                           ? nullptr
-                           : std::memchr(share, kLineFeed, static_cast<std::size_t>(end - share));
-    starts[part] = feed == nullptr ? end : static_cast<const char*>(feed) + 1;
-  }
-  starts[parts] = end;
-
-  // First the lines of each part, which place each part's records and apply the limit.
-  std::array<std::uint64_t, kMostParts> lines{};
-  runParts(parts, [&](unsigned part) { lines[part] = countLines(starts[part], starts[part + 1]); });
-  std::array<std::uint64_t, kMostParts> first{};
-  std::array<std::uint64_t, kMostParts> limit{};
-  std::uint64_t before = 0;
-  for (unsigned part = 0; part < parts; ++part) {
-    first[part] = before;
-    limit[part] = before >= maxLines ? 0 : std::min(lines[part], maxLines - before);
-    before += lines[part];
-  }
-
-  // Each part into the records from its first line's index on; then the records of the
-  // parts closed up where lines were skipped.
-  std::array<AtomLinesRead, kMostParts> read{};
-  runParts(parts, [&](unsigned part) {
-    read[part] = convertPart(starts[part], starts[part + 1], limit[part], records + first[part]);
-  });
-  AtomLinesRead done;
-  for (unsigned part = 0; part < parts; ++part) {
-    if (done.records != first[part] && read[part].records > 0) {
-      std::memmove(records + done.records, records + first[part],
-                   read[part].records * sizeof(AtomRecord));
+  starts_[0] = text;
+  starts_[parts_] = end;
+  if (parts_ == 1) {
+    // One part needs no count: its records start at the first.
+    lines_[0] = first_[0] = 0;
+    limit_[0] = maxLines;
+    counted_ = false;
+  } else {
+    // Parts end at line ends, near equal shares of the bytes (a part may be empty).
+    for (unsigned part = 1; part < parts_; ++part) {
+      const char* share = std::max(text + size / parts_ * part, starts_[part - 1]);
+      const void* feed = share == end
+                             ? nullptr
+                             : std::memchr(share, kLineFeed, static_cast<std::size_t>(end - share));
+      starts_[part] = feed == nullptr ? end : static_cast<const char*>(feed) + 1;
     }
-    done.lines += read[part].lines;
-    done.records += read[part].records;
-    done.bytes = static_cast<std::size_t>(starts[part] - text) + read[part].bytes;
-    if (read[part].stopped || read[part].lines < lines[part]) {
-      done.stopped = read[part].stopped;
+    // First the lines of each part, which place each part's records and apply the limit.
+    crew_.start(parts_, [this](unsigned part) {
+      lines_[part] = countLines(starts_[part], starts_[part + 1]);
+    });
+    crew_.wait();
+    std::uint64_t before = 0;
+    for (unsigned part = 0; part < parts_; ++part) {
+      first_[part] = before;
+      limit_[part] = before >= maxLines ? 0 : std::min(lines_[part], maxLines - before);
+      before += lines_[part];
+    }
+    counted_ = true;
+  }
+  // Each part into the records from its first line's index on.
+  crew_.start(parts_, [this](unsigned part) {
+    read_[part] =
+        convertPart(starts_[part], starts_[part + 1], limit_[part], records_ + first_[part]);
+  });
+}
+
+AtomLinesRead AtomLineConverter::finish() {
+  crew_.wait();
+  if (!counted_) return read_[0];
+  // The records of the parts closed up where lines were skipped.
+  AtomLinesRead done;
+  for (unsigned part = 0; part < parts_; ++part) {
+    if (done.records != first_[part] && read_[part].records > 0) {
+      std::memmove(records_ + done.records, records_ + first_[part],
+                   read_[part].records * sizeof(AtomRecord));
+    }
+    done.lines += read_[part].lines;
+    done.records += read_[part].records;
+    done.bytes = static_cast<std::size_t>(starts_[part] - text_) + read_[part].bytes;
+    if (read_[part].stopped || read_[part].lines < lines_[part]) {
+      done.stopped = read_[part].stopped;
       break;
     }
   }
   return done;
+}
+
+AtomLinesRead convertAtomLines(const char* text, std::size_t size, std::uint64_t maxLines,
+                               AtomRecord* records, unsigned threads, std::size_t minPartBytes) {
+  AtomLineConverter converter(threads, minPartBytes);
+  converter.start(text, size, maxLines, records);
+  return converter.finish();
 }
 
 }  // namespace selection

@@ -4,10 +4,12 @@
 // exactly the records that one read statement per line gives.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
 #include "selection/atom_table.h"
+#include "selection/crew.h"
 #include "textio/fixed_layout.h"
 
 namespace selection {
@@ -32,13 +34,44 @@ struct AtomLinesRead {
   bool stopped = false;       // stopped before a line holding only byte 26, which ends a file
 };
 
-// Converts the lines of `text` (`size` bytes, each line ending in a line feed, the last one
-// at text[size - 1]) in order, at most `maxLines` of them, into records[0], records[1], ...:
-// one record per line that can be read, none for a line that cannot. A carriage return just
-// before a line feed belongs to the line end. Stops before a line that is byte 26 alone.
-// Writes only records[0 .. min(lines in text, maxLines)). Runs on up to `threads` threads
-// (0: one per core), one part of at least `minPartBytes` bytes each, joined before it
-// returns. Allocates nothing but the threads.
+// More parts than this are never made, whatever the machine says.
+inline constexpr unsigned kMostParts = 64;
+
+// Converts blocks of lines on a crew of threads kept from block to block: start() returns
+// while the crew converts, so that the caller can read the next block meanwhile.
+//
+// A block is the lines of `text` (`size` bytes, each line ending in a line feed, the last one
+// at text[size - 1]), converted in order, at most `maxLines` of them, into records[0],
+// records[1], ...: one record per line that can be read, none for a line that cannot. A
+// carriage return just before a line feed belongs to the line end. Conversion stops before a
+// line that is byte 26 alone. Writes only records[0 .. min(lines in text, maxLines)). The
+// block is split into up to `threads` parts (0: one per core) of at least `minPartBytes`
+// bytes each, one per crew thread.
+class AtomLineConverter {
+ public:
+  AtomLineConverter(unsigned threads, std::size_t minPartBytes);
+
+  // Starts on a block; `text` and `records` stay the caller's until finish().
+  void start(const char* text, std::size_t size, std::uint64_t maxLines, AtomRecord* records);
+  // Waits for the block started last and answers what it gave.
+  AtomLinesRead finish();
+
+ private:
+  Crew crew_;
+  std::size_t minPartBytes_;
+  const char* text_ = nullptr;
+  AtomRecord* records_ = nullptr;
+  unsigned parts_ = 1;
+  bool counted_ = false;  // several parts, placed by their line counts
+  std::array<const char*, kMostParts + 1> starts_{};
+  std::array<std::uint64_t, kMostParts> lines_{};
+  std::array<std::uint64_t, kMostParts> first_{};
+  std::array<std::uint64_t, kMostParts> limit_{};
+  std::array<AtomLinesRead, kMostParts> read_{};
+};
+
+// One block converted as AtomLineConverter converts it, on a crew of its own. Allocates
+// nothing but the threads.
 AtomLinesRead convertAtomLines(const char* text, std::size_t size, std::uint64_t maxLines,
                                AtomRecord* records, unsigned threads, std::size_t minPartBytes);
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "selection/atom_lines.h"
+#include "textio/block_input.h"
 #include "textio/fixed_fields.h"
 #include "textio/fixed_statements.h"
 #include "textio/free_form.h"
@@ -87,42 +88,43 @@ textio::FixedLayout chooseAtomLineLayout(AtomTable& table) {
 
 // Reads the atom lines of a regular file into `records` (room for `capacity`), `wanted` read
 // statements at most, and answers the records filled. Blocks of whole lines are converted
-// straight from the unit's input; whatever the bulk path does not take (a line longer than
-// a block, a last line without a line feed, the byte 26 that ends a file, a failed read) is
-// one statement of the per-line path, and the two mix line by line.
+// straight from memory, the next block read while the crew converts the current one;
+// whatever the bulk path does not take (a line longer than a block, a last line without a
+// line feed, the byte 26 that ends a file, a failed read) is one statement of the per-line
+// path, and the two mix line by line.
 std::size_t readAtomLinesInBlocks(AtomRecord* records, std::uint64_t capacity, std::uint64_t wanted,
                                   std::uint64_t fileBytes, const LoadTuning& tuning) {
-  // A small file needs no buffer larger than itself.
+  // A small file needs no buffers larger than itself.
   const auto blockBytes = static_cast<std::size_t>(
       std::max<std::uint64_t>(1, std::min<std::uint64_t>(tuning.blockBytes, fileBytes)));
+  textio::BlockInput input(blockBytes);
+  if (!input.ready()) {
+    return readAtomLines(textio::layouts::kAtomLine, records, capacity, wanted).records;
+  }
+  AtomLineConverter converter(tuning.threads, tuning.minPartBytes);
   std::uint64_t lines = 0;
   std::size_t filled = 0;
   while (lines < wanted && filled < capacity) {
-    AtomLinesRead got;
-    {
-      textio::Statement statement(kCoordinateUnit, textio::StatementKind::Read);
-      textio::UnitEntry& unit = statement.unit();
-      if (textio::fillInput(unit, blockBytes) == textio::ReadStatus::Ok) {
-        const char* const begin = unit.input.data() + unit.inputBegin;
-        std::size_t complete = unit.inputEnd - unit.inputBegin;
-        while (complete > 0 && begin[complete - 1] != '\n') --complete;
-        if (complete > 0) {
-          got = convertAtomLines(begin, complete, std::min(wanted - lines, capacity - filled),
-                                 records + filled, tuning.threads, tuning.minPartBytes);
-          unit.inputBegin += got.bytes;
-        }
-      }
-    }
-    if (got.lines == 0) {
-      const textio::FixedRecordsRead one =
-          readAtomLines(textio::layouts::kAtomLine, records + filled, capacity - filled, 1);
-      lines += one.statements;
-      filled += one.records;
-      if (one.ended) break;
-    } else {
+    input.begin(kCoordinateUnit);
+    for (std::string_view block = input.lines(); !block.empty(); block = input.lines()) {
+      converter.start(block.data(), block.size(), std::min(wanted - lines, capacity - filled),
+                      records + filled);
+      input.readAhead();
+      const AtomLinesRead got = converter.finish();
       lines += got.lines;
       filled += got.records;
+      if (got.bytes < block.size() || lines >= wanted || filled >= capacity) {
+        input.giveBack(got.bytes);
+        return filled;
+      }
+      input.next();
     }
+    input.giveBack(0);
+    const textio::FixedRecordsRead one =
+        readAtomLines(textio::layouts::kAtomLine, records + filled, capacity - filled, 1);
+    lines += one.statements;
+    filled += one.records;
+    if (one.ended) break;
   }
   return filled;
 }

@@ -1,5 +1,5 @@
 // Line input: the next line of a unit from large blocks read from the platform, a look at it
-// without consuming it, lines cut to a number of kept columns, and blocks for bulk converters.
+// without consuming it, lines cut to a number of kept columns.
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -27,14 +27,6 @@ ReadStatus endOfInput(UnitEntry& unit, ReadStatus status) {
   return status;
 }
 
-// A platform read into the unit's buffer; the run-time lock is let go while it blocks.
-platform::ReadResult readUnlocked(UnitEntry& unit, char* into, std::size_t capacity) {
-  const int holds = detail::runTimeLock().releaseAll();
-  platform::ReadResult got = platform::readSome(unit.handle, into, capacity);
-  detail::runTimeLock().reacquire(holds);
-  return got;
-}
-
 // The unfinished line fills the whole buffer and is longer than the unit keeps: its first
 // keptColumns bytes stay at the front as the line, and the rest is read into the space after
 // them and dropped, up to its line feed, without the buffer ever growing.
@@ -42,7 +34,7 @@ ReadStatus passOverRest(UnitEntry& unit, std::string_view& line) {
   const std::size_t kept = unit.keptColumns;
   char* const rest = unit.input.data() + kept;
   for (;;) {
-    const platform::ReadResult got = readUnlocked(unit, rest, unit.input.size() - kept);
+    const platform::ReadResult got = detail::readUnlocked(unit, rest, unit.input.size() - kept);
     if (got.error != 0) {
       // A later read goes on with the same line.
       unit.inputBegin = 0;
@@ -114,8 +106,8 @@ ReadStatus nextRecord(UnitEntry& unit, std::string_view& line) {
         failStatement(unit, 22);
       }
     }
-    const platform::ReadResult got =
-        readUnlocked(unit, unit.input.data() + unit.inputEnd, unit.input.size() - unit.inputEnd);
+    const platform::ReadResult got = detail::readUnlocked(unit, unit.input.data() + unit.inputEnd,
+                                                          unit.input.size() - unit.inputEnd);
     if (got.error != 0) {
       unit.lastError = got.error;
       return endOfInput(unit, ReadStatus::Failed);
@@ -141,35 +133,15 @@ void keepInputColumns(int unit, std::size_t columns) {
   detail::unitTable().entry(unit).keptColumns = columns;
 }
 
-ReadStatus fillInput(UnitEntry& unit, std::size_t bytes) {
-  if (unit.endSeen) return ReadStatus::End;
-  std::size_t available = unit.inputEnd - unit.inputBegin;
-  if (available >= bytes || unit.inputExhausted) return ReadStatus::Ok;
-  if (unit.inputBegin > 0) {
-    std::memmove(unit.input.data(), unit.input.data() + unit.inputBegin, available);
-    unit.inputBegin = 0;
-    unit.inputEnd = available;
-  }
-  if (unit.input.size() < bytes) {
-    try {
-      unit.input.resize(bytes);
-    } catch (const std::bad_alloc&) {
-      failStatement(unit, 22);
-    } catch (const std::length_error&) {
-      failStatement(unit, 22);
-    }
-  }
-  while (unit.inputEnd < unit.input.size()) {
-    const platform::ReadResult got =
-        readUnlocked(unit, unit.input.data() + unit.inputEnd, unit.input.size() - unit.inputEnd);
-    if (got.error != 0) return ReadStatus::Failed;
-    if (got.bytes == 0) {
-      unit.inputExhausted = true;
-      break;
-    }
-    unit.inputEnd += got.bytes;
-  }
-  return ReadStatus::Ok;
+namespace detail {
+
+platform::ReadResult readUnlocked(UnitEntry& unit, char* into, std::size_t capacity) {
+  const int holds = runTimeLock().releaseAll();
+  platform::ReadResult got = platform::readSome(unit.handle, into, capacity);
+  runTimeLock().reacquire(holds);
+  return got;
 }
+
+}  // namespace detail
 
 }  // namespace textio

@@ -59,15 +59,6 @@ ReadStatus peekRecord(UnitEntry& unit, std::string_view& line);
 // takes bounded memory. 0 keeps whole lines again. The connection's next open resets it.
 void keepInputColumns(int unit, std::size_t columns);
 
-// Makes the unconsumed input (input[inputBegin, inputEnd)) hold at least `bytes` bytes, or all
-// that is left of the file: moves it to the front, grows the buffer to `bytes` when smaller,
-// and reads until the buffer is full or the platform reports the end. Lets a caller convert
-// many lines straight from the buffer (advancing inputBegin past them) and mix that exactly
-// with nextRecord. Failed: the platform read failed; nothing is recorded, the next
-// nextRecord meets the failure again. Out of memory: report 22 for the unit. While the
-// platform read blocks, the run-time lock is released.
-ReadStatus fillInput(UnitEntry& unit, std::size_t bytes);
-
 // Hands unit.record followed by carriage return and line feed to the unit, then clears the
 // record and the pending marker. A platform failure stores its code and issues report 38.
 void endRecord(UnitEntry& unit);
@@ -99,6 +90,10 @@ void openUnitResolved(int unit, const ResolvedName& resolved, std::string_view s
 void closeUnit(int unit);
 
 namespace detail {
+
+// A platform read into `into` for the unit's handle, with the run-time lock let go while it
+// blocks (the unit stays in use).
+platform::ReadResult readUnlocked(UnitEntry& unit, char* into, std::size_t capacity);
 
 // Moves a pending record into the output buffer with its line end.
 void completePendingRecord(UnitEntry& unit);
