@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "selection/atom_lines.h"
+#include "selection/crew.h"
 #include "textio/block_input.h"
 #include "textio/fixed_fields.h"
 #include "textio/fixed_statements.h"
@@ -57,6 +58,9 @@ std::optional<std::uint64_t> lineBound() {
   if (!size) return std::nullopt;
   return *size + 1;
 }
+
+// Parts of the table smaller than this are not worth a thread when looking for wraps.
+constexpr std::size_t kRecordsPerWrapPart = 1 << 16;
 
 // Records gathered at a time from a stream of unknown length.
 constexpr std::size_t kGatherChunk = 4096;
@@ -149,6 +153,31 @@ void noteWrap(NumberWraps& wraps, std::int32_t& previous, std::int32_t value, st
   const std::int64_t fall = static_cast<std::int64_t>(previous) - value;
   if (!first && fall > kWrapFall) wraps.points.push_back(static_cast<std::uint32_t>(index));
   previous = value;
+}
+
+// The wrap points of both number sequences, parts of the table on the machine's cores: each
+// part compares its first record with the last record of the part before it.
+void findWraps(AtomTable& table) {
+  const PartPlan plan = planParts(table.size, kRecordsPerWrapPart, 1);
+  std::vector<NumberWraps> atomParts(plan.parts);
+  std::vector<NumberWraps> residueParts(plan.parts);
+  runParts(plan.parts, [&](unsigned part) {
+    const std::size_t begin = plan.begin(part);
+    std::int32_t previousAtom = begin == 0 ? 0 : table.records[begin - 1].atomNumber;
+    std::int32_t previousResidue = begin == 0 ? 0 : table.records[begin - 1].residueNumber;
+    for (std::size_t index = begin; index < plan.end(part); ++index) {
+      const AtomRecord& record = table.records[index];
+      noteWrap(atomParts[part], previousAtom, record.atomNumber, index, index == 0);
+      noteWrap(residueParts[part], previousResidue, record.residueNumber, index, index == 0);
+    }
+  });
+  for (unsigned part = 0; part < plan.parts; ++part) {
+    table.atomWraps.points.insert(table.atomWraps.points.end(), atomParts[part].points.begin(),
+                                  atomParts[part].points.end());
+    table.residueWraps.points.insert(table.residueWraps.points.end(),
+                                     residueParts[part].points.begin(),
+                                     residueParts[part].points.end());
+  }
 }
 
 }  // namespace
@@ -255,15 +284,7 @@ AtomTable loadConnected(const LoadTuning& tuning) {
     }
   }
 
-  if (hasWrappedNumbers(table)) {
-    std::int32_t previousAtom = 0;
-    std::int32_t previousResidue = 0;
-    for (std::size_t index = 0; index < table.size; ++index) {
-      const AtomRecord& record = table.records[index];
-      noteWrap(table.atomWraps, previousAtom, record.atomNumber, index, index == 0);
-      noteWrap(table.residueWraps, previousResidue, record.residueNumber, index, index == 0);
-    }
-  }
+  if (hasWrappedNumbers(table)) findWraps(table);
   return table;
 }
 

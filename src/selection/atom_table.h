@@ -54,16 +54,17 @@ struct AtomTable {
 };
 
 // Walks a NumberWraps in record order, giving each record's offset (a multiple of
-// kNumberWrap). Passes call next() once per record, in order.
+// kNumberWrap): next() once per record, in order, or at(index) for records in order.
 class WrapCursor {
  public:
   explicit WrapCursor(const NumberWraps& wraps) : wraps_(wraps) {}
-  std::int32_t next() {
-    while (point_ < wraps_.points.size() && wraps_.points[point_] == index_) {
+  std::int32_t next() { return at(index_++); }
+  // The offset of record `index`; indices asked for never decrease (records may be skipped).
+  std::int32_t at(std::uint32_t index) {
+    while (point_ < wraps_.points.size() && wraps_.points[point_] <= index) {
       ++point_;
       offset_ += kNumberWrap;
     }
-    ++index_;
     return offset_;
   }
 

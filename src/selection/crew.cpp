@@ -1,6 +1,7 @@
 // Crew threads wait for a round, run their part and report its end; one lock orders it all.
 #include "selection/crew.h"
 
+#include <algorithm>
 #include <system_error>
 #include <utility>
 
@@ -64,6 +65,27 @@ void Crew::serve(unsigned index) {
     hold.lock();
     if (--running_ == 0) roundEnded_.notify_one();
   }
+}
+
+PartPlan planParts(std::size_t count, std::size_t minPerPart, std::size_t grain) {
+  PartPlan plan;
+  plan.count = count;
+  plan.grain = std::max<std::size_t>(grain, 1);
+  const std::size_t worth = count / std::max<std::size_t>(minPerPart, 1);
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  plan.parts = static_cast<unsigned>(std::clamp<std::size_t>(worth, 1, cores));
+  return plan;
+}
+
+void runParts(unsigned parts, const std::function<void(unsigned)>& task) {
+  if (parts <= 1) {
+    task(0);
+    return;
+  }
+  Crew crew(parts);
+  crew.start(std::min(parts, crew.size()), task);
+  crew.wait();
+  for (unsigned part = crew.size(); part < parts; ++part) task(part);
 }
 
 }  // namespace selection

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -44,5 +45,24 @@ class Crew {
   unsigned running_ = 0;
   bool stopping_ = false;
 };
+
+// A range of `count` items split for the machine's cores: parts of at least `minPerPart`
+// items (one part for a small range), every boundary but the last a multiple of `grain`.
+struct PartPlan {
+  unsigned parts = 1;
+  std::size_t count = 0;
+  std::size_t grain = 1;
+  std::size_t begin(unsigned part) const {
+    if (part >= parts) return count;
+    const std::size_t share = count / parts * part;
+    return share - share % grain;
+  }
+  std::size_t end(unsigned part) const { return begin(part + 1); }
+};
+PartPlan planParts(std::size_t count, std::size_t minPerPart, std::size_t grain);
+
+// Runs task(0) .. task(parts - 1) and returns when all have ended: on a crew of its own when
+// there are several parts, on this thread when there is one.
+void runParts(unsigned parts, const std::function<void(unsigned)>& task);
 
 }  // namespace selection

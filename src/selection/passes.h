@@ -27,30 +27,40 @@ class ResidueSet {
   std::vector<std::uint64_t> bits_;
 };
 
-// Counts the matching atoms into state.atomCounter and collects state.residues (true
-// residue numbers when the table's numbers wrap).
+// Counts the matching atoms into state.atomCounter, collects state.residues (true residue
+// numbers when the table's numbers wrap) and marks the matching atoms in state.matched; clears
+// state.inListedResidues. Parts of the table run on the machine's cores.
 void firstPass(const AtomTable& table, RunState& state);
+
+// Marks in `bits` (one per record) the atoms whose residue number occurs in the list and
+// answers their count, each atom counted once.
+std::int64_t markListedResidues(const AtomTable& table, const ResidueList& list,
+                                std::vector<std::uint64_t>& bits);
 
 // The number of atoms whose residue number occurs in the list, each atom counted once.
 std::int64_t recountWholeResidues(const AtomTable& table, const ResidueList& list);
 
-// Calls sink(record, ordinal, atomNumber) for every selected atom in file order: the
-// matching atoms, and with "yes" every atom of a listed residue. atomNumber is the true
-// atom number (the five-column value for files of at most 99999 atoms). Returns the count.
+// The atoms the second pass gives: the matching ones, and with "yes" every atom of a listed
+// residue. Taken from state.matched and state.inListedResidues where they cover the table,
+// computed otherwise.
+std::vector<std::uint64_t> selectedAtoms(const AtomTable& table, const RunState& state);
+
+// Calls sink(record, ordinal, atomNumber) for every selected atom (selectedAtoms) in file
+// order. atomNumber is the true atom number (the five-column value for files of at most
+// 99999 atoms). Returns the count.
 template <typename Sink>
 std::int64_t secondPass(const AtomTable& table, const RunState& state, Sink&& sink) {
-  const bool whole = state.wholeResidues == WholeResidues::Yes;
-  const ResidueSet listed(whole ? state.residues : ResidueList{});
+  const std::vector<std::uint64_t> selected = selectedAtoms(table, state);
   WrapCursor atomOffsets(table.atomWraps);
-  WrapCursor residueOffsets(table.residueWraps);
   std::int64_t ordinal = 0;
-  for (std::size_t i = 0; i < table.size; ++i) {
-    const AtomRecord& record = table.records[i];
-    const std::int32_t atomNumber = record.atomNumber + atomOffsets.next();
-    const std::int32_t residueNumber = record.residueNumber + residueOffsets.next();
-    const bool selected = matches(record, state.names, state.shape, state.parameters) ||
-                          (whole && listed.contains(residueNumber));
-    if (selected) sink(record, ++ordinal, atomNumber);
+  for (std::size_t word = 0; word < selected.size(); ++word) {
+    for (std::uint64_t bits = selected[word]; bits != 0; bits &= bits - 1) {
+      const std::size_t i = word * 64 + static_cast<std::size_t>(__builtin_ctzll(bits));
+      const AtomRecord& record = table.records[i];
+      const std::int32_t atomNumber =
+          record.atomNumber + atomOffsets.at(static_cast<std::uint32_t>(i));
+      sink(record, ++ordinal, atomNumber);
+    }
   }
   return ordinal;
 }

@@ -29,6 +29,11 @@ struct RunState {
   NameFilter names;
   std::int32_t atomCounter = 0;
   ResidueList residues;
+  // One bit per table record (bit i % 64 of word i / 64), for the second pass: the atoms that
+  // matched the names and the region (firstPass), and with "yes" the atoms of the listed
+  // residues (selectAndCount; firstPass clears it).
+  std::vector<std::uint64_t> matched;
+  std::vector<std::uint64_t> inListedResidues;
 
   static constexpr std::array<char, kAnswerLength> blanks() {
     std::array<char, kAnswerLength> text{};

@@ -159,5 +159,73 @@ TEST(SecondPass, WrappedNumbersKeepResiduesApart) {
   EXPECT_EQ(selectedNumbers(table.get(), state), (std::vector<std::int32_t>{5, 6}));
 }
 
+// Tables large enough to be split over the cores: the parts' counts, residue runs (a run
+// crossing a part boundary is listed once), bits and written atoms equal one walk in file
+// order, with and without wrapped numbers.
+TEST(Passes, PartsOfALargeTableGiveWhatOneWalkGives) {
+  constexpr std::size_t kAtoms = 3 * 65536 + 17;
+  std::vector<Atom> atoms;
+  atoms.reserve(kAtoms);
+  std::uint32_t seed = 12345;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+  std::int32_t residue = 1;
+  for (std::size_t i = 0; i < kAtoms; ++i) {
+    // Runs of 1 to 300 atoms per residue, so runs cross every part boundary now and then.
+    if (next() % 150 == 0) residue = residue % 99999 + 1;
+    const bool oxygen = next() % 3 == 0;
+    atoms.push_back({residue, "SOL  ", oxygen ? "   OW" : "  HW1",
+                     static_cast<std::int32_t>(i % 100000), (next() % 4 == 0) ? 5.0f : 0.5f});
+  }
+  for (const bool wrapped : {false, true}) {
+    Table table(atoms);
+    if (wrapped) {
+      table.get().declaredCount = kAtoms;
+      table.get().atomWraps.points = {100000, 200000};
+      table.get().residueWraps.points = {65536, 65537, 131072 + 64};
+    }
+    for (const WholeResidues answer : {WholeResidues::No, WholeResidues::Yes}) {
+      SCOPED_TRACE(testing::Message() << wrapped << " " << static_cast<int>(answer));
+      RunState state = stateFor(answer);
+      firstPass(table.get(), state);
+      // One walk in file order.
+      std::int64_t count = 0;
+      ResidueList residues;
+      WrapCursor residueOffsets(table.get().residueWraps);
+      std::vector<std::int32_t> trueResidue;
+      for (std::size_t i = 0; i < kAtoms; ++i) {
+        const AtomRecord& r = table.get().records[i];
+        trueResidue.push_back(r.residueNumber + residueOffsets.next());
+        if (!matches(r, state.names, state.shape, state.parameters)) continue;
+        ++count;
+        if (residues.empty() || residues.back() != trueResidue.back()) {
+          residues.push_back(trueResidue.back());
+        }
+      }
+      EXPECT_EQ(state.atomCounter, count);
+      EXPECT_EQ(state.residues, residues);
+      const ResidueSet listed(residues);
+      WrapCursor atomOffsets(table.get().atomWraps);
+      std::vector<std::int32_t> expected;
+      for (std::size_t i = 0; i < kAtoms; ++i) {
+        const AtomRecord& r = table.get().records[i];
+        const std::int32_t atom = r.atomNumber + atomOffsets.next();
+        if (matches(r, state.names, state.shape, state.parameters) ||
+            (answer == WholeResidues::Yes && listed.contains(trueResidue[i]))) {
+          expected.push_back(atom);
+        }
+      }
+      if (answer == WholeResidues::Yes) {
+        EXPECT_EQ(markListedResidues(table.get(), state.residues, state.inListedResidues),
+                  static_cast<std::int64_t>(expected.size()));
+      }
+      EXPECT_EQ(selectedNumbers(table.get(), state), expected);
+      // Without the first pass's bits the second pass finds the same atoms.
+      state.matched.clear();
+      state.inListedResidues.clear();
+      EXPECT_EQ(selectedNumbers(table.get(), state), expected);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace selection
