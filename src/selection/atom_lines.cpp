@@ -114,52 +114,77 @@ AtomLineConverter::AtomLineConverter(unsigned threads, std::size_t minPartBytes)
                      kMostParts)),
       minPartBytes_(std::max<std::size_t>(minPartBytes, 1)) {}
 
+void AtomLineConverter::placeParts() noexcept {
+  std::uint64_t before = 0;
+  for (unsigned part = 0; part < parts_; ++part) {
+    first_[part] = before;
+    limit_[part] = before >= maxLines_ ? 0 : std::min(lines_[part], maxLines_ - before);
+    before += lines_[part];
+  }
+  converting_.store(true, std::memory_order_release);
+}
+
+void AtomLineConverter::convertParts() {
+  for (unsigned part = nextToConvert_++; part < parts_; part = nextToConvert_++) {
+    read_[part] =
+        convertPart(starts_[part], starts_[part + 1], limit_[part], records_ + first_[part]);
+  }
+}
+
 void AtomLineConverter::start(const char* text, std::size_t size, std::uint64_t maxLines,
                               AtomRecord* records) {
   text_ = text;
   records_ = records;
+  maxLines_ = maxLines;
+  // Several parts per thread, taken in turn: a thread slowed by the reading of the next block
+  // takes fewer, and the reading thread takes what is left once it has read.
   parts_ = static_cast<unsigned>(
-      std::min<std::size_t>({crew_.size(), std::max<std::size_t>(size / minPartBytes_, 1)}));
+      std::min<std::size_t>({kMostParts, std::size_t{crew_.size()} * kPartsPerThread,
+                             std::max<std::size_t>(size / minPartBytes_, 1)}));
   const char* const end = text + size;
   starts_[0] = text;
   starts_[parts_] = end;
+  // Parts end at line ends, near equal shares of the bytes (a part may be empty).
+  for (unsigned part = 1; part < parts_; ++part) {
+    const char* share = std::max(text + size / parts_ * part, starts_[part - 1]);
+    const void* feed = share == end
+                           ? nullptr
+                           : std::memchr(share, kLineFeed, static_cast<std::size_t>(end - share));
+    starts_[part] = feed == nullptr ? end : static_cast<const char*>(feed) + 1;
+  }
+  nextToCount_.store(0, std::memory_order_relaxed);
+  nextToConvert_.store(0, std::memory_order_relaxed);
+  converting_.store(false, std::memory_order_relaxed);
   if (parts_ == 1) {
     // One part needs no count: its records start at the first.
-    lines_[0] = first_[0] = 0;
+    lines_[0] = 0;
+    first_[0] = 0;
     limit_[0] = maxLines;
-    counted_ = false;
-  } else {
-    // Parts end at line ends, near equal shares of the bytes (a part may be empty).
-    for (unsigned part = 1; part < parts_; ++part) {
-      const char* share = std::max(text + size / parts_ * part, starts_[part - 1]);
-      const void* feed = share == end
-                             ? nullptr
-                             : std::memchr(share, kLineFeed, static_cast<std::size_t>(end - share));
-      starts_[part] = feed == nullptr ? end : static_cast<const char*>(feed) + 1;
-    }
-    // First the lines of each part, which place each part's records and apply the limit.
-    crew_.start(parts_, [this](unsigned part) {
-      lines_[part] = countLines(starts_[part], starts_[part + 1]);
-    });
-    crew_.wait();
-    std::uint64_t before = 0;
-    for (unsigned part = 0; part < parts_; ++part) {
-      first_[part] = before;
-      limit_[part] = before >= maxLines ? 0 : std::min(lines_[part], maxLines - before);
-      before += lines_[part];
-    }
-    counted_ = true;
+    converting_.store(true, std::memory_order_relaxed);
+    crew_.start(1, [this](unsigned) { convertParts(); });
+    return;
   }
-  // Each part into the records from its first line's index on.
-  crew_.start(parts_, [this](unsigned part) {
-    read_[part] =
-        convertPart(starts_[part], starts_[part + 1], limit_[part], records_ + first_[part]);
+  // First the lines of every part, which place each part's records and apply the limit;
+  // the last thread to finish counting places them, and then all convert.
+  const unsigned threads = std::min(crew_.size(), parts_);
+  counted_.emplace(static_cast<std::ptrdiff_t>(threads), Placement{this});
+  crew_.start(threads, [this](unsigned) {
+    for (unsigned part = nextToCount_++; part < parts_; part = nextToCount_++) {
+      lines_[part] = countLines(starts_[part], starts_[part + 1]);
+    }
+    counted_->arrive_and_wait();
+    convertParts();
   });
 }
 
+void AtomLineConverter::help() {
+  if (converting_.load(std::memory_order_acquire)) convertParts();
+}
+
 AtomLinesRead AtomLineConverter::finish() {
+  help();
   crew_.wait();
-  if (!counted_) return read_[0];
+  if (parts_ == 1) return read_[0];
   // The records of the parts closed up where lines were skipped.
   AtomLinesRead done;
   for (unsigned part = 0; part < parts_; ++part) {

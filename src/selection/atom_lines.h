@@ -5,8 +5,11 @@
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <barrier>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "selection/atom_table.h"
 #include "selection/crew.h"
@@ -36,33 +39,51 @@ struct AtomLinesRead {
 
 // More parts than this are never made, whatever the machine says.
 inline constexpr unsigned kMostParts = 64;
+// Parts a block is split into for each crew thread, when the block is large enough.
+inline constexpr unsigned kPartsPerThread = 4;
 
 // Converts blocks of lines on a crew of threads kept from block to block: start() returns
-// while the crew converts, so that the caller can read the next block meanwhile.
+// while the crew converts, so that the caller can read the next block meanwhile and then
+// help with what is left.
 //
 // A block is the lines of `text` (`size` bytes, each line ending in a line feed, the last one
 // at text[size - 1]), converted in order, at most `maxLines` of them, into records[0],
 // records[1], ...: one record per line that can be read, none for a line that cannot. A
 // carriage return just before a line feed belongs to the line end. Conversion stops before a
 // line that is byte 26 alone. Writes only records[0 .. min(lines in text, maxLines)). The
-// block is split into up to `threads` parts (0: one per core) of at least `minPartBytes`
-// bytes each, one per crew thread.
+// crew has `threads` threads (0: one per core); a block is split into up to kPartsPerThread
+// parts per thread of at least `minPartBytes` bytes each, which the crew's threads and a
+// helping caller take in turn.
 class AtomLineConverter {
  public:
   AtomLineConverter(unsigned threads, std::size_t minPartBytes);
 
   // Starts on a block; `text` and `records` stay the caller's until finish().
   void start(const char* text, std::size_t size, std::uint64_t maxLines, AtomRecord* records);
-  // Waits for the block started last and answers what it gave.
+  // Converts parts of the block started last on the calling thread, if any are left.
+  void help();
+  // Helps, waits for the block started last and answers what it gave.
   AtomLinesRead finish();
 
  private:
+  // Runs once every thread has counted its parts' lines.
+  struct Placement {
+    AtomLineConverter* converter;
+    void operator()() noexcept { converter->placeParts(); }
+  };
+  void placeParts() noexcept;
+  void convertParts();
+
   Crew crew_;
   std::size_t minPartBytes_;
   const char* text_ = nullptr;
   AtomRecord* records_ = nullptr;
+  std::uint64_t maxLines_ = 0;
   unsigned parts_ = 1;
-  bool counted_ = false;  // several parts, placed by their line counts
+  std::optional<std::barrier<Placement>> counted_;
+  std::atomic<unsigned> nextToCount_{0};
+  std::atomic<unsigned> nextToConvert_{0};
+  std::atomic<bool> converting_{false};  // parts placed: any thread may convert
   std::array<const char*, kMostParts + 1> starts_{};
   std::array<std::uint64_t, kMostParts> lines_{};
   std::array<std::uint64_t, kMostParts> first_{};

@@ -114,7 +114,7 @@ std::size_t readAtomLinesInBlocks(AtomRecord* records, std::uint64_t capacity, s
       converter.start(block.data(), block.size(), std::min(wanted - lines, capacity - filled),
                       records + filled);
       input.readAhead();
-      const AtomLinesRead got = converter.finish();
+      const AtomLinesRead got = converter.finish();  // this thread helps first
       lines += got.lines;
       filled += got.records;
       if (got.bytes < block.size() || lines >= wanted || filled >= capacity) {
