@@ -109,10 +109,11 @@ std::uint64_t countLines(const char* begin, const char* end) {
 
 }  // namespace
 
-AtomLineConverter::AtomLineConverter(unsigned threads, std::size_t minPartBytes)
+AtomLineConverter::AtomLineConverter(unsigned threads, std::size_t minPartBytes, bool findWraps)
     : crew_(std::min(threads == 0 ? std::max(1u, std::thread::hardware_concurrency()) : threads,
                      kMostParts)),
-      minPartBytes_(std::max<std::size_t>(minPartBytes, 1)) {}
+      minPartBytes_(std::max<std::size_t>(minPartBytes, 1)),
+      findWraps_(findWraps) {}
 
 void AtomLineConverter::placeParts() noexcept {
   std::uint64_t before = 0;
@@ -126,13 +127,22 @@ void AtomLineConverter::placeParts() noexcept {
 
 void AtomLineConverter::convertParts() {
   for (unsigned part = nextToConvert_++; part < parts_; part = nextToConvert_++) {
-    read_[part] =
-        convertPart(starts_[part], starts_[part + 1], limit_[part], records_ + first_[part]);
+    AtomRecord* const records = records_ + first_[part];
+    read_[part] = convertPart(starts_[part], starts_[part + 1], limit_[part], records);
+    if (findWraps_) {
+      // While the part's records are still in the cache; the first one is compared with the
+      // record before it when the parts are joined.
+      partAtomWraps_[part].points.clear();
+      partResidueWraps_[part].points.clear();
+      findWrapsIn(records, 1, read_[part].records, 0, partAtomWraps_[part],
+                  partResidueWraps_[part]);
+    }
   }
 }
 
 void AtomLineConverter::start(const char* text, std::size_t size, std::uint64_t maxLines,
-                              AtomRecord* records) {
+                              AtomRecord* records, bool recordBefore) {
+  recordBefore_ = recordBefore;
   text_ = text;
   records_ = records;
   maxLines_ = maxLines;
@@ -184,18 +194,32 @@ void AtomLineConverter::help() {
 AtomLinesRead AtomLineConverter::finish() {
   help();
   crew_.wait();
-  if (parts_ == 1) return read_[0];
-  // The records of the parts closed up where lines were skipped.
+  atomWraps_.points.clear();
+  residueWraps_.points.clear();
+  // The records of the parts closed up where lines were skipped (one part was not counted:
+  // its records start at the first).
   AtomLinesRead done;
   for (unsigned part = 0; part < parts_; ++part) {
-    if (done.records != first_[part] && read_[part].records > 0) {
-      std::memmove(records_ + done.records, records_ + first_[part],
+    const std::uint64_t base = done.records;
+    if (base != first_[part] && read_[part].records > 0) {
+      std::memmove(records_ + base, records_ + first_[part],
                    read_[part].records * sizeof(AtomRecord));
+    }
+    if (findWraps_ && read_[part].records > 0) {
+      if (base > 0 || recordBefore_) {
+        findWrapsIn(records_, base, base + 1, 0, atomWraps_, residueWraps_);
+      }
+      for (const std::uint32_t point : partAtomWraps_[part].points) {
+        atomWraps_.points.push_back(static_cast<std::uint32_t>(base + point));
+      }
+      for (const std::uint32_t point : partResidueWraps_[part].points) {
+        residueWraps_.points.push_back(static_cast<std::uint32_t>(base + point));
+      }
     }
     done.lines += read_[part].lines;
     done.records += read_[part].records;
     done.bytes = static_cast<std::size_t>(starts_[part] - text_) + read_[part].bytes;
-    if (read_[part].stopped || read_[part].lines < lines_[part]) {
+    if (read_[part].stopped || (parts_ > 1 && read_[part].lines < lines_[part])) {
       done.stopped = read_[part].stopped;
       break;
     }

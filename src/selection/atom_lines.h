@@ -56,14 +56,20 @@ inline constexpr unsigned kPartsPerThread = 4;
 // helping caller take in turn.
 class AtomLineConverter {
  public:
-  AtomLineConverter(unsigned threads, std::size_t minPartBytes);
+  // With `findWraps`, each block's wrap points (findWrapsIn) are found as it is converted.
+  AtomLineConverter(unsigned threads, std::size_t minPartBytes, bool findWraps = false);
 
-  // Starts on a block; `text` and `records` stay the caller's until finish().
-  void start(const char* text, std::size_t size, std::uint64_t maxLines, AtomRecord* records);
+  // Starts on a block; `text` and `records` stay the caller's until finish(). With
+  // `recordBefore`, records[-1] is the record before the block's (its wraps count).
+  void start(const char* text, std::size_t size, std::uint64_t maxLines, AtomRecord* records,
+             bool recordBefore = false);
   // Converts parts of the block started last on the calling thread, if any are left.
   void help();
   // Helps, waits for the block started last and answers what it gave.
   AtomLinesRead finish();
+  // The wrap points of the block finished last, as indices into its `records`.
+  const NumberWraps& atomWraps() const { return atomWraps_; }
+  const NumberWraps& residueWraps() const { return residueWraps_; }
 
  private:
   // Runs once every thread has counted its parts' lines.
@@ -76,6 +82,8 @@ class AtomLineConverter {
 
   Crew crew_;
   std::size_t minPartBytes_;
+  bool findWraps_;
+  bool recordBefore_ = false;
   const char* text_ = nullptr;
   AtomRecord* records_ = nullptr;
   std::uint64_t maxLines_ = 0;
@@ -89,6 +97,11 @@ class AtomLineConverter {
   std::array<std::uint64_t, kMostParts> first_{};
   std::array<std::uint64_t, kMostParts> limit_{};
   std::array<AtomLinesRead, kMostParts> read_{};
+  // Each part's wrap points after its first record, as indices into the part's records.
+  std::array<NumberWraps, kMostParts> partAtomWraps_{};
+  std::array<NumberWraps, kMostParts> partResidueWraps_{};
+  NumberWraps atomWraps_;
+  NumberWraps residueWraps_;
 };
 
 // One block converted as AtomLineConverter converts it, on a crew of its own. Allocates

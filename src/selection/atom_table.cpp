@@ -90,47 +90,82 @@ textio::FixedLayout chooseAtomLineLayout(AtomTable& table) {
   return atomLineLayout(table.decimalSpacing);
 }
 
-// Reads the atom lines of a regular file into `records` (room for `capacity`), `wanted` read
-// statements at most, and answers the records filled. Blocks of whole lines are converted
-// straight from memory, the next block read while the crew converts the current one;
-// whatever the bulk path does not take (a line longer than a block, a last line without a
-// line feed, the byte 26 that ends a file, a failed read) is one statement of the per-line
-// path, and the two mix line by line.
-std::size_t readAtomLinesInBlocks(AtomRecord* records, std::uint64_t capacity, std::uint64_t wanted,
-                                  std::uint64_t fileBytes, const LoadTuning& tuning) {
+// The wrap points of both number sequences, parts of the table on the machine's cores.
+void findWraps(AtomTable& table) {
+  const PartPlan plan = planParts(table.size, kRecordsPerWrapPart, 1);
+  std::vector<NumberWraps> atomParts(plan.parts);
+  std::vector<NumberWraps> residueParts(plan.parts);
+  runParts(plan.parts, [&](unsigned part) {
+    // The first record has none before it.
+    findWrapsIn(table.records, std::max<std::size_t>(plan.begin(part), 1), plan.end(part), 0,
+                atomParts[part], residueParts[part]);
+  });
+  for (unsigned part = 0; part < plan.parts; ++part) {
+    table.atomWraps.points.insert(table.atomWraps.points.end(), atomParts[part].points.begin(),
+                                  atomParts[part].points.end());
+    table.residueWraps.points.insert(table.residueWraps.points.end(),
+                                     residueParts[part].points.begin(),
+                                     residueParts[part].points.end());
+  }
+}
+
+// Reads the atom lines of a regular file into the table's block (room for `capacity`),
+// `wanted` read statements at most, and sets its size and, when its numbers wrap, its wrap
+// points. Blocks of whole lines are converted straight from memory, the next block read while
+// the crew converts the current one; whatever the bulk path does not take (a line longer
+// than a block, a last line without a line feed, the byte 26 that ends a file, a failed
+// read) is one statement of the per-line path, and the two mix line by line.
+void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64_t wanted,
+                           std::uint64_t fileBytes, const LoadTuning& tuning) {
+  AtomRecord* const records = table.records;
   // A small file needs no buffers larger than itself.
   const auto blockBytes = static_cast<std::size_t>(
       std::max<std::uint64_t>(1, std::min<std::uint64_t>(tuning.blockBytes, fileBytes)));
   textio::BlockInput input(blockBytes);
+  const bool wraps = hasWrappedNumbers(table);
   if (!input.ready()) {
-    return readAtomLines(textio::layouts::kAtomLine, records, capacity, wanted).records;
+    table.size = readAtomLines(textio::layouts::kAtomLine, records, capacity, wanted).records;
+    if (wraps) findWraps(table);
+    return;
   }
-  AtomLineConverter converter(tuning.threads, tuning.minPartBytes);
+  AtomLineConverter converter(tuning.threads, tuning.minPartBytes, wraps);
   std::uint64_t lines = 0;
-  std::size_t filled = 0;
+  std::size_t& filled = table.size;
+  // Wrap points the crew found, at record indices from `filled` on.
+  const auto keepWraps = [&] {
+    for (const std::uint32_t point : converter.atomWraps().points) {
+      table.atomWraps.points.push_back(static_cast<std::uint32_t>(filled + point));
+    }
+    for (const std::uint32_t point : converter.residueWraps().points) {
+      table.residueWraps.points.push_back(static_cast<std::uint32_t>(filled + point));
+    }
+  };
   while (lines < wanted && filled < capacity) {
     input.begin(kCoordinateUnit);
     for (std::string_view block = input.lines(); !block.empty(); block = input.lines()) {
       converter.start(block.data(), block.size(), std::min(wanted - lines, capacity - filled),
-                      records + filled);
+                      records + filled, filled > 0);
       input.readAhead();
       const AtomLinesRead got = converter.finish();  // this thread helps first
+      keepWraps();
       lines += got.lines;
       filled += got.records;
       if (got.bytes < block.size() || lines >= wanted || filled >= capacity) {
         input.giveBack(got.bytes);
-        return filled;
+        return;
       }
       input.next();
     }
     input.giveBack(0);
     const textio::FixedRecordsRead one =
         readAtomLines(textio::layouts::kAtomLine, records + filled, capacity - filled, 1);
+    if (wraps && one.records > 0 && filled > 0) {
+      findWrapsIn(records, filled, filled + 1, 0, table.atomWraps, table.residueWraps);
+    }
     lines += one.statements;
     filled += one.records;
     if (one.ended) break;
   }
-  return filled;
 }
 
 // The wide layouts by spacing, from kNarrowestWideSpacing on.
@@ -144,43 +179,24 @@ constexpr auto kWideAtomLines = [] {
   return layouts;
 }();
 
-// Records the points where a five-column number sequence wrapped. GROMACS writes numbers
-// modulo 100000, so a real wrap falls from near 99999 to near 0; a smaller fall (a chain
-// numbered from 1 again, a damaged line read as 0, pieces of files put together) is taken
-// as written.
-void noteWrap(NumberWraps& wraps, std::int32_t& previous, std::int32_t value, std::size_t index,
-              bool first) {
-  const std::int64_t fall = static_cast<std::int64_t>(previous) - value;
-  if (!first && fall > kWrapFall) wraps.points.push_back(static_cast<std::uint32_t>(index));
-  previous = value;
-}
+}  // namespace
 
-// The wrap points of both number sequences, parts of the table on the machine's cores: each
-// part compares its first record with the last record of the part before it.
-void findWraps(AtomTable& table) {
-  const PartPlan plan = planParts(table.size, kRecordsPerWrapPart, 1);
-  std::vector<NumberWraps> atomParts(plan.parts);
-  std::vector<NumberWraps> residueParts(plan.parts);
-  runParts(plan.parts, [&](unsigned part) {
-    const std::size_t begin = plan.begin(part);
-    std::int32_t previousAtom = begin == 0 ? 0 : table.records[begin - 1].atomNumber;
-    std::int32_t previousResidue = begin == 0 ? 0 : table.records[begin - 1].residueNumber;
-    for (std::size_t index = begin; index < plan.end(part); ++index) {
-      const AtomRecord& record = table.records[index];
-      noteWrap(atomParts[part], previousAtom, record.atomNumber, index, index == 0);
-      noteWrap(residueParts[part], previousResidue, record.residueNumber, index, index == 0);
-    }
-  });
-  for (unsigned part = 0; part < plan.parts; ++part) {
-    table.atomWraps.points.insert(table.atomWraps.points.end(), atomParts[part].points.begin(),
-                                  atomParts[part].points.end());
-    table.residueWraps.points.insert(table.residueWraps.points.end(),
-                                     residueParts[part].points.begin(),
-                                     residueParts[part].points.end());
+// GROMACS writes numbers modulo 100000, so a real wrap falls from near 99999 to near 0; a
+// smaller fall (a chain numbered from 1 again, a damaged line read as 0, pieces of files put
+// together) is taken as written.
+void findWrapsIn(const AtomRecord* records, std::size_t begin, std::size_t end, std::size_t base,
+                 NumberWraps& atoms, NumberWraps& residues) {
+  const auto fallsFar = [](std::int32_t previous, std::int32_t value) {
+    return static_cast<std::int64_t>(previous) - value > kWrapFall;
+  };
+  for (std::size_t index = begin; index < end; ++index) {
+    const AtomRecord& before = records[index - 1];
+    const AtomRecord& record = records[index];
+    const auto point = static_cast<std::uint32_t>(base + index);
+    if (fallsFar(before.atomNumber, record.atomNumber)) atoms.points.push_back(point);
+    if (fallsFar(before.residueNumber, record.residueNumber)) residues.points.push_back(point);
   }
 }
-
-}  // namespace
 
 int atomLineSpacing(std::string_view firstAtomLine) {
   // Positions begin in column 21; the names before them may hold points of their own.
@@ -261,10 +277,13 @@ AtomTable loadConnected(const LoadTuning& tuning) {
     const std::uint64_t capacity = std::min(wanted, *bound);
     table.records = static_cast<AtomRecord*>(textio::allocateBlock(capacity * sizeof(AtomRecord)));
     const textio::FixedLayout layout = chooseAtomLineLayout(table);
-    // The bulk path converts the standard layout; wider fields take the per-line path.
-    table.size = tuning.path == LoadTuning::Path::Bulk && table.decimalSpacing == 0
-                     ? readAtomLinesInBlocks(table.records, capacity, wanted, *bound, tuning)
-                     : readAtomLines(layout, table.records, capacity, wanted).records;
+    // The bulk path converts the standard layout and finds the wraps as it goes; wider
+    // fields take the per-line path.
+    if (tuning.path == LoadTuning::Path::Bulk && table.decimalSpacing == 0) {
+      readAtomLinesInBlocks(table, capacity, wanted, *bound, tuning);
+      return table;
+    }
+    table.size = readAtomLines(layout, table.records, capacity, wanted).records;
   } else {
     const textio::FixedLayout layout = chooseAtomLineLayout(table);
     std::vector<AtomRecord> gathered;

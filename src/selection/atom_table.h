@@ -36,6 +36,12 @@ struct NumberWraps {
   std::vector<std::uint32_t> points;
 };
 
+// Appends to `atoms` and `residues` the wrap points among records[begin, end): every record
+// of the range is compared with the one just before it (records[begin - 1] too, which the
+// caller makes sure exists). Points are indices into `records` plus `base`, in order.
+void findWrapsIn(const AtomRecord* records, std::size_t begin, std::size_t end, std::size_t base,
+                 NumberWraps& atoms, NumberWraps& residues);
+
 // Atom lines written with more decimals: their decimal points lie d columns apart, d in
 // this range (the standard layout's is 8).
 inline constexpr int kNarrowestWideSpacing = 9;

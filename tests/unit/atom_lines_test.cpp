@@ -47,10 +47,13 @@ constexpr LineKind kKinds[] = {
 };
 constexpr int kKindCount = static_cast<int>(sizeof kKinds / sizeof kKinds[0]);
 
-std::string atomLine(int kind, int i) {
+// Numbers step by `stride`, modulo 100000: a stride of 1 never wraps in a test file, a large
+// one wraps every few lines.
+std::string atomLine(int kind, int i, int stride = 1) {
   char line[128];
   std::snprintf(line, sizeof line, "%5dSOL  %5s%5d%8.3f%8.3f%8.3f%8.4f%8.4f%8.4f",
-                (i / 3 + 1) % 100000, i % 3 == 0 ? "OW" : "HW1", i % 100000,
+                static_cast<int>((i / 3 + 1) * std::int64_t{stride} % 100000),
+                i % 3 == 0 ? "OW" : "HW1", static_cast<int>(i * std::int64_t{stride} % 100000),
                 (i % 9001) * 0.001 - 2.0, i * 0.007, -(i % 77) * 0.013, (i % 13) * 0.0123, -0.5,
                 (i % 5) * 0.1);
   std::string s = line;  // 68 columns
@@ -114,14 +117,14 @@ std::string atomLine(int kind, int i) {
 
 // A file of `lines` atom lines of every kind in a fixed pseudo-random order, after a title and
 // the count line; returns the readable lines among the first `count`.
-std::string generatedFile(int lines, long count, std::size_t& readable) {
+std::string generatedFile(int lines, long count, std::size_t& readable, int stride = 1) {
   std::string content = "generated\n" + std::to_string(count) + "\n";
   std::uint32_t state = 12345;
   readable = 0;
   for (int i = 1; i <= lines; ++i) {
     state = state * 1103515245u + 12345u;
     const int kind = (state >> 16) % 4 == 0 ? static_cast<int>((state >> 8) % kKindCount) : 0;
-    content += atomLine(kind, i);
+    content += atomLine(kind, i, stride);
     if (i <= count && kKinds[kind].readable) ++readable;
   }
   return content + "   1.86206   1.86206   1.86206\n";
@@ -193,6 +196,14 @@ TEST_F(BulkLoadTest, EveryKindOfLineGivesThePerLineTable) {
     // A larger count reads the box line too, which cannot be read: a point in columns 1-5.
     expectSameTables(write(content), readable, c.what);
   }
+}
+
+// A count above 99999 makes the numbers' wraps count: found while the blocks are converted,
+// across parts, blocks, skipped lines and lines read one at a time, they are the per-line ones.
+TEST_F(BulkLoadTest, WrapsFoundWhileConvertingAreThePerLineOnes) {
+  std::size_t readable = 0;
+  const std::string content = generatedFile(3000, 100001, readable, 2311);
+  expectSameTables(write(content), readable, "numbers that wrap every 43 lines");
 }
 
 TEST_F(BulkLoadTest, EndsOfFileGiveThePerLineTable) {
