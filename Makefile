@@ -5,7 +5,7 @@
 #   make run        release build, then the tool in build/demo/ with the example .gro files
 #   make test       build everything and run every test (ctest)
 #   make sanitize   AddressSanitizer + UndefinedBehaviorSanitizer build in build-sanitize/, all tests
-#   make tsan       ThreadSanitizer build in build-tsan/, the tests of the loader's and passes' threads
+#   make tsan       ThreadSanitizer build in build-tsan/, the tests of the code that runs threads
 #   make deps       check (and as root install) cmake, g++ and GoogleTest
 #   make test-deps  check (and as root install) the programs only tests use
 #   make fuzz       every fuzzing harness for FUZZ_SECONDS each (default 60), in build-fuzz/
@@ -93,13 +93,14 @@ sanitize: deps test-deps
 install: all
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
-# The loader and the passes work in parts on several threads: their tests, under ThreadSanitizer.
-TSAN_TESTS := atom_lines_test atom_table_test passes_test block_input_test
+# The loader, the passes and the atom-line writer work on several threads: their tests, under
+# ThreadSanitizer.
+TSAN_TESTS := atom_lines_test atom_table_test passes_test block_input_test result_files_test
 tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -DGRO_TSAN=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(TSAN_BUILD) -j$(JOBS) --target $(TSAN_TESTS)
 	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSAN_BUILD) --output-on-failure \
-	  -R '^(BulkLoadTest|ConvertAtomLines|LoaderTest|Passes|BlockInput)\.'
+	  -R '^(BulkLoadTest|ConvertAtomLines|LoaderTest|Passes|BlockInput|ResultFilesTest)\.'
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD)

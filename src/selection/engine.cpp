@@ -27,11 +27,7 @@ void writeSelected(const AtomTable& table, const RunState& state, NumberLayout n
   writeIndexHeading();
   // Atom lines keep the decimals the coordinate file was written with.
   const textio::FixedLayout atomLine = atomLineLayout(table.decimalSpacing);
-  secondPass(
-      table, state,
-      [numbers, atomLine](const AtomRecord& record, std::int64_t ordinal, std::int32_t atomNumber) {
-        acceptAtom(record, ordinal, atomNumber, numbers, atomLine);
-      });
+  writeSelectedAtoms(table, selectedAtoms(table, state), numbers, atomLine);
   writeLastLine(state);
   if (state.wholeResidues == WholeResidues::Yes) {
     openResidueFile();

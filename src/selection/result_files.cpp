@@ -2,11 +2,18 @@
 #include "selection/result_files.h"
 
 #include <algorithm>
+#include <atomic>
+#include <bit>
 #include <span>
+#include <string>
 #include <string_view>
+#include <thread>
 
+#include "selection/atom_lines.h"
+#include "selection/crew.h"
 #include "textio/fixed_statements.h"
 #include "textio/free_form.h"
+#include "textio/unit.h"
 
 namespace selection {
 namespace {
@@ -28,6 +35,147 @@ int decimalWidth(std::int64_t value) {
 void writeInteger(int unit, std::int32_t value, int width, textio::Advance advance) {
   const textio::FieldDescriptor field = textio::fieldI(width);
   textio::writeFixed(unit, textio::FixedLayout(&field, 1), {value}, advance);
+}
+
+// The field of an atom number in list.ndx.
+textio::FieldDescriptor indexField(std::int32_t atomNumber, NumberLayout layout) {
+  return layout == NumberLayout::Wide ? textio::fieldI(std::max(6, decimalWidth(atomNumber) + 1))
+                                      : textio::layouts::kI6[0];
+}
+
+// Selected atoms a piece of the bulk writer takes: about this many lines of result.gro at most.
+// Small pieces keep the writer's text, which it reuses from round to round, within a few
+// hundred pages: fresh pages are dear.
+constexpr std::int64_t kAtomsPerPiece = 2048;
+constexpr std::size_t kWordBits = 64;
+
+// The selected atoms of words [firstWord, endWord) of the bit set, their text for both files.
+// Each on cache lines of its own: two threads appending to neighbouring pieces would otherwise
+// pass the lines that hold the texts' lengths back and forth.
+struct alignas(64) Piece {
+  std::size_t firstWord = 0;
+  std::size_t endWord = 0;
+  std::int64_t firstOrdinal = 1;
+  std::string lines;    // result.gro
+  std::string numbers;  // list.ndx
+  // Where each atom's text ends in `lines` and in `numbers`.
+  std::vector<std::uint32_t> lineEnds;
+  std::vector<std::uint32_t> numberEnds;
+  std::vector<std::uint32_t> atoms;  // the selected records, while the piece is built
+  bool built = false;  // false: a field could not be built; acceptAtom writes these atoms
+};
+
+// Records a piece looks ahead of the one it formats: the selected atoms lie scattered over a
+// table far larger than the caches, and waiting for each record in turn would dominate.
+constexpr std::size_t kPrefetchDistance = 8;
+
+void buildPiece(const AtomTable& table, const std::vector<std::uint64_t>& selected,
+                NumberLayout layout, textio::FixedLayout atomLine, Piece& piece) {
+  std::vector<std::uint32_t>& atoms = piece.atoms;
+  atoms.clear();
+  for (std::size_t word = piece.firstWord; word < piece.endWord; ++word) {
+    for (std::uint64_t bits = selected[word]; bits != 0; bits &= bits - 1) {
+      atoms.push_back(static_cast<std::uint32_t>(word * kWordBits) +
+                      static_cast<std::uint32_t>(__builtin_ctzll(bits)));
+    }
+  }
+  WrapCursor atomOffsets(table.atomWraps);
+  std::int64_t ordinal = piece.firstOrdinal;
+  constexpr textio::FieldPlace kNumberPlace[] = {{0, 0}};
+  for (std::size_t k = 0; k < atoms.size(); ++k, ++ordinal) {
+    if (k + kPrefetchDistance < atoms.size()) {
+      const char* ahead =
+          reinterpret_cast<const char*>(&table.records[atoms[k + kPrefetchDistance]]);
+      __builtin_prefetch(ahead);
+      __builtin_prefetch(ahead + sizeof(AtomRecord) - 1);
+    }
+    const AtomRecord& record = table.records[atoms[k]];
+    const std::int32_t atomNumber = record.atomNumber + atomOffsets.at(atoms[k]);
+    const textio::FieldDescriptor number = indexField(atomNumber, layout);
+    if (textio::formatFixedLine(atomLine, kAtomLinePlaces, &record, piece.lines) != 0 ||
+        textio::formatFixedLine(textio::FixedLayout(&number, 1), kNumberPlace, &atomNumber,
+                                piece.numbers) != 0) {
+      return;
+    }
+    piece.lines += "\r\n";
+    if (ordinal % kIndexNumbersPerLine == 0) piece.numbers += "\r\n";
+    piece.lineEnds.push_back(static_cast<std::uint32_t>(piece.lines.size()));
+    piece.numberEnds.push_back(static_cast<std::uint32_t>(piece.numbers.size()));
+  }
+  piece.built = true;
+}
+
+// The atom whose text holds byte `end - 1` of a text whose atoms end at `ends`.
+std::size_t atomEndingBy(const std::vector<std::uint32_t>& ends, std::size_t end) {
+  return static_cast<std::size_t>(std::lower_bound(ends.begin(), ends.end(), end) - ends.begin());
+}
+
+// Writes a built piece as a statement per atom line and per number would, alternating
+// between the files: each file's buffer reaches the platform after the same atom, with the
+// other file holding the same atoms, so a failed write leaves both files as they would be.
+void writeInStep(const Piece& piece) {
+  const std::string_view lines = piece.lines;
+  const std::string_view numbers = piece.numbers;
+  std::size_t atom = 0;  // atoms written to both files
+  const std::size_t atoms = piece.lineEnds.size();
+  const auto lineAt = [&](std::size_t k) -> std::size_t {
+    return k == 0 ? 0 : piece.lineEnds[k - 1];
+  };
+  const auto numberAt = [&](std::size_t k) -> std::size_t {
+    return k == 0 ? 0 : piece.numberEnds[k - 1];
+  };
+  while (atom < atoms) {
+    const std::size_t lineFrom = lineAt(atom);
+    const std::size_t numberFrom = numberAt(atom);
+    // The atoms after which each file would be handed over (atoms: not within the piece).
+    const std::size_t lineTaken = textio::textBeforeHandOver(kResultUnit, lines.substr(lineFrom));
+    const std::size_t numberTaken =
+        textio::textBeforeHandOver(kIndexUnit, numbers.substr(numberFrom));
+    const std::size_t lineEvent = lineFrom + lineTaken == lines.size()
+                                      ? atoms
+                                      : atomEndingBy(piece.lineEnds, lineFrom + lineTaken);
+    const std::size_t numberEvent = numberFrom + numberTaken == numbers.size()
+                                        ? atoms
+                                        : atomEndingBy(piece.numberEnds, numberFrom + numberTaken);
+    if (lineEvent >= atoms && numberEvent >= atoms) {
+      textio::writeText(kResultUnit, lines.substr(lineFrom));
+      textio::writeText(kIndexUnit, numbers.substr(numberFrom));
+      return;
+    }
+    if (lineEvent <= numberEvent) {
+      // The atom line comes before its number.
+      textio::writeText(kIndexUnit, numbers.substr(numberFrom, numberAt(lineEvent) - numberFrom));
+      textio::writeText(kResultUnit, lines.substr(lineFrom, lineAt(lineEvent + 1) - lineFrom));
+      textio::writeText(kIndexUnit, numbers.substr(numberAt(lineEvent),
+                                                   numberAt(lineEvent + 1) - numberAt(lineEvent)));
+      atom = lineEvent + 1;
+    } else {
+      textio::writeText(kResultUnit, lines.substr(lineFrom, lineAt(numberEvent + 1) - lineFrom));
+      textio::writeText(kIndexUnit,
+                        numbers.substr(numberFrom, numberAt(numberEvent + 1) - numberFrom));
+      atom = numberEvent + 1;
+    }
+  }
+}
+
+// Writes a piece that was built; otherwise its atoms one by one, which reports the failure
+// where a statement per atom would have.
+void writePiece(const AtomTable& table, const std::vector<std::uint64_t>& selected,
+                NumberLayout layout, textio::FixedLayout atomLine, const Piece& piece) {
+  if (piece.built) {
+    writeInStep(piece);
+    return;
+  }
+  WrapCursor atomOffsets(table.atomWraps);
+  std::int64_t ordinal = piece.firstOrdinal;
+  for (std::size_t word = piece.firstWord; word < piece.endWord; ++word) {
+    for (std::uint64_t bits = selected[word]; bits != 0; bits &= bits - 1, ++ordinal) {
+      const std::size_t i = word * kWordBits + static_cast<std::size_t>(__builtin_ctzll(bits));
+      const AtomRecord& record = table.records[i];
+      acceptAtom(record, ordinal, record.atomNumber + atomOffsets.at(static_cast<std::uint32_t>(i)),
+                 layout, atomLine);
+    }
+  }
 }
 
 }  // namespace
@@ -98,6 +246,47 @@ void acceptAtom(const AtomRecord& record, std::int64_t ordinal, std::int32_t ato
     textio::writeFixed(kIndexUnit, textio::layouts::kI6, {atomNumber}, textio::Advance::No);
   }
   if (ordinal % kIndexNumbersPerLine == 0) textio::writeList(kIndexUnit, {});
+}
+
+std::int64_t writeSelectedAtoms(const AtomTable& table, const std::vector<std::uint64_t>& selected,
+                                NumberLayout layout, textio::FixedLayout atomLine) {
+  Crew crew(std::max(1u, std::thread::hardware_concurrency()));
+  // A round is a few pieces per thread: its text is all the memory the writer holds.
+  const std::size_t piecesPerRound = std::size_t{crew.size()} * 4;
+  std::vector<Piece> round(piecesPerRound);
+  std::int64_t ordinal = 1;
+  std::size_t word = 0;
+  while (word < selected.size()) {
+    std::size_t pieces = 0;
+    for (; pieces < piecesPerRound && word < selected.size(); ++pieces) {
+      Piece& piece = round[pieces];
+      piece.firstWord = word;
+      piece.firstOrdinal = ordinal;
+      piece.lines.clear();  // the text's room is kept for the next rounds
+      piece.numbers.clear();
+      piece.lineEnds.clear();
+      piece.numberEnds.clear();
+      piece.built = false;
+      for (std::int64_t atoms = 0; atoms < kAtomsPerPiece && word < selected.size(); ++word) {
+        atoms += std::popcount(selected[word]);
+      }
+      piece.endWord = word;
+      for (std::size_t w = piece.firstWord; w < piece.endWord; ++w) {
+        ordinal += std::popcount(selected[w]);
+      }
+    }
+    std::atomic<std::size_t> next{0};
+    crew.start(std::min<unsigned>(crew.size(), static_cast<unsigned>(pieces)), [&](unsigned) {
+      for (std::size_t p = next++; p < pieces; p = next++) {
+        buildPiece(table, selected, layout, atomLine, round[p]);
+      }
+    });
+    crew.wait();
+    for (std::size_t p = 0; p < pieces; ++p) {
+      writePiece(table, selected, layout, atomLine, round[p]);
+    }
+  }
+  return ordinal - 1;
 }
 
 void writeLastLine(const RunState& state) {

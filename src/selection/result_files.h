@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "selection/atom_table.h"
 #include "selection/run_state.h"
@@ -36,6 +37,13 @@ void writeIndexHeading();
 // layout), the line of list.ndx ended after every tenth number.
 void acceptAtom(const AtomRecord& record, std::int64_t ordinal, std::int32_t atomNumber,
                 NumberLayout layout, textio::FixedLayout atomLine = textio::layouts::kAtomLine);
+
+// acceptAtom for every atom whose bit is set in `selected` (one bit per table record), in
+// file order, with ordinals from 1: the same bytes, the same reports. The lines are built on
+// the machine's cores in rounds of a bounded number of atoms, and written in order.
+std::int64_t writeSelectedAtoms(const AtomTable& table, const std::vector<std::uint64_t>& selected,
+                                NumberLayout layout,
+                                textio::FixedLayout atomLine = textio::layouts::kAtomLine);
 
 // "(3F10.5)" of xmax, ymax, zmax of the box group, whatever the shape.
 void writeLastLine(const RunState& state);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <span>
+#include <string>
 #include <string_view>
 #include <variant>
 
@@ -90,5 +91,13 @@ struct FieldPlace {
 // several threads may convert lines at once.
 int readFixedLine(FixedLayout layout, std::span<const FieldPlace> places, std::string_view line,
                   void* record);
+
+// The columns one write statement through `layout` builds from the fields at `places` within
+// `record` (I an int32, F a float, A `length` characters), appended to `line` without a line
+// end: the same fields, the same rules, the same text as writeFixed. The places must lie on
+// one line of the layout. Returns 0, or the report number of the first field that could not
+// be written. Touches nothing but `line`, so several threads may build lines at once.
+int formatFixedLine(FixedLayout layout, std::span<const FieldPlace> places, const void* record,
+                    std::string& line);
 
 }  // namespace textio

@@ -3,6 +3,7 @@
 // and the record ended or left pending for non-advancing output.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <string>
 #include <string_view>
@@ -87,7 +88,66 @@ std::size_t writeFieldFast(const FieldDescriptor& descriptor, const FixedOutItem
   return 0;
 }
 
+// Builds one field in `columns` when the fast formatters take it; else hands the columns built
+// so far to `record` and lets the general writer append the field there. 0 or the failure's
+// report number.
+int buildField(const FieldDescriptor& descriptor, const FixedOutItem& item, char* columns,
+               std::size_t& built, std::string& record) {
+  if (const std::size_t written =
+          writeFieldFast(descriptor, item, columns + built, kLocalColumns - built)) {
+    built += written;
+    return 0;
+  }
+  record.append(columns, built);
+  built = 0;
+  return writeField(descriptor, item, record);
+}
+
+// The output item of a field of a record of the caller's, at its place.
+FixedOutItem itemOf(const FieldDescriptor& descriptor, const FieldPlace& place,
+                    const char* record) {
+  const char* const at = record + place.offset;
+  switch (descriptor.kind) {
+    case FieldKind::I: {
+      std::int32_t value;
+      std::memcpy(&value, at, sizeof value);
+      return value;
+    }
+    case FieldKind::F: {
+      float value;
+      std::memcpy(&value, at, sizeof value);
+      return value;
+    }
+    case FieldKind::A:
+      break;
+  }
+  return std::string_view(at, place.length);
+}
+
 }  // namespace
+
+int formatFixedLine(FixedLayout layout, std::span<const FieldPlace> places, const void* record,
+                    std::string& line) {
+  FieldWalker walker(layout);
+  if (!walker.hasFields()) return 0;
+  char columns[kLocalColumns];
+  std::size_t built = 0;
+  try {
+    for (const FieldPlace& place : places) {
+      bool wrapped = false;
+      const FieldDescriptor& descriptor = walker.next(wrapped);
+      if (wrapped) return kFieldItemMismatch;  // the fields need a second line
+      const FixedOutItem item = itemOf(descriptor, place, static_cast<const char*>(record));
+      if (const int status = buildField(descriptor, item, columns, built, line); status != 0) {
+        return status;
+      }
+    }
+    line.append(columns, built);
+  } catch (const std::bad_alloc&) {
+    return 41;
+  }
+  return 0;
+}
 
 void writeFixed(int unit, FixedLayout layout, std::initializer_list<FixedOutItem> items,
                 Advance advance) {
@@ -115,14 +175,9 @@ void writeFixed(int unit, FixedLayout layout, std::initializer_list<FixedOutItem
           handOver();
           endRecord(entry);  // items left over: they go on a new line
         }
-        if (const std::size_t written =
-                writeFieldFast(descriptor, item, columns + built, kLocalColumns - built)) {
-          built += written;
-        } else {
-          handOver();
-          if (const int status = writeField(descriptor, item, entry.record); status != 0) {
-            failStatement(entry, status);
-          }
+        if (const int status = buildField(descriptor, item, columns, built, entry.record);
+            status != 0) {
+          failStatement(entry, status);
         }
         if (entry.recordLength > 0 &&
             entry.record.size() + built > static_cast<std::size_t>(entry.recordLength)) {

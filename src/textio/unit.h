@@ -63,6 +63,19 @@ void keepInputColumns(int unit, std::size_t columns);
 // record and the pending marker. A platform failure stores its code and issues report 38.
 void endRecord(UnitEntry& unit);
 
+// Writes `text` to `unit` as the write statements that built it would have: each line ended
+// by CR LF is a record handed to the unit, a last line without one stays pending as
+// non-advancing output leaves it, and a record the unit has pending is continued by the first
+// line. Lines built by formatFixedLine on other threads are written this way, in order, and
+// reach the platform in the same blocks. Failures are those of the write statements.
+void writeText(int unit, std::string_view text);
+
+// How much of `text` writeText(unit, text) would take up to and including the record after
+// which it hands the unit's buffer to the platform; all of it when it would not. Lets a
+// writer of two files cut their texts so that each reaches the platform at the point where
+// statements alternating between the files would have handed it over.
+std::size_t textBeforeHandOver(int unit, std::string_view text);
+
 // Hands buffered output to the platform (console units do this after every statement,
 // files when the buffer is large and at close). Failure: report 38 for the unit.
 void flushOutput(UnitEntry& unit);

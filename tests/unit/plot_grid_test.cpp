@@ -8,16 +8,10 @@
 #include <cmath>
 #include <vector>
 
+#include "table_views.h"
+
 namespace selection {
 namespace {
-
-AtomTable tableOf(std::vector<AtomRecord>& records) {
-  AtomTable table;
-  table.records = records.data();
-  table.size = records.size();
-  table.declaredCount = static_cast<std::int64_t>(records.size());
-  return table;
-}
 
 AtomRecord at(float x, float y, float z) {
   AtomRecord record{};

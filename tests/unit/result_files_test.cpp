@@ -4,15 +4,19 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "table_views.h"
 #include "textio/unit.h"
 
 namespace selection {
@@ -220,6 +224,138 @@ TEST_F(ResultFilesTest, AtomLinesKeepTheDecimalsTheyWereReadWith) {
     acceptAtom(record, 1, 1, NumberLayout::FiveColumn, atomLineLayout(width));
     EXPECT_EQ(contentOf(kResultUnit, "result.gro"), expected) << width;
     textio::closeUnit(kIndexUnit);
+  }
+}
+
+// A table of `atoms` waters' atoms with numbers modulo 100000 and positions of every sign.
+std::vector<AtomRecord> generatedAtoms(std::size_t atoms) {
+  std::vector<AtomRecord> records(atoms);
+  for (std::size_t i = 0; i < atoms; ++i) {
+    AtomRecord& r = records[i];
+    r.residueNumber = static_cast<std::int32_t>((i / 3 + 1) % 100000);
+    std::memcpy(r.residueName, "SOL  ", 5);
+    std::memcpy(r.atomName, i % 3 == 0 ? "   OW" : "  HW1", 5);
+    r.atomNumber = static_cast<std::int32_t>((i + 1) % 100000);
+    r.x = static_cast<float>(i % 9001) * 0.001f - 2.0f;
+    r.y = static_cast<float>(i) * 0.0071f;
+    r.z = -static_cast<float>(i % 77) * 0.0133f;
+    r.vx = static_cast<float>(i % 13) * 0.0123f;
+    r.vy = -0.5f;
+    r.vz = static_cast<float>(i % 5) * 0.1f;
+  }
+  return records;
+}
+
+std::vector<std::uint64_t> bitsWhere(std::size_t atoms,
+                                     const std::function<bool(std::size_t)>& on) {
+  std::vector<std::uint64_t> bits((atoms + 63) / 64);
+  for (std::size_t i = 0; i < atoms; ++i) {
+    if (on(i)) bits[i / 64] |= std::uint64_t{1} << (i % 64);
+  }
+  return bits;
+}
+
+// One acceptAtom per selected atom, the reference the bulk writer must equal.
+void writeAtomByAtom(const AtomTable& table, const std::vector<std::uint64_t>& bits,
+                     NumberLayout layout, textio::FixedLayout atomLine) {
+  WrapCursor offsets(table.atomWraps);
+  std::int64_t ordinal = 0;
+  for (std::size_t i = 0; i < table.size; ++i) {
+    const std::int32_t offset = offsets.next();
+    if ((bits[i / 64] >> (i % 64) & 1) == 0) continue;
+    acceptAtom(table.records[i], ++ordinal, table.records[i].atomNumber + offset, layout, atomLine);
+  }
+}
+
+// Selections over many pieces and rounds of the bulk writer, five-column and wide numbers
+// (with wraps) and wider decimals: the same result.gro and list.ndx as a statement per atom.
+TEST_F(ResultFilesTest, BulkWriterGivesTheFilesOfAStatementPerAtom) {
+  constexpr std::size_t kAtoms = 120000;
+  std::vector<AtomRecord> records = generatedAtoms(kAtoms);
+  AtomTable table = tableOf(records);
+  table.atomWraps.points = {99999};
+  struct Selection {
+    const char* what;
+    std::function<bool(std::size_t)> on;
+  };
+  const Selection selections[] = {
+      {"none", [](std::size_t) { return false; }},
+      {"all", [](std::size_t) { return true; }},
+      {"oxygens", [](std::size_t i) { return i % 3 == 0; }},
+      {"runs", [](std::size_t i) { return i % 300 < 30; }},
+      {"scattered", [](std::size_t i) { return (i * 2654435761u) % 97 == 0; }},
+      {"last atom", [](std::size_t i) { return i == kAtoms - 1; }},
+  };
+  struct Layout {
+    NumberLayout numbers;
+    int spacing;
+  };
+  for (const Layout& layout : {Layout{NumberLayout::FiveColumn, 0}, Layout{NumberLayout::Wide, 0},
+                               Layout{NumberLayout::Wide, 11}}) {
+    for (const Selection& selection : selections) {
+      SCOPED_TRACE(testing::Message() << selection.what << ", spacing " << layout.spacing);
+      const std::vector<std::uint64_t> bits = bitsWhere(kAtoms, selection.on);
+      std::string expected[2];
+      std::string written[2];
+      for (const bool bulk : {false, true}) {
+        open(kResultUnit, "result.gro");
+        open(kIndexUnit, "list.ndx");
+        writeIndexHeading();
+        if (bulk) {
+          writeSelectedAtoms(table, bits, layout.numbers, atomLineLayout(layout.spacing));
+        } else {
+          writeAtomByAtom(table, bits, layout.numbers, atomLineLayout(layout.spacing));
+        }
+        writeLastLine(RunState{});
+        std::string* const into = bulk ? written : expected;
+        into[0] = contentOf(kResultUnit, "result.gro");
+        into[1] = contentOf(kIndexUnit, "list.ndx");
+      }
+      EXPECT_TRUE(written[0] == expected[0]) << "result.gro differs";
+      EXPECT_TRUE(written[1] == expected[1]) << "list.ndx differs";
+    }
+  }
+}
+
+// A write that fails ends the run where a statement per atom would have ended it: the other
+// file holds exactly the atoms it would have held. Each run is a child process, since a
+// failed write ends the process.
+TEST_F(ResultFilesTest, AFailedWriteLeavesTheOtherFileAsAStatementPerAtomWould) {
+  constexpr std::size_t kAtoms = 60000;
+  std::vector<AtomRecord> records = generatedAtoms(kAtoms);
+  const AtomTable table = tableOf(records);
+  const std::vector<std::uint64_t> bits =
+      bitsWhere(kAtoms, [](std::size_t i) { return i % 7 != 3; });
+  for (const int failing : {kResultUnit, kIndexUnit}) {
+    std::string left[2];
+    for (const bool bulk : {false, true}) {
+      const pid_t child = ::fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        ::freopen("/dev/null", "w", stderr);
+        textio::openUnit(kResultUnit, failing == kResultUnit ? "/dev/full" : path("result.gro"),
+                         "UNKNOWN");
+        textio::openUnit(kIndexUnit, failing == kIndexUnit ? "/dev/full" : path("list.ndx"),
+                         "UNKNOWN");
+        if (bulk) {
+          writeSelectedAtoms(table, bits, NumberLayout::FiveColumn);
+        } else {
+          writeAtomByAtom(table, bits, NumberLayout::FiveColumn, textio::layouts::kAtomLine);
+        }
+        ::_exit(0);  // not reached: the failed write ends the run
+      }
+      int status = 0;
+      ASSERT_EQ(::waitpid(child, &status, 0), child);
+      ASSERT_TRUE(WIFEXITED(status));
+      EXPECT_NE(WEXITSTATUS(status), 0);
+      std::ifstream in(path(failing == kResultUnit ? "list.ndx" : "result.gro"), std::ios::binary);
+      left[bulk ? 1 : 0] = {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+      std::remove(path("list.ndx").c_str());
+      std::remove(path("result.gro").c_str());
+    }
+    EXPECT_FALSE(left[0].empty());
+    EXPECT_TRUE(left[1] == left[0])
+        << "unit " << failing << ": " << left[1].size() << " bytes, not " << left[0].size();
   }
 }
 

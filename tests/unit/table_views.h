@@ -1,0 +1,19 @@
+// An atom table over records a test holds: the loader's block replaced by a vector.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "selection/atom_table.h"
+
+namespace selection {
+
+inline AtomTable tableOf(std::vector<AtomRecord>& records) {
+  AtomTable table;
+  table.records = records.data();
+  table.size = records.size();
+  table.declaredCount = static_cast<std::int64_t>(records.size());
+  return table;
+}
+
+}  // namespace selection
