@@ -102,7 +102,7 @@ struct LoadTuning {
   enum class Path { Bulk, PerLine };
   Path path = Path::Bulk;
   unsigned threads = 0;                  // 0: one per core
-  std::size_t blockBytes = 8 << 20;      // bytes of the file converted at a time
+  std::size_t blockBytes = 4 << 20;      // bytes of the file converted at a time
   std::size_t minPartBytes = 512 << 10;  // a block is split only into parts this large
 };
 
