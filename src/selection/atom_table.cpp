@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "selection/atom_lines.h"
@@ -128,7 +129,13 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
     if (wraps) findWraps(table);
     return;
   }
-  AtomLineConverter converter(tuning.threads, tuning.minPartBytes, wraps);
+  // No more threads than a block has parts worth a thread (one for a small file).
+  const unsigned cores =
+      tuning.threads != 0 ? tuning.threads : std::max(1u, std::thread::hardware_concurrency());
+  const std::size_t worth =
+      std::max<std::size_t>(1, blockBytes / std::max<std::size_t>(tuning.minPartBytes, 1));
+  AtomLineConverter converter(static_cast<unsigned>(std::min<std::size_t>(cores, worth)),
+                              tuning.minPartBytes, wraps);
   std::uint64_t lines = 0;
   std::size_t& filled = table.size;
   // Wrap points the crew found, at record indices from `filled` on.

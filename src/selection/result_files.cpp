@@ -48,6 +48,7 @@ textio::FieldDescriptor indexField(std::int32_t atomNumber, NumberLayout layout)
 // hundred pages: fresh pages are dear.
 constexpr std::int64_t kAtomsPerPiece = 2048;
 constexpr std::size_t kWordBits = 64;
+constexpr unsigned kMostWriterThreads = 8;
 
 // The selected atoms of words [firstWord, endWord) of the bit set, their text for both files.
 // Each on cache lines of its own: two threads appending to neighbouring pieces would otherwise
@@ -250,8 +251,9 @@ void acceptAtom(const AtomRecord& record, std::int64_t ordinal, std::int32_t ato
 
 std::int64_t writeSelectedAtoms(const AtomTable& table, const std::vector<std::uint64_t>& selected,
                                 NumberLayout layout, textio::FixedLayout atomLine) {
-  Crew crew(std::max(1u, std::thread::hardware_concurrency()));
-  // A round is a few pieces per thread: its text is all the memory the writer holds.
+  // A round is a few pieces per thread: its text is all the memory the writer holds, so a
+  // machine of many cores gets no more threads than keep it within a few MiB.
+  Crew crew(std::clamp(std::thread::hardware_concurrency(), 1u, kMostWriterThreads));
   const std::size_t piecesPerRound = std::size_t{crew.size()} * 4;
   std::vector<Piece> round(piecesPerRound);
   std::int64_t ordinal = 1;
