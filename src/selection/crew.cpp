@@ -8,6 +8,8 @@
 namespace selection {
 
 Crew::Crew(unsigned threads) {
+  // One thread would only wait while this one waits for it: a crew of one runs in start().
+  if (threads <= 1) return;
   threads_.reserve(threads);
   for (unsigned index = 0; index < threads; ++index) {
     try {

@@ -15,8 +15,9 @@ namespace selection {
 
 class Crew {
  public:
-  // Up to `threads` threads (at least one is asked for). A thread the system refuses leaves
-  // the crew smaller; a crew of none runs every round in start() itself.
+  // Up to `threads` threads; none for one, since a single crew thread would only stand in for
+  // the caller. A thread the system refuses leaves the crew smaller; a crew of none runs
+  // every round in start() itself.
   explicit Crew(unsigned threads);
   ~Crew();
   Crew(const Crew&) = delete;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <numeric>
 #include <span>
 #include <string>
 #include <string_view>
@@ -253,8 +254,13 @@ std::int64_t writeSelectedAtoms(const AtomTable& table, const std::vector<std::u
                                 NumberLayout layout, textio::FixedLayout atomLine) {
   // A round is a few pieces per thread: its text is all the memory the writer holds, so a
   // machine of many cores gets no more threads than keep it within a few MiB.
-  Crew crew(std::clamp(std::thread::hardware_concurrency(), 1u, kMostWriterThreads));
-  const std::size_t piecesPerRound = std::size_t{crew.size()} * 4;
+  const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMostWriterThreads);
+  // A selection of one piece (most small files) is built here, without starting threads.
+  const auto selectedCount = std::accumulate(
+      selected.begin(), selected.end(), std::int64_t{0},
+      [](std::int64_t sum, std::uint64_t word) { return sum + std::popcount(word); });
+  Crew crew(selectedCount > kAtomsPerPiece ? threads : 1);
+  const std::size_t piecesPerRound = std::size_t{threads} * 4;
   std::vector<Piece> round(piecesPerRound);
   std::int64_t ordinal = 1;
   std::size_t word = 0;
