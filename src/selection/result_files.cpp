@@ -129,14 +129,16 @@ void writeInStep(const Piece& piece) {
   while (atom < atoms) {
     const std::size_t lineFrom = lineAt(atom);
     const std::size_t numberFrom = numberAt(atom);
-    // The atoms after which each file would be handed over (atoms: not within the piece).
+    // The atoms after which each file would be handed over (atoms: not within the piece); a
+    // hand-over after the piece's last atom counts too, since the other file must then hold
+    // every number before it.
     const std::size_t lineTaken = textio::textBeforeHandOver(kResultUnit, lines.substr(lineFrom));
     const std::size_t numberTaken =
         textio::textBeforeHandOver(kIndexUnit, numbers.substr(numberFrom));
-    const std::size_t lineEvent = lineFrom + lineTaken == lines.size()
+    const std::size_t lineEvent = lineTaken == std::string_view::npos
                                       ? atoms
                                       : atomEndingBy(piece.lineEnds, lineFrom + lineTaken);
-    const std::size_t numberEvent = numberFrom + numberTaken == numbers.size()
+    const std::size_t numberEvent = numberTaken == std::string_view::npos
                                         ? atoms
                                         : atomEndingBy(piece.numberEnds, numberFrom + numberTaken);
     if (lineEvent >= atoms && numberEvent >= atoms) {

@@ -106,7 +106,7 @@ std::size_t textBeforeHandOver(int unit, std::string_view text) {
   const std::size_t held = entry.output.size() + (entry.pending ? entry.record.size() : 0);
   const std::size_t room = held < kOutputFlushSize ? kOutputFlushSize - held : 0;
   const std::size_t feed = text.find('\n', room == 0 ? 0 : room - 1);
-  return feed == std::string_view::npos ? text.size() : feed + 1;
+  return feed == std::string_view::npos ? std::string_view::npos : feed + 1;
 }
 
 void flushOutput(UnitEntry& unit) {

@@ -71,9 +71,9 @@ void endRecord(UnitEntry& unit);
 void writeText(int unit, std::string_view text);
 
 // How much of `text` writeText(unit, text) would take up to and including the record after
-// which it hands the unit's buffer to the platform; all of it when it would not. Lets a
-// writer of two files cut their texts so that each reaches the platform at the point where
-// statements alternating between the files would have handed it over.
+// which it hands the unit's buffer to the platform; std::string_view::npos when it would not.
+// Lets a writer of two files cut their texts so that each reaches the platform at the point
+// where statements alternating between the files would have handed it over.
 std::size_t textBeforeHandOver(int unit, std::string_view text);
 
 // Hands buffered output to the platform (console units do this after every statement,

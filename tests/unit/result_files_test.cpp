@@ -324,19 +324,33 @@ TEST_F(ResultFilesTest, AFailedWriteLeavesTheOtherFileAsAStatementPerAtomWould) 
   constexpr std::size_t kAtoms = 60000;
   std::vector<AtomRecord> records = generatedAtoms(kAtoms);
   const AtomTable table = tableOf(records);
-  const std::vector<std::uint64_t> bits =
-      bitsWhere(kAtoms, [](std::size_t i) { return i % 7 != 3; });
-  for (const int failing : {kResultUnit, kIndexUnit}) {
+  struct Case {
+    const char* what;
+    int failing;
+    std::size_t before;      // bytes of result.gro written first, as one record
+    std::size_t firstAtoms;  // all of these selected; 0: six atoms in seven over the table
+  };
+  // After a 30 570-byte record, the 500th line of 70 bytes brings result.gro's buffer to
+  // 64 KiB: its hand-over fails after the last atom of a one-piece selection.
+  const Case cases[] = {
+      {"result.gro fails", kResultUnit, 0, 0},
+      {"list.ndx fails", kIndexUnit, 0, 0},
+      {"result.gro fails after the last atom", kResultUnit, 30570, 500},
+  };
+  for (const Case& c : cases) {
+    const std::vector<std::uint64_t> bits = bitsWhere(
+        kAtoms, [&c](std::size_t i) { return c.firstAtoms > 0 ? i < c.firstAtoms : i % 7 != 3; });
     std::string left[2];
     for (const bool bulk : {false, true}) {
       const pid_t child = ::fork();
       ASSERT_GE(child, 0);
       if (child == 0) {
         ::freopen("/dev/null", "w", stderr);
-        textio::openUnit(kResultUnit, failing == kResultUnit ? "/dev/full" : path("result.gro"),
+        textio::openUnit(kResultUnit, c.failing == kResultUnit ? "/dev/full" : path("result.gro"),
                          "UNKNOWN");
-        textio::openUnit(kIndexUnit, failing == kIndexUnit ? "/dev/full" : path("list.ndx"),
+        textio::openUnit(kIndexUnit, c.failing == kIndexUnit ? "/dev/full" : path("list.ndx"),
                          "UNKNOWN");
+        if (c.before > 0) textio::writeText(kResultUnit, std::string(c.before - 2, 'x') + "\r\n");
         if (bulk) {
           writeSelectedAtoms(table, bits, NumberLayout::FiveColumn);
         } else {
@@ -347,15 +361,16 @@ TEST_F(ResultFilesTest, AFailedWriteLeavesTheOtherFileAsAStatementPerAtomWould) 
       int status = 0;
       ASSERT_EQ(::waitpid(child, &status, 0), child);
       ASSERT_TRUE(WIFEXITED(status));
-      EXPECT_NE(WEXITSTATUS(status), 0);
-      std::ifstream in(path(failing == kResultUnit ? "list.ndx" : "result.gro"), std::ios::binary);
+      EXPECT_NE(WEXITSTATUS(status), 0) << c.what;
+      std::ifstream in(path(c.failing == kResultUnit ? "list.ndx" : "result.gro"),
+                       std::ios::binary);
       left[bulk ? 1 : 0] = {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
       std::remove(path("list.ndx").c_str());
       std::remove(path("result.gro").c_str());
     }
-    EXPECT_FALSE(left[0].empty());
+    EXPECT_FALSE(left[0].empty()) << c.what;
     EXPECT_TRUE(left[1] == left[0])
-        << "unit " << failing << ": " << left[1].size() << " bytes, not " << left[0].size();
+        << c.what << ": " << left[1].size() << " bytes, not " << left[0].size();
   }
 }
 
