@@ -9,14 +9,8 @@
 # Usage: command_line.sh BINARY SOURCE_DIR   (registered with ctest)
 set -uo pipefail
 
-if [[ $# -ne 2 ]]; then
-  echo "usage: command_line.sh BINARY SOURCE_DIR" >&2
-  exit 2
-fi
-binary=$1
-source_dir=$2
-if [[ $binary != /* ]]; then binary=$PWD/$binary; fi
-source_dir=$(cd "$source_dir" && pwd) || exit 2
+# shellcheck source=SCRIPTDIR/script_args.bash
+. "$(dirname "${BASH_SOURCE[0]}")/script_args.bash"
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/gro-cli.XXXXXX") || exit 1
 trap 'rm -rf "$scratch"' EXIT

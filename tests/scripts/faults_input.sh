@@ -8,14 +8,8 @@
 # Usage: faults_input.sh BINARY SOURCE_DIR   (registered with ctest)
 set -uo pipefail
 
-if [[ $# -ne 2 ]]; then
-  echo "usage: faults_input.sh BINARY SOURCE_DIR" >&2
-  exit 2
-fi
-binary=$1
-source_dir=$2
-if [[ $binary != /* ]]; then binary=$PWD/$binary; fi
-source_dir=$(cd "$source_dir" && pwd) || exit 2
+# shellcheck source=SCRIPTDIR/script_args.bash
+. "$(dirname "${BASH_SOURCE[0]}")/script_args.bash"
 # shellcheck source=SCRIPTDIR/../dialogue/case_tools.sh
 . "$source_dir/tests/dialogue/case_tools.sh"
 # shellcheck source=SCRIPTDIR/../dialogue/session_tools.sh

@@ -9,14 +9,8 @@
 # Usage: gmx_client.sh BINARY SOURCE_DIR   (registered with ctest)
 set -uo pipefail
 
-if [[ $# -ne 2 ]]; then
-  echo "usage: gmx_client.sh BINARY SOURCE_DIR" >&2
-  exit 2
-fi
-binary=$1
-source_dir=$2
-if [[ $binary != /* ]]; then binary=$PWD/$binary; fi
-source_dir=$(cd "$source_dir" && pwd) || exit 2
+# shellcheck source=SCRIPTDIR/script_args.bash
+. "$(dirname "${BASH_SOURCE[0]}")/script_args.bash"
 if ! command -v gmx >/dev/null 2>&1; then
   echo "gmx_client: gmx (GROMACS) is not on PATH; skipped"
   exit 77

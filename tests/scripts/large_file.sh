@@ -9,14 +9,8 @@ set -euo pipefail
 
 tool=$(realpath "$1")
 source_dir=$(realpath "$2")
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-failures=0
-
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+# shellcheck source=SCRIPTDIR/scratch_and_failures.bash
+. "$(dirname "${BASH_SOURCE[0]}")/scratch_and_failures.bash"
 
 input=$scratch/box.gro
 bash "$source_dir/examples/make_examples.sh" --waters 66667 --output "$input"

@@ -9,14 +9,8 @@ set -euo pipefail
 
 tool=$(realpath "$1")
 source_dir=$(realpath "$2")
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-failures=0
-
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+# shellcheck source=SCRIPTDIR/scratch_and_failures.bash
+. "$(dirname "${BASH_SOURCE[0]}")/scratch_and_failures.bash"
 
 expect_file() {  # expect_file NAME EXPECTED-BYTES
   if ! cmp -s "$1" <(printf '%s' "$2"); then

@@ -16,13 +16,8 @@ for needed in xmllint rsvg-convert python3; do
     exit 77
   fi
 done
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+# shellcheck source=SCRIPTDIR/scratch_and_failures.bash
+. "$(dirname "${BASH_SOURCE[0]}")/scratch_and_failures.bash"
 
 # draw NAME ARGUMENTS...: a run of gro-region with ARGUMENTS, its picture as NAME.svg.
 draw() {

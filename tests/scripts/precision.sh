@@ -8,14 +8,8 @@ set -euo pipefail
 
 tool=$(realpath "$1")
 source_dir=$(realpath "$2")
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-failures=0
-
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+# shellcheck source=SCRIPTDIR/scratch_and_failures.bash
+. "$(dirname "${BASH_SOURCE[0]}")/scratch_and_failures.bash"
 
 # 1000 waters on a grid of side 3.1 nm; every position has three decimals, every velocity
 # four, so each wider file holds exactly the same numbers.
