@@ -15,7 +15,8 @@ inline constexpr int kInputConversionError = 64;
 
 // Whether an output field holds the value or, because it would need more columns than the
 // field has, asterisks. Asterisks are not an error: the statement goes on.
-enum class FieldFit { Fits, Asterisks };
+// One byte, so that an optional fit comes back in a register.
+enum class FieldFit : std::uint8_t { Fits, Asterisks };
 
 // Appends exactly `width` (>= 1) columns to `out`: the decimal digits of `value`, at least
 // `minimumDigits` of them (zero-filled on the left), "-" before them when negative,
