@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "selection/atom_lines.h"
 #include "selection/atom_table.h"
 #include "textio/fixed_fields.h"
 #include "textio/fixed_statements.h"
@@ -74,6 +75,47 @@ void formatF8_3(benchmark::State& state,
 }
 BENCHMARK_CAPTURE(formatF8_3, fast, &textio::formatFixed);
 BENCHMARK_CAPTURE(formatF8_3, general, &textio::formatFixedGeneral);
+
+// Whole atom lines of the standard layout built from records, as the result writer does: 4096
+// records of a water box, positions and velocities scattered as in a real system (values in a
+// smooth sequence would let the branch predictor learn their digits).
+void formatAtomLines(benchmark::State& state, bool prepared) {
+  std::vector<selection::AtomRecord> records(4096);
+  std::uint32_t seed = 12345;
+  const auto uniform = [&seed](float low, float high) {
+    seed = seed * 1664525u + 1013904223u;
+    return low + (high - low) * static_cast<float>(seed >> 8) / 16777216.0f;
+  };
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    records[i] = {static_cast<std::int32_t>(i / 3 + 1),
+                  {'S', 'O', 'L', ' ', ' '},
+                  {' ', ' ', 'O', 'W', ' '},
+                  static_cast<std::int32_t>(i + 1),
+                  uniform(0, 36.9f),
+                  uniform(0, 36.9f),
+                  uniform(0, 36.9f),
+                  uniform(-1.2f, 1.2f),
+                  uniform(-1.2f, 1.2f),
+                  uniform(-1.2f, 1.2f)};
+  }
+  const textio::LineFormat format(textio::layouts::kAtomLine, selection::kAtomLinePlaces);
+  std::string out;
+  std::size_t i = 0;
+  for (auto _ : state) {
+    if (prepared) {
+      out.resize(format.width());
+      format.write(&records[i++ & 4095], out.data());
+    } else {
+      out.clear();
+      textio::formatFixedLine(textio::layouts::kAtomLine, selection::kAtomLinePlaces,
+                              &records[i++ & 4095], out);
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK_CAPTURE(formatAtomLines, statement, false);
+BENCHMARK_CAPTURE(formatAtomLines, prepared, true);
 
 // A file of atom lines in a temporary directory, read into records in one call per pass.
 void readAtomLines(benchmark::State& state) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <memory>
 #include <numeric>
 #include <span>
 #include <string>
@@ -51,6 +52,35 @@ constexpr std::int64_t kAtomsPerPiece = 2048;
 constexpr std::size_t kWordBits = 64;
 constexpr unsigned kMostWriterThreads = 8;
 
+// Text a piece builds, grown in place with its room kept from round to round: a std::string
+// would clear every column it grows by before the formatters overwrite them.
+class PieceText {
+ public:
+  std::string_view view() const { return {data_.get(), size_}; }
+  std::size_t size() const { return size_; }
+  void clear() { size_ = 0; }
+  // The next `count` columns, counted as written.
+  char* extend(std::size_t count) {
+    if (count > capacity_ - size_) {
+      const std::size_t capacity = std::max(2 * capacity_, size_ + count);
+      auto data = std::make_unique_for_overwrite<char[]>(capacity);
+      std::copy_n(data_.get(), size_, data.get());
+      data_ = std::move(data);
+      capacity_ = capacity;
+    }
+    char* const at = data_.get() + size_;
+    size_ += count;
+    return at;
+  }
+  void dropLast(std::size_t count) { size_ -= count; }
+  void append(std::string_view text) { std::copy(text.begin(), text.end(), extend(text.size())); }
+
+ private:
+  std::unique_ptr<char[]> data_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
+
 // The selected atoms of words [firstWord, endWord) of the bit set, their text for both files.
 // Each on cache lines of its own: two threads appending to neighbouring pieces would otherwise
 // pass the lines that hold the texts' lengths back and forth.
@@ -58,21 +88,61 @@ struct alignas(64) Piece {
   std::size_t firstWord = 0;
   std::size_t endWord = 0;
   std::int64_t firstOrdinal = 1;
-  std::string lines;    // result.gro
-  std::string numbers;  // list.ndx
+  PieceText lines;    // result.gro
+  PieceText numbers;  // list.ndx
   // Where each atom's text ends in `lines` and in `numbers`.
   std::vector<std::uint32_t> lineEnds;
   std::vector<std::uint32_t> numberEnds;
   std::vector<std::uint32_t> atoms;  // the selected records, while the piece is built
+  std::string general;               // a field built by the general formatters
   bool built = false;  // false: a field could not be built; acceptAtom writes these atoms
 };
+
+// Widest field of an atom number in list.ndx: a sign, ten digits and a blank.
+constexpr int kWidestIndexField = 12;
+
+// How the bulk writer builds the text of one atom: its line through the atom line layout and
+// its number through the list.ndx field of its width, each prepared once.
+struct AtomFormats {
+  explicit AtomFormats(textio::FixedLayout layout)
+      : atomLine(layout), line(layout, kAtomLinePlaces) {
+    for (int width = 1; width <= kWidestIndexField; ++width) {
+      fields[static_cast<std::size_t>(width)] = textio::fieldI(width);
+      numbers.emplace_back(textio::FixedLayout(&fields[static_cast<std::size_t>(width)], 1),
+                           kNumberPlace);
+    }
+  }
+  AtomFormats(const AtomFormats&) = delete;
+  AtomFormats& operator=(const AtomFormats&) = delete;
+
+  static constexpr textio::FieldPlace kNumberPlace[] = {{0, 0}};
+  textio::FixedLayout atomLine;
+  textio::LineFormat line;
+  std::array<textio::FieldDescriptor, kWidestIndexField + 1> fields{};
+  std::vector<textio::LineFormat> numbers;  // by width - 1
+};
+
+// Appends the columns of one write statement through `layout` to `text`: prepared when the
+// fast formatters take the values, else the general way. 0 or the failure's report number.
+int appendColumns(const textio::LineFormat& format, textio::FixedLayout layout,
+                  std::span<const textio::FieldPlace> places, const void* record, PieceText& text,
+                  std::string& general) {
+  if (const std::size_t width = format.width(); width != 0) {
+    if (format.write(record, text.extend(width))) return 0;
+    text.dropLast(width);
+  }
+  general.clear();
+  const int status = textio::formatFixedLine(layout, places, record, general);
+  if (status == 0) text.append(general);
+  return status;
+}
 
 // Records a piece looks ahead of the one it formats: the selected atoms lie scattered over a
 // table far larger than the caches, and waiting for each record in turn would dominate.
 constexpr std::size_t kPrefetchDistance = 8;
 
 void buildPiece(const AtomTable& table, const std::vector<std::uint64_t>& selected,
-                NumberLayout layout, textio::FixedLayout atomLine, Piece& piece) {
+                NumberLayout layout, const AtomFormats& formats, Piece& piece) {
   std::vector<std::uint32_t>& atoms = piece.atoms;
   atoms.clear();
   for (std::size_t word = piece.firstWord; word < piece.endWord; ++word) {
@@ -83,7 +153,6 @@ void buildPiece(const AtomTable& table, const std::vector<std::uint64_t>& select
   }
   WrapCursor atomOffsets(table.atomWraps);
   std::int64_t ordinal = piece.firstOrdinal;
-  constexpr textio::FieldPlace kNumberPlace[] = {{0, 0}};
   for (std::size_t k = 0; k < atoms.size(); ++k, ++ordinal) {
     if (k + kPrefetchDistance < atoms.size()) {
       const char* ahead =
@@ -94,13 +163,16 @@ void buildPiece(const AtomTable& table, const std::vector<std::uint64_t>& select
     const AtomRecord& record = table.records[atoms[k]];
     const std::int32_t atomNumber = record.atomNumber + atomOffsets.at(atoms[k]);
     const textio::FieldDescriptor number = indexField(atomNumber, layout);
-    if (textio::formatFixedLine(atomLine, kAtomLinePlaces, &record, piece.lines) != 0 ||
-        textio::formatFixedLine(textio::FixedLayout(&number, 1), kNumberPlace, &atomNumber,
-                                piece.numbers) != 0) {
+    const auto numberFormat = static_cast<std::size_t>(number.width - 1);
+    if (appendColumns(formats.line, formats.atomLine, kAtomLinePlaces, &record, piece.lines,
+                      piece.general) != 0 ||
+        number.width > kWidestIndexField ||
+        appendColumns(formats.numbers[numberFormat], textio::FixedLayout(&number, 1),
+                      AtomFormats::kNumberPlace, &atomNumber, piece.numbers, piece.general) != 0) {
       return;
     }
-    piece.lines += "\r\n";
-    if (ordinal % kIndexNumbersPerLine == 0) piece.numbers += "\r\n";
+    piece.lines.append("\r\n");
+    if (ordinal % kIndexNumbersPerLine == 0) piece.numbers.append("\r\n");
     piece.lineEnds.push_back(static_cast<std::uint32_t>(piece.lines.size()));
     piece.numberEnds.push_back(static_cast<std::uint32_t>(piece.numbers.size()));
   }
@@ -116,8 +188,8 @@ std::size_t atomEndingBy(const std::vector<std::uint32_t>& ends, std::size_t end
 // between the files: each file's buffer reaches the platform after the same atom, with the
 // other file holding the same atoms, so a failed write leaves both files as they would be.
 void writeInStep(const Piece& piece) {
-  const std::string_view lines = piece.lines;
-  const std::string_view numbers = piece.numbers;
+  const std::string_view lines = piece.lines.view();
+  const std::string_view numbers = piece.numbers.view();
   std::size_t atom = 0;  // atoms written to both files
   const std::size_t atoms = piece.lineEnds.size();
   const auto lineAt = [&](std::size_t k) -> std::size_t {
@@ -263,11 +335,16 @@ std::int64_t writeSelectedAtoms(const AtomTable& table, const std::vector<std::u
       [](std::int64_t sum, std::uint64_t word) { return sum + std::popcount(word); });
   Crew crew(selectedCount > kAtomsPerPiece ? threads : 1);
   const std::size_t piecesPerRound = std::size_t{threads} * 4;
-  std::vector<Piece> round(piecesPerRound);
+  const AtomFormats formats(atomLine);
   std::int64_t ordinal = 1;
   std::size_t word = 0;
-  while (word < selected.size()) {
-    std::size_t pieces = 0;
+  // Two rounds in turn: the crew builds one while this thread writes the other.
+  std::array<std::vector<Piece>, 2> rounds{std::vector<Piece>(piecesPerRound),
+                                           std::vector<Piece>(piecesPerRound)};
+  std::array<std::size_t, 2> pieceCounts{};
+  std::atomic<std::size_t> next{0};
+  const auto startRound = [&](std::vector<Piece>& round, std::size_t& pieces) {
+    pieces = 0;
     for (; pieces < piecesPerRound && word < selected.size(); ++pieces) {
       Piece& piece = round[pieces];
       piece.firstWord = word;
@@ -285,17 +362,24 @@ std::int64_t writeSelectedAtoms(const AtomTable& table, const std::vector<std::u
         ordinal += std::popcount(selected[w]);
       }
     }
-    std::atomic<std::size_t> next{0};
-    crew.start(std::min<unsigned>(crew.size(), static_cast<unsigned>(pieces)), [&](unsigned) {
-      for (std::size_t p = next++; p < pieces; p = next++) {
-        buildPiece(table, selected, layout, atomLine, round[p]);
-      }
-    });
+    next = 0;
+    crew.start(std::min<unsigned>(crew.size(), static_cast<unsigned>(pieces)),
+               [&table, &selected, &formats, &next, &round, layout, pieces](unsigned) {
+                 for (std::size_t p = next++; p < pieces; p = next++) {
+                   buildPiece(table, selected, layout, formats, round[p]);
+                 }
+               });
+  };
+  if (word < selected.size()) startRound(rounds[0], pieceCounts[0]);
+  for (std::size_t current = 0; pieceCounts[current] != 0; current ^= 1) {
     crew.wait();
-    for (std::size_t p = 0; p < pieces; ++p) {
-      writePiece(table, selected, layout, atomLine, round[p]);
+    pieceCounts[current ^ 1] = 0;
+    if (word < selected.size()) startRound(rounds[current ^ 1], pieceCounts[current ^ 1]);
+    for (std::size_t p = 0; p < pieceCounts[current]; ++p) {
+      writePiece(table, selected, layout, atomLine, rounds[current][p]);
     }
   }
+  crew.wait();
   return ordinal - 1;
 }
 

@@ -100,4 +100,32 @@ int readFixedLine(FixedLayout layout, std::span<const FieldPlace> places, std::s
 int formatFixedLine(FixedLayout layout, std::span<const FieldPlace> places, const void* record,
                     std::string& line);
 
+// formatFixedLine for many records of one shape: the layout is walked once, here, and each
+// record's columns are written straight into the caller's memory by the fast formatters.
+class LineFormat {
+ public:
+  LineFormat(FixedLayout layout, std::span<const FieldPlace> places);
+
+  // Columns of every line this format writes; 0 when some field is not one the fast
+  // formatters take at all (then formatFixedLine must build every line).
+  std::size_t width() const { return width_; }
+
+  // Writes width() columns for `record` at `out`, exactly those formatFixedLine appends, and
+  // answers true; false when a value needs the general formatters (`out` is then spoilt and
+  // formatFixedLine builds this line). Touches nothing but `out`.
+  bool write(const void* record, char* out) const;
+
+ private:
+  struct Step {
+    FieldKind kind;
+    int width;
+    int decimals;
+    FieldPlace place;
+  };
+  static constexpr std::size_t kMostSteps = 16;
+  Step steps_[kMostSteps] = {};
+  std::size_t stepCount_ = 0;
+  std::size_t width_ = 0;
+};
+
 }  // namespace textio

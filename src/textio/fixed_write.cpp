@@ -149,6 +149,59 @@ int formatFixedLine(FixedLayout layout, std::span<const FieldPlace> places, cons
   return 0;
 }
 
+LineFormat::LineFormat(FixedLayout layout, std::span<const FieldPlace> places) {
+  FieldWalker walker(layout);
+  if (!walker.hasFields() || places.size() > kMostSteps) return;
+  std::size_t width = 0;
+  for (const FieldPlace& place : places) {
+    bool wrapped = false;
+    const FieldDescriptor& descriptor = walker.next(wrapped);
+    // A second line, or a field only the general formatters take whatever its value.
+    if (wrapped || descriptor.width < 1 || descriptor.width > fast::kFastWidth ||
+        (descriptor.kind == FieldKind::F &&
+         (descriptor.decimals < 0 || descriptor.decimals > fast::kFastDecimals)) ||
+        (descriptor.kind == FieldKind::I && descriptor.minimumDigits > 1)) {
+      return;
+    }
+    steps_[stepCount_++] = {descriptor.kind, descriptor.width, descriptor.decimals, place};
+    width += static_cast<std::size_t>(descriptor.width);
+  }
+  width_ = width;
+}
+
+bool LineFormat::write(const void* record, char* out) const {
+  const char* const fields = static_cast<const char*>(record);
+  for (std::size_t i = 0; i < stepCount_; ++i) {
+    const Step& step = steps_[i];
+    const char* const at = fields + step.place.offset;
+    switch (step.kind) {
+      case FieldKind::I: {
+        std::int32_t value;
+        std::memcpy(&value, at, sizeof value);
+        if (!fast::formatInteger(value, step.width, 1, out)) return false;
+        break;
+      }
+      case FieldKind::F: {
+        float value;
+        std::memcpy(&value, at, sizeof value);
+        if (!fast::formatFixed(value, step.width, step.decimals, out)) return false;
+        break;
+      }
+      case FieldKind::A: {
+        // Blanks and then the text when it is shorter than the field, else its first columns.
+        const auto width = static_cast<std::size_t>(step.width);
+        const std::size_t length = step.place.length;
+        const std::size_t blanks = width > length ? width - length : 0;
+        std::memset(out, ' ', blanks);
+        std::memcpy(out + blanks, at, width - blanks);
+        break;
+      }
+    }
+    out += step.width;
+  }
+  return width_ != 0;
+}
+
 void writeFixed(int unit, FixedLayout layout, std::initializer_list<FixedOutItem> items,
                 Advance advance) {
   Statement statement(unit, StatementKind::Write);

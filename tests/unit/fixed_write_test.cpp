@@ -4,8 +4,10 @@
 
 #include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <string>
@@ -13,6 +15,7 @@
 
 #include "child_process.h"
 #include "fixed_units.h"
+#include "textio/fixed_layout.h"
 #include "textio/fixed_statements.h"
 #include "textio/free_form.h"
 #include "textio/unit.h"
@@ -163,6 +166,100 @@ TEST_F(FixedUnits, NonAdvancingOutputWithItemsLeftOverWritesTheFullLines) {
   writeFixed(kOut, layouts::kI6, {std::int32_t{1}, std::int32_t{2}, std::int32_t{3}}, Advance::No);
   EXPECT_EQ(textio::findUnit(kOut)->record, "     3");
   EXPECT_EQ(closedOutput(), "     1\r\n     2\r\n     3\r\n");
+}
+
+// ---------------------------------------------------------------------------------------
+// Lines prepared once for many records
+// ---------------------------------------------------------------------------------------
+
+// The prepared line format writes exactly what formatFixedLine appends, or leaves the record to
+// it; layouts the fast formatters cannot take at all are refused whole.
+TEST(LineFormat, WritesWhatFormatFixedLineAppends) {
+  struct Record {
+    std::int32_t first;
+    char name[5];
+    char other[7];
+    std::int32_t second;
+    float values[6];
+  };
+  constexpr textio::FieldPlace kPlaces[] = {
+      {offsetof(Record, first), 0},       {offsetof(Record, name), 5},
+      {offsetof(Record, other), 7},       {offsetof(Record, second), 0},
+      {offsetof(Record, values), 0},      {offsetof(Record, values) + 4, 0},
+      {offsetof(Record, values) + 8, 0},  {offsetof(Record, values) + 12, 0},
+      {offsetof(Record, values) + 16, 0}, {offsetof(Record, values) + 20, 0}};
+  constexpr auto kWide = textio::layouts::atomLineWithSpacing(11);
+  constexpr std::array kNoDecimals{textio::fieldI(5),       textio::fieldA(5),
+                                   textio::fieldA(3),       textio::fieldI(11),
+                                   textio::fieldF(9, 0, 3), textio::fieldF(4, 3, 3)};
+  constexpr std::array kMinimumDigits{textio::fieldI(5, 1), textio::fieldA(5, 2),
+                                      textio::FieldDescriptor{textio::FieldKind::I, 1, 5, 0, 3},
+                                      textio::fieldF(8, 3, 6)};
+  constexpr std::array kTooWide{textio::fieldI(5), textio::fieldA(5, 2), textio::fieldI(5),
+                                textio::fieldF(40, 3, 6)};
+  constexpr std::array kTooFew{textio::fieldI(5), textio::fieldA(5, 2), textio::fieldI(5),
+                               textio::fieldF(8, 3, 3)};
+  const struct {
+    const char* name;
+    textio::FixedLayout layout;
+    std::size_t width;  // 0: refused
+  } layouts[] = {{"standard", textio::layouts::kAtomLine, 68},
+                 {"eleven columns apart", kWide, 86},
+                 {"no decimals and narrow fields", kNoDecimals, 63},
+                 {"minimum digits", kMinimumDigits, 0},
+                 {"a field too wide", kTooWide, 0},
+                 {"a second line", kTooFew, 0}};
+  const float specials[] = {0.0f,
+                            -0.0f,
+                            0.0005f,
+                            -0.0005f,
+                            0.00049999997f,
+                            9999.9995f,
+                            -999.9995f,
+                            99999.99f,
+                            1e9f,
+                            -1e12f,
+                            1e-30f,
+                            -2.5e-7f,
+                            std::numeric_limits<float>::quiet_NaN(),
+                            std::numeric_limits<float>::infinity(),
+                            -std::numeric_limits<float>::infinity()};
+  const std::int32_t integers[] = {
+      0, -1, 99999, 100000, -9999, -10000, std::numeric_limits<std::int32_t>::min()};
+  std::uint32_t seed = 4242;
+  auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+  std::vector<Record> records;
+  for (int i = 0; i < 20000; ++i) {
+    Record r{};
+    r.first = i % 3 == 0 ? integers[next() % std::size(integers)]
+                         : static_cast<std::int32_t>(next() % 100000);
+    std::memcpy(r.name, i % 2 ? "SOL  " : " NA+ ", 5);
+    std::memcpy(r.other, i % 5 ? "  OW\tx " : "abcdefg", 7);
+    r.second = static_cast<std::int32_t>(next());
+    for (float& v : r.values) {
+      // Most values plain, as a water box holds them; now and then one of the specials.
+      v = next() % 10 == 0 ? specials[next() % std::size(specials)]
+                           : (static_cast<float>(next() % 2000000) - 1000000.0f) / 997.0f;
+    }
+    records.push_back(r);
+  }
+  for (const auto& l : layouts) {
+    SCOPED_TRACE(l.name);
+    const textio::LineFormat format(l.layout, kPlaces);
+    ASSERT_EQ(format.width(), l.width);
+    if (l.width == 0) continue;
+    std::string out(l.width, '?');
+    std::size_t written = 0;
+    for (const Record& r : records) {
+      std::string expected;
+      ASSERT_EQ(textio::formatFixedLine(l.layout, kPlaces, &r, expected), 0);
+      if (!format.write(&r, out.data())) continue;
+      ++written;
+      ASSERT_EQ(out, expected);
+    }
+    // Only values the fast formatters decline (NaN, infinities, huge ones) are left over.
+    EXPECT_GT(written, records.size() / 2);
+  }
 }
 
 }  // namespace
