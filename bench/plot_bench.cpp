@@ -72,6 +72,27 @@ void selectionPasses(benchmark::State& bench) {
 }
 BENCHMARK(selectionPasses)->Unit(benchmark::kMillisecond);
 
+// The atoms of the listed residues after the first pass of a "yes" run (water oxygens in a slab
+// of a tenth of the lattice): the walk over the whole table against the runs around the
+// matching atoms.
+void wholeResidues(benchmark::State& bench, bool runs) {
+  const selection::AtomTable& table = lattice().table;
+  selection::RunState state;
+  state.shape = 1;
+  state.parameters.box = {0, 2.17f, -99, 99, -99, 99};
+  std::memcpy(state.names.atomName.data(), "OW   ", 5);
+  std::memcpy(state.names.residueName.data(), "SOL  ", 5);
+  state.wholeResidues = selection::WholeResidues::Yes;
+  selection::firstPass(table, state);
+  std::vector<std::uint64_t> bits;
+  for (auto _ : bench) {
+    benchmark::DoNotOptimize(runs ? selection::markRunsOfMatches(table, state.matched, bits)
+                                  : selection::markListedResidues(table, state.residues, bits));
+  }
+}
+BENCHMARK_CAPTURE(wholeResidues, walk, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(wholeResidues, runs, true)->Unit(benchmark::kMillisecond);
+
 void picture(benchmark::State& bench) {
   const selection::AtomTable& table = lattice().table;
   selection::RunState state = ballState();

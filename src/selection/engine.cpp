@@ -15,7 +15,7 @@ SelectionCounts selectAndCount(const AtomTable& table, RunState& state, NumberLa
   writeRegionLine(state);
   std::int64_t count = state.atomCounter;
   if (state.wholeResidues == WholeResidues::Yes) {
-    count = markListedResidues(table, state.residues, state.inListedResidues);
+    count = markWholeResidues(table, state);
     state.atomCounter = static_cast<std::int32_t>(count);
   }
   writeCountLine(state, count, numbers);

@@ -2,6 +2,7 @@
 #include "selection/passes.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "selection/crew.h"
 
@@ -48,6 +49,44 @@ std::vector<std::uint64_t> matchingAtoms(const AtomTable& table, const RunState&
   return bits;
 }
 
+// Whether the true residue number of record `index` is at least that of the record before
+// it, told from the numbers as read: where the number falls, only a wrap point (which adds
+// kNumberWrap) keeps the order.
+bool residueFollows(const AtomTable& table, std::size_t index) {
+  const std::int64_t fall = static_cast<std::int64_t>(table.records[index - 1].residueNumber) -
+                            table.records[index].residueNumber;
+  if (fall <= 0) return true;
+  const std::vector<std::uint32_t>& points = table.residueWraps.points;
+  return fall <= kNumberWrap &&
+         std::binary_search(points.begin(), points.end(), static_cast<std::uint32_t>(index));
+}
+
+// The first pass over records [begin, end): the matching atoms' bits, count and residue runs,
+// and with `checkOrder` whether the residue numbers never fall within the range.
+template <bool checkOrder>
+bool firstPassPart(const AtomTable& table, RunState& state, std::size_t begin, std::size_t end,
+                   ResidueList& list, std::int64_t& count) {
+  WrapCursor residueOffsets(table.residueWraps);
+  bool inOrder = true;
+  std::int32_t previous = begin < end ? table.records[begin].residueNumber : 0;
+  for (std::size_t i = begin; i < end; ++i) {
+    const AtomRecord& record = table.records[i];
+    if constexpr (checkOrder) {
+      if (record.residueNumber < previous) [[unlikely]] {
+        inOrder = inOrder && residueFollows(table, i);
+      }
+      previous = record.residueNumber;
+    }
+    if (!matches(record, state.names, state.shape, state.parameters)) continue;
+    setBit(state.matched, i);
+    ++count;
+    const std::int32_t residueNumber =
+        record.residueNumber + residueOffsets.at(static_cast<std::uint32_t>(i));
+    if (list.empty() || list.back() != residueNumber) list.push_back(residueNumber);
+  }
+  return inOrder;
+}
+
 }  // namespace
 
 void firstPass(const AtomTable& table, RunState& state) {
@@ -57,31 +96,31 @@ void firstPass(const AtomTable& table, RunState& state) {
   const PartPlan plan = planTableParts(table);
   std::vector<ResidueList> lists(plan.parts);
   std::vector<std::int64_t> counts(plan.parts);
+  // Only whole residues need to know whether each residue is one run.
+  const bool checkOrder = state.wholeResidues == WholeResidues::Yes;
+  std::vector<char> partsInOrder(plan.parts, 1);
   runParts(plan.parts, [&](unsigned part) {
-    WrapCursor residueOffsets(table.residueWraps);
-    ResidueList& list = lists[part];
-    std::int64_t count = 0;
-    for (std::size_t i = plan.begin(part); i < plan.end(part); ++i) {
-      const AtomRecord& record = table.records[i];
-      if (!matches(record, state.names, state.shape, state.parameters)) continue;
-      setBit(state.matched, i);
-      ++count;
-      const std::int32_t residueNumber =
-          record.residueNumber + residueOffsets.at(static_cast<std::uint32_t>(i));
-      if (list.empty() || list.back() != residueNumber) list.push_back(residueNumber);
-    }
-    counts[part] = count;
+    const std::size_t begin = plan.begin(part);
+    const std::size_t end = plan.end(part);
+    partsInOrder[part] =
+        checkOrder ? firstPassPart<true>(table, state, begin, end, lists[part], counts[part])
+                   : firstPassPart<false>(table, state, begin, end, lists[part], counts[part]);
   });
   // A part's first run continues the previous part's last when they share the residue.
   std::int64_t count = 0;
+  bool inOrder = checkOrder;
   for (unsigned part = 0; part < plan.parts; ++part) {
     const ResidueList& list = lists[part];
     auto from = list.begin();
     if (from != list.end() && !state.residues.empty() && state.residues.back() == *from) ++from;
     state.residues.insert(state.residues.end(), from, list.end());
     count += counts[part];
+    const std::size_t begin = plan.begin(part);
+    inOrder = inOrder && partsInOrder[part] != 0 &&
+              (begin == 0 || begin >= table.size || residueFollows(table, begin));
   }
   state.atomCounter = static_cast<std::int32_t>(count);
+  state.residuesInOrder = inOrder;
 }
 
 std::int64_t markListedResidues(const AtomTable& table, const ResidueList& list,
@@ -106,6 +145,60 @@ std::int64_t markListedResidues(const AtomTable& table, const ResidueList& list,
   std::int64_t count = 0;
   for (std::int64_t partCount : counts) count += partCount;
   return count;
+}
+
+std::int64_t markRunsOfMatches(const AtomTable& table, const std::vector<std::uint64_t>& matched,
+                               std::vector<std::uint64_t>& bits) {
+  constexpr std::size_t kPrefetchWords = 16;
+  bits.assign(wordsFor(table.size), 0);
+  const std::vector<std::uint32_t>& wraps = table.residueWraps.points;
+  // Records j - 1 and j share the true residue number: equal values, or a fall of exactly
+  // kNumberWrap at a wrap point.
+  const auto sameResidue = [&](std::size_t j) {
+    const std::int32_t before = table.records[j - 1].residueNumber;
+    const std::int32_t value = table.records[j].residueNumber;
+    return value == before ||
+           (static_cast<std::int64_t>(before) - value == kNumberWrap &&
+            std::binary_search(wraps.begin(), wraps.end(), static_cast<std::uint32_t>(j)));
+  };
+  std::int64_t count = 0;
+  std::size_t marked = 0;  // the records before this are decided
+  for (std::size_t word = 0; word < matched.size(); ++word) {
+    // Matching atoms lie scattered over a table far larger than the caches: their records are
+    // fetched a few words ahead of their turn.
+    if (word + kPrefetchWords < matched.size()) {
+      for (std::uint64_t ahead = matched[word + kPrefetchWords]; ahead != 0; ahead &= ahead - 1) {
+        // The atom's line and the next two, where the rest of a small residue lies.
+        const char* const line = reinterpret_cast<const char*>(
+            &table.records[(word + kPrefetchWords) * kWordBits +
+                           static_cast<std::size_t>(std::countr_zero(ahead))]);
+        for (int k = 0; k < 3; ++k) __builtin_prefetch(line + 64 * k);
+      }
+    }
+    for (std::uint64_t rest = matched[word]; rest != 0; rest &= rest - 1) {
+      const std::size_t i = word * kWordBits + static_cast<std::size_t>(std::countr_zero(rest));
+      if (i < marked) continue;
+      std::size_t begin = i;
+      while (begin > marked && sameResidue(begin)) --begin;
+      std::size_t end = i + 1;
+      while (end < table.size && sameResidue(end)) ++end;
+      for (std::size_t j = begin; j < end; ++j) setBit(bits, j);
+      count += static_cast<std::int64_t>(end - begin);
+      marked = end;
+    }
+  }
+  return count;
+}
+
+std::int64_t markWholeResidues(const AtomTable& table, RunState& state) {
+  // A matching atom's run costs a few records; a walk over the table costs every record, on
+  // every core.
+  constexpr std::int64_t kRecordsPerMatchWorthAWalk = 16;
+  if (state.residuesInOrder && state.matched.size() == wordsFor(table.size) &&
+      state.atomCounter * kRecordsPerMatchWorthAWalk < static_cast<std::int64_t>(table.size)) {
+    return markRunsOfMatches(table, state.matched, state.inListedResidues);
+  }
+  return markListedResidues(table, state.residues, state.inListedResidues);
 }
 
 std::int64_t recountWholeResidues(const AtomTable& table, const ResidueList& list) {

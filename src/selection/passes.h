@@ -28,7 +28,8 @@ class ResidueSet {
 };
 
 // Counts the matching atoms into state.atomCounter, collects state.residues (true residue
-// numbers when the table's numbers wrap) and marks the matching atoms in state.matched; clears
+// numbers when the table's numbers wrap), marks the matching atoms in state.matched and tells
+// whether the residue numbers are in order (state.residuesInOrder); clears
 // state.inListedResidues. Parts of the table run on the machine's cores.
 void firstPass(const AtomTable& table, RunState& state);
 
@@ -36,6 +37,18 @@ void firstPass(const AtomTable& table, RunState& state);
 // answers their count, each atom counted once.
 std::int64_t markListedResidues(const AtomTable& table, const ResidueList& list,
                                 std::vector<std::uint64_t>& bits);
+
+// markListedResidues for the residues of the matching atoms (`matched`, one bit per record)
+// when the table's true residue numbers never fall: then each listed residue is the run of
+// records around one of its matching atoms, found from the neighbours without a walk over
+// the whole table. Same bits, same count.
+std::int64_t markRunsOfMatches(const AtomTable& table, const std::vector<std::uint64_t>& matched,
+                               std::vector<std::uint64_t>& bits);
+
+// The atoms of the residues the first pass listed, marked in state.inListedResidues; answers
+// their count. Takes markRunsOfMatches when the residues are in order and the matching atoms
+// few enough that their runs are cheaper than a walk over the table, else markListedResidues.
+std::int64_t markWholeResidues(const AtomTable& table, RunState& state);
 
 // The number of atoms whose residue number occurs in the list, each atom counted once.
 std::int64_t recountWholeResidues(const AtomTable& table, const ResidueList& list);

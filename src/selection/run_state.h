@@ -34,6 +34,9 @@ struct RunState {
   // residues (selectAndCount; firstPass clears it).
   std::vector<std::uint64_t> matched;
   std::vector<std::uint64_t> inListedResidues;
+  // Set by firstPass: the true residue numbers never fall from record to record, so the atoms
+  // of each residue number lie in one run.
+  bool residuesInOrder = false;
 
   static constexpr std::array<char, kAnswerLength> blanks() {
     std::array<char, kAnswerLength> text{};

@@ -5,7 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <vector>
+
+#include "selection/crew.h"
+#include "table_views.h"
 
 namespace selection {
 namespace {
@@ -223,6 +227,87 @@ TEST(Passes, PartsOfALargeTableGiveWhatOneWalkGives) {
       state.matched.clear();
       state.inListedResidues.clear();
       EXPECT_EQ(selectedNumbers(table.get(), state), expected);
+    }
+  }
+}
+
+// The runs around the matching atoms against the walk over the table, for tables whose true
+// residue numbers are in order and tables where they are not (then the walk must be taken).
+TEST(WholeResidues, RunsOfMatchesMarkWhatTheListedResiduesGive) {
+  constexpr std::size_t kAtoms = 2 * 65536 + 999;  // split over the cores where there are two
+  struct Case {
+    const char* name;
+    // Changes the raw residue numbers and wrap points of an in-order table.
+    std::function<void(std::vector<AtomRecord>&, NumberWraps&)> change;
+    bool inOrder;
+  };
+  const auto at = [](std::size_t i) { return static_cast<std::uint32_t>(i); };
+  const Case cases[] = {
+      {"in order", [](std::vector<AtomRecord>&, NumberWraps&) {}, true},
+      {"a fall of exactly 100000 at a wrap point keeps one residue",
+       [&](std::vector<AtomRecord>& r, NumberWraps& w) {
+         // 99999 then -1: residue 99999 goes on across the wrap point.
+         for (std::size_t i = 70000; i < 70010; ++i) r[i].residueNumber = 99999;
+         for (std::size_t i = 70010; i < 70020; ++i) r[i].residueNumber = -1;
+         for (std::size_t i = 70020; i < kAtoms; ++i) r[i].residueNumber = 0;
+         // Matching only after the wrap point: the run reaches back across it.
+         for (std::size_t i = 69000; i < 70020; ++i) r[i].x = 5.0f;
+         std::memcpy(r[70015].atomName, "   OW", 5);
+         r[70015].x = 0.5f;
+         w.points = {at(70010)};
+       },
+       true},
+      {"a residue number again later",
+       [](std::vector<AtomRecord>& r, NumberWraps&) { r[kAtoms - 1].residueNumber = 1; }, false},
+      {"a small fall",
+       [](std::vector<AtomRecord>& r, NumberWraps&) {
+         r[1000].residueNumber = r[999].residueNumber - 1;
+       },
+       false},
+      {"a fall where the table is split over the cores",
+       [](std::vector<AtomRecord>& r, NumberWraps&) {
+         const PartPlan plan = planParts(kAtoms, 65536, 64);
+         for (std::size_t i = plan.begin(plan.parts - 1); i < kAtoms; ++i) r[i].residueNumber = 1;
+       },
+       false},
+      {"a fall of more than 100000 at a wrap point",
+       [&](std::vector<AtomRecord>& r, NumberWraps& w) {
+         for (std::size_t i = 5000; i < kAtoms; ++i) r[i].residueNumber = -5;
+         r[4999].residueNumber = 99999;
+         w.points = {at(5000)};
+       },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<AtomRecord> records(kAtoms);
+    std::uint32_t seed = 777;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+    std::int32_t residue = 1;
+    for (std::size_t i = 0; i < kAtoms; ++i) {
+      // Runs of 1 to 300 atoms, oxygens selected now and then, one run all of the table's
+      // first thousand records.
+      if (i > 1000 && next() % 100 == 0) ++residue;
+      AtomRecord& r = records[i];
+      r.residueNumber = residue;
+      std::memcpy(r.residueName, "SOL  ", 5);
+      std::memcpy(r.atomName, next() % 7 == 0 ? "   OW" : "  HW1", 5);
+      r.atomNumber = static_cast<std::int32_t>(i % 100000);
+      r.x = next() % 50 == 0 || i == 0 || i == kAtoms - 1 ? 0.5f : 5.0f;
+    }
+    AtomTable table = tableOf(records);
+    c.change(records, table.residueWraps);
+    RunState state = stateFor(WholeResidues::Yes);
+    firstPass(table, state);
+    EXPECT_EQ(state.residuesInOrder, c.inOrder);
+    std::vector<std::uint64_t> listed;
+    const std::int64_t count = markListedResidues(table, state.residues, listed);
+    EXPECT_EQ(markWholeResidues(table, state), count);
+    EXPECT_EQ(state.inListedResidues, listed);
+    if (c.inOrder) {
+      std::vector<std::uint64_t> runs;
+      EXPECT_EQ(markRunsOfMatches(table, state.matched, runs), count);
+      EXPECT_EQ(runs, listed);
     }
   }
 }
