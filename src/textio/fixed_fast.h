@@ -338,7 +338,8 @@ inline std::uint64_t eightDigits(std::uint32_t n) {
 // wider fields, huge values). The rounding is exact: the float is mantissa * 2^exponent, so
 // x * 10^d = mantissa * 5^d * 2^(exponent + d), an integer shifted by a power of two, and the
 // bits shifted out decide the rounding, ties to the even digit.
-inline std::optional<FieldFit> formatFixed(float value, int width, int decimals, char* out) {
+[[gnu::always_inline]] inline std::optional<FieldFit> formatFixed(float value, int width,
+                                                                  int decimals, char* out) {
   if (decimals < 0 || decimals > kFastDecimals || width < 1 || width > kFastWidth) {
     return std::nullopt;
   }
