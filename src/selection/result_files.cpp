@@ -11,6 +11,7 @@
 #include <string_view>
 #include <thread>
 
+#include "platform/platform.h"
 #include "selection/atom_lines.h"
 #include "selection/crew.h"
 #include "textio/fixed_statements.h"
@@ -52,33 +53,50 @@ constexpr std::int64_t kAtomsPerPiece = 2048;
 constexpr std::size_t kWordBits = 64;
 constexpr unsigned kMostWriterThreads = 8;
 
-// Text a piece builds, grown in place with its room kept from round to round: a std::string
-// would clear every column it grows by before the formatters overwrite them.
-class PieceText {
+// Items a piece builds (its text, its atoms), in room lent by WriterRoom and kept from round to
+// round; should they outgrow it, on the heap. Not a std::string: that would clear every column
+// it grows by before the formatters overwrite them.
+template <typename Item>
+class PieceRoom {
  public:
-  std::string_view view() const { return {data_.get(), size_}; }
+  void lend(Item* room, std::size_t capacity) {
+    data_ = room;
+    capacity_ = capacity;
+  }
+  Item* data() const { return data_; }
   std::size_t size() const { return size_; }
+  Item& operator[](std::size_t i) const { return data_[i]; }
+  Item* begin() const { return data_; }
+  Item* end() const { return data_ + size_; }
   void clear() { size_ = 0; }
-  // The next `count` columns, counted as written.
-  char* extend(std::size_t count) {
+  // The next `count` items, counted as written.
+  Item* extend(std::size_t count) {
     if (count > capacity_ - size_) {
       const std::size_t capacity = std::max(2 * capacity_, size_ + count);
-      auto data = std::make_unique_for_overwrite<char[]>(capacity);
-      std::copy_n(data_.get(), size_, data.get());
-      data_ = std::move(data);
+      auto grown = std::make_unique_for_overwrite<Item[]>(capacity);
+      std::copy_n(data_, size_, grown.get());
+      owned_ = std::move(grown);
+      data_ = owned_.get();
       capacity_ = capacity;
     }
-    char* const at = data_.get() + size_;
+    Item* const at = data_ + size_;
     size_ += count;
     return at;
   }
   void dropLast(std::size_t count) { size_ -= count; }
-  void append(std::string_view text) { std::copy(text.begin(), text.end(), extend(text.size())); }
+  void push_back(Item item) { *extend(1) = item; }
 
  private:
-  std::unique_ptr<char[]> data_;
+  Item* data_ = nullptr;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
+  std::unique_ptr<Item[]> owned_;
+};
+
+class PieceText : public PieceRoom<char> {
+ public:
+  std::string_view view() const { return {data(), size()}; }
+  void append(std::string_view text) { std::copy(text.begin(), text.end(), extend(text.size())); }
 };
 
 // The selected atoms of words [firstWord, endWord) of the bit set, their text for both files.
@@ -91,10 +109,10 @@ struct alignas(64) Piece {
   PieceText lines;    // result.gro
   PieceText numbers;  // list.ndx
   // Where each atom's text ends in `lines` and in `numbers`.
-  std::vector<std::uint32_t> lineEnds;
-  std::vector<std::uint32_t> numberEnds;
-  std::vector<std::uint32_t> atoms;  // the selected records, while the piece is built
-  std::string general;               // a field built by the general formatters
+  PieceRoom<std::uint32_t> lineEnds;
+  PieceRoom<std::uint32_t> numberEnds;
+  PieceRoom<std::uint32_t> atoms;  // the selected records, while the piece is built
+  std::string general;             // a field built by the general formatters
   bool built = false;  // false: a field could not be built; acceptAtom writes these atoms
 };
 
@@ -122,6 +140,63 @@ struct AtomFormats {
   std::vector<textio::LineFormat> numbers;  // by width - 1
 };
 
+// Columns of the first `fields` fields of a layout (repeats counted): what one line takes.
+std::size_t columnsOf(textio::FixedLayout layout, std::size_t fields) {
+  std::size_t columns = 0;
+  for (const textio::FieldDescriptor& field : layout) {
+    for (int r = 0; r < std::max(1, field.repeat) && fields > 0; ++r, --fields) {
+      columns += static_cast<std::size_t>(std::max(0, field.width));
+    }
+  }
+  return columns;
+}
+
+// The room of every piece of both rounds in one block of huge pages. On these machines each
+// fresh small page costs a fault of its own, and a few megabytes of them, touched as the texts
+// grew, took 10 ms of a 1M-atom run; a huge page is one fault.
+class WriterRoom {
+ public:
+  WriterRoom(std::vector<Piece>& first, std::vector<Piece>& second, std::size_t lineColumns) {
+    // A piece takes whole words of the bit set until it holds kAtomsPerPiece atoms.
+    const auto atoms = static_cast<std::size_t>(kAtomsPerPiece) + kWordBits;
+    const std::size_t lineBytes = roundUp(atoms * (lineColumns + 2));
+    const std::size_t numberBytes = roundUp(atoms * static_cast<std::size_t>(kWidestIndexField) +
+                                            (atoms / kIndexNumbersPerLine + 1) * 2);
+    const std::size_t listBytes = roundUp(atoms * sizeof(std::uint32_t));
+    const std::size_t pieceBytes = lineBytes + numberBytes + 3 * listBytes;
+    bytes_ = pieceBytes * (first.size() + second.size());
+    block_ = static_cast<char*>(platform::allocatePages(bytes_));
+    if (block_ == nullptr) {
+      heap_ = std::make_unique_for_overwrite<char[]>(bytes_);
+      block_ = heap_.get();
+    }
+    char* at = block_;
+    const auto lendTo = [&](Piece& piece) {
+      piece.lines.lend(at, lineBytes);
+      piece.numbers.lend(at + lineBytes, numberBytes);
+      char* const lists = at + lineBytes + numberBytes;
+      piece.lineEnds.lend(reinterpret_cast<std::uint32_t*>(lists), atoms);
+      piece.numberEnds.lend(reinterpret_cast<std::uint32_t*>(lists + listBytes), atoms);
+      piece.atoms.lend(reinterpret_cast<std::uint32_t*>(lists + 2 * listBytes), atoms);
+      at += pieceBytes;
+    };
+    for (Piece& piece : first) lendTo(piece);
+    for (Piece& piece : second) lendTo(piece);
+  }
+  ~WriterRoom() {
+    if (heap_ == nullptr) platform::releasePages(block_, bytes_);
+  }
+  WriterRoom(const WriterRoom&) = delete;
+  WriterRoom& operator=(const WriterRoom&) = delete;
+
+ private:
+  static std::size_t roundUp(std::size_t bytes) { return (bytes + 63) / 64 * 64; }
+
+  std::size_t bytes_ = 0;
+  char* block_ = nullptr;
+  std::unique_ptr<char[]> heap_;
+};
+
 // Appends the columns of one write statement through `layout` to `text`: prepared when the
 // fast formatters take the values, else the general way. 0 or the failure's report number.
 int appendColumns(const textio::LineFormat& format, textio::FixedLayout layout,
@@ -143,7 +218,7 @@ constexpr std::size_t kPrefetchDistance = 8;
 
 void buildPiece(const AtomTable& table, const std::vector<std::uint64_t>& selected,
                 NumberLayout layout, const AtomFormats& formats, Piece& piece) {
-  std::vector<std::uint32_t>& atoms = piece.atoms;
+  PieceRoom<std::uint32_t>& atoms = piece.atoms;
   atoms.clear();
   for (std::size_t word = piece.firstWord; word < piece.endWord; ++word) {
     for (std::uint64_t bits = selected[word]; bits != 0; bits &= bits - 1) {
@@ -180,7 +255,7 @@ void buildPiece(const AtomTable& table, const std::vector<std::uint64_t>& select
 }
 
 // The atom whose text holds byte `end - 1` of a text whose atoms end at `ends`.
-std::size_t atomEndingBy(const std::vector<std::uint32_t>& ends, std::size_t end) {
+std::size_t atomEndingBy(const PieceRoom<std::uint32_t>& ends, std::size_t end) {
   return static_cast<std::size_t>(std::lower_bound(ends.begin(), ends.end(), end) - ends.begin());
 }
 
@@ -341,6 +416,7 @@ std::int64_t writeSelectedAtoms(const AtomTable& table, const std::vector<std::u
   // Two rounds in turn: the crew builds one while this thread writes the other.
   std::array<std::vector<Piece>, 2> rounds{std::vector<Piece>(piecesPerRound),
                                            std::vector<Piece>(piecesPerRound)};
+  const WriterRoom room(rounds[0], rounds[1], columnsOf(atomLine, std::size(kAtomLinePlaces)));
   std::array<std::size_t, 2> pieceCounts{};
   std::atomic<std::size_t> next{0};
   const auto startRound = [&](std::vector<Piece>& round, std::size_t& pieces) {
