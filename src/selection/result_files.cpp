@@ -119,25 +119,42 @@ struct alignas(64) Piece {
 // Widest field of an atom number in list.ndx: a sign, ten digits and a blank.
 constexpr int kWidestIndexField = 12;
 
+// The I fields of widths 1 to kWidestIndexField, each prepared once: the numbers of list.ndx
+// and residue.txt.
+class NumberFormats {
+ public:
+  NumberFormats() {
+    for (int width = 1; width <= kWidestIndexField; ++width) {
+      fields_[static_cast<std::size_t>(width)] = textio::fieldI(width);
+      formats_.emplace_back(layoutOf(width), kPlace);
+    }
+  }
+  NumberFormats(const NumberFormats&) = delete;
+  NumberFormats& operator=(const NumberFormats&) = delete;
+
+  static constexpr textio::FieldPlace kPlace[] = {{0, 0}};
+  // The I field of this width, 1 <= width <= kWidestIndexField.
+  textio::FixedLayout layoutOf(int width) const {
+    return {&fields_[static_cast<std::size_t>(width)], 1};
+  }
+  const textio::LineFormat& of(int width) const {
+    return formats_[static_cast<std::size_t>(width - 1)];
+  }
+
+ private:
+  std::array<textio::FieldDescriptor, kWidestIndexField + 1> fields_{};
+  std::vector<textio::LineFormat> formats_;
+};
+
 // How the bulk writer builds the text of one atom: its line through the atom line layout and
 // its number through the list.ndx field of its width, each prepared once.
 struct AtomFormats {
   explicit AtomFormats(textio::FixedLayout layout)
-      : atomLine(layout), line(layout, kAtomLinePlaces) {
-    for (int width = 1; width <= kWidestIndexField; ++width) {
-      fields[static_cast<std::size_t>(width)] = textio::fieldI(width);
-      numbers.emplace_back(textio::FixedLayout(&fields[static_cast<std::size_t>(width)], 1),
-                           kNumberPlace);
-    }
-  }
-  AtomFormats(const AtomFormats&) = delete;
-  AtomFormats& operator=(const AtomFormats&) = delete;
+      : atomLine(layout), line(layout, kAtomLinePlaces) {}
 
-  static constexpr textio::FieldPlace kNumberPlace[] = {{0, 0}};
   textio::FixedLayout atomLine;
   textio::LineFormat line;
-  std::array<textio::FieldDescriptor, kWidestIndexField + 1> fields{};
-  std::vector<textio::LineFormat> numbers;  // by width - 1
+  NumberFormats numbers;
 };
 
 // Columns of the first `fields` fields of a layout (repeats counted): what one line takes.
@@ -237,13 +254,12 @@ void buildPiece(const AtomTable& table, const std::vector<std::uint64_t>& select
     }
     const AtomRecord& record = table.records[atoms[k]];
     const std::int32_t atomNumber = record.atomNumber + atomOffsets.at(atoms[k]);
-    const textio::FieldDescriptor number = indexField(atomNumber, layout);
-    const auto numberFormat = static_cast<std::size_t>(number.width - 1);
+    const int numberWidth = indexField(atomNumber, layout).width;
     if (appendColumns(formats.line, formats.atomLine, kAtomLinePlaces, &record, piece.lines,
                       piece.general) != 0 ||
-        number.width > kWidestIndexField ||
-        appendColumns(formats.numbers[numberFormat], textio::FixedLayout(&number, 1),
-                      AtomFormats::kNumberPlace, &atomNumber, piece.numbers, piece.general) != 0) {
+        numberWidth > kWidestIndexField ||
+        appendColumns(formats.numbers.of(numberWidth), formats.numbers.layoutOf(numberWidth),
+                      NumberFormats::kPlace, &atomNumber, piece.numbers, piece.general) != 0) {
       return;
     }
     piece.lines.append("\r\n");
@@ -465,12 +481,29 @@ void writeLastLine(const RunState& state) {
 }
 
 void writeResidueFile(const ResidueList& list, NumberLayout layout) {
-  for (std::int32_t number : list) {
-    if (layout == NumberLayout::Wide) {
-      writeInteger(kResidueUnit, number, std::max(6, decimalWidth(number)), textio::Advance::Yes);
-    } else {
-      textio::writeFixed(kResidueUnit, textio::layouts::kI6, {number});
+  // A block of numbers at a time, written as a statement per number would write them.
+  constexpr std::size_t kNumbersPerBlock = 4096;
+  const NumberFormats formats;
+  std::string text;
+  for (std::size_t first = 0; first < list.size(); first += kNumbersPerBlock) {
+    text.clear();
+    const std::size_t end = std::min(list.size(), first + kNumbersPerBlock);
+    for (std::size_t i = first; i < end; ++i) {
+      const std::int32_t number = list[i];
+      const int width = layout == NumberLayout::Wide ? std::max(6, decimalWidth(number)) : 6;
+      const std::size_t at = text.size();
+      text.resize(at + static_cast<std::size_t>(width));
+      if (!formats.of(width).write(&number, text.data() + at)) {
+        // Not a field the fast formatter takes: the statement writes it and any report.
+        text.resize(at);
+        textio::writeText(kResidueUnit, text);
+        text.clear();
+        writeInteger(kResidueUnit, number, width, textio::Advance::Yes);
+        continue;
+      }
+      text += "\r\n";
     }
+    textio::writeText(kResidueUnit, text);
   }
 }
 

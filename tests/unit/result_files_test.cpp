@@ -12,6 +12,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -401,6 +402,28 @@ TEST_F(ResultFilesTest, ResidueFileKeepsOrderAndRepeats) {
   open(kResidueUnit, "residue.txt");
   writeResidueFile({100001, 1234567, 7}, NumberLayout::Wide);
   EXPECT_EQ(contentOf(kResidueUnit, "residue.txt"), "100001\r\n1234567\r\n     7\r\n");
+  // Lists longer than a block of the writer, every width of both layouts.
+  ResidueList list;
+  for (std::int32_t i = 0; i < 9000; ++i) list.push_back(i * 7919 % 2000003 - 1000);
+  list.push_back(std::numeric_limits<std::int32_t>::min());
+  list.push_back(std::numeric_limits<std::int32_t>::max());
+  for (const NumberLayout layout : {NumberLayout::FiveColumn, NumberLayout::Wide}) {
+    std::string expected;
+    for (const std::int32_t number : list) {
+      char line[24];
+      const int width =
+          layout == NumberLayout::Wide ? 6 : (number < -99999 || number > 999999 ? 0 : 6);
+      if (width == 0) {
+        expected += "******\r\n";
+        continue;
+      }
+      std::snprintf(line, sizeof line, "%*d\r\n", width, number);
+      expected += line;
+    }
+    open(kResidueUnit, "residue.txt");
+    writeResidueFile(list, layout);
+    EXPECT_EQ(contentOf(kResidueUnit, "residue.txt"), expected);
+  }
 }
 
 }  // namespace
