@@ -263,6 +263,21 @@ int readAtomCount(std::string_view line, std::int64_t& count) {
   return 0;
 }
 
+std::optional<std::string> readBoxLine() {
+  textio::Statement statement(kCoordinateUnit, textio::StatementKind::Read);
+  textio::UnitEntry& unit = statement.unit();
+  std::string_view line;
+  switch (textio::nextRecord(unit, line)) {
+    case textio::ReadStatus::Ok:
+      return std::string(line);
+    case textio::ReadStatus::End:
+      return std::nullopt;
+    case textio::ReadStatus::Failed:
+      break;
+  }
+  textio::failStatement(unit, 39);
+}
+
 AtomTable load(std::string_view fileName, const LoadTuning& tuning) {
   textio::openUnit(kCoordinateUnit, fileName, "OLD", "SEQUENTIAL");
   return loadConnected(tuning);

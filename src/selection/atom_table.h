@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -116,6 +118,11 @@ AtomTable load(std::string_view fileName, const LoadTuning& tuning = {});
 // As load, for a unit 10 the caller has connected (a path taken exactly as given, or the
 // standard input).
 AtomTable loadConnected(const LoadTuning& tuning = {});
+
+// The line after the atom lines, where a .gro frame keeps its box vectors, read from unit 10
+// as load left it: its text without the line end, nullopt when the file ends there. A failed
+// read is report 39.
+std::optional<std::string> readBoxLine();
 
 // Reads the count from the count line's text: columns 1-5 as an I5 field, extended by the
 // digits that run on past column 5 (large systems write the count in full). Returns 0 on

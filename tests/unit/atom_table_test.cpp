@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -234,6 +235,36 @@ TEST_F(LoaderTest, AStreamOfUnknownLengthGivesTheTableOfTheSameFile) {
   EXPECT_FALSE(fromFile.atomWraps.points.empty());
   // The record after the first unreadable line is the next line's.
   EXPECT_EQ(fromFile.records[7000].atomNumber, 7002);
+}
+
+struct BoxLineCase {
+  const char* what;
+  std::string content;
+  LoadTuning tuning;
+  std::optional<std::string> box;
+};
+
+TEST_F(LoaderTest, TheBoxLineIsTheLineAfterTheAtomLines) {
+  const std::string atoms = std::string("t\n3\n") + kWaterLine1 + kWaterLine2 + kWaterLine3;
+  const LoadTuning perLine{LoadTuning::Path::PerLine};
+  // Blocks smaller than a line and parts of one line: the bulk path must give back exactly
+  // the bytes after the last atom line it took.
+  const LoadTuning tinyBlocks{LoadTuning::Path::Bulk, 2, 70, 1};
+  const BoxLineCase cases[] = {
+      {"bulk", atoms + "   1.86206   1.86206   1.86206\n", {}, "   1.86206   1.86206   1.86206"},
+      {"per line", atoms + "   1.0   2.0   3.0\r\n", perLine, "   1.0   2.0   3.0"},
+      {"tiny blocks", atoms + "   1.0   2.0   3.0\nnext frame\n", tinyBlocks, "   1.0   2.0   3.0"},
+      {"without line end", atoms + "   4.0   5.0   6.0", {}, "   4.0   5.0   6.0"},
+      {"empty box line", atoms + "\n", {}, ""},
+      {"the file ends after the atoms", atoms, {}, std::nullopt},
+      {"count larger than the lines", "t\n9\n" + std::string(kWaterLine1), {}, std::nullopt},
+      {"count 0", "t\n0\n   1.0   2.0   3.0\n", {}, "   1.0   2.0   3.0"},
+  };
+  for (const BoxLineCase& c : cases) {
+    (void)load(write(c.content), c.tuning);
+    EXPECT_EQ(readBoxLine(), c.box) << c.what;
+    textio::closeUnit(kCoordinateUnit);
+  }
 }
 
 struct SpacingCase {
