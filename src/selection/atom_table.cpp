@@ -123,10 +123,9 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
   const auto blockBytes = static_cast<std::size_t>(
       std::max<std::uint64_t>(1, std::min<std::uint64_t>(tuning.blockBytes, fileBytes)));
   textio::BlockInput input(blockBytes);
-  const bool wraps = hasWrappedNumbers(table);
   if (!input.ready()) {
     table.size = readAtomLines(textio::layouts::kAtomLine, records, capacity, wanted).records;
-    if (wraps) findWraps(table);
+    findWraps(table);
     return;
   }
   // No more threads than a block has parts worth a thread (one for a small file).
@@ -135,7 +134,7 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
   const std::size_t worth =
       std::max<std::size_t>(1, blockBytes / std::max<std::size_t>(tuning.minPartBytes, 1));
   AtomLineConverter converter(static_cast<unsigned>(std::min<std::size_t>(cores, worth)),
-                              tuning.minPartBytes, wraps);
+                              tuning.minPartBytes, /*findWraps=*/true);
   std::uint64_t lines = 0;
   std::size_t& filled = table.size;
   // Wrap points the crew found, at record indices from `filled` on.
@@ -166,7 +165,7 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
     input.giveBack(0);
     const textio::FixedRecordsRead one =
         readAtomLines(textio::layouts::kAtomLine, records + filled, capacity - filled, 1);
-    if (wraps && one.records > 0 && filled > 0) {
+    if (one.records > 0 && filled > 0) {
       findWrapsIn(records, filled, filled + 1, 0, table.atomWraps, table.residueWraps);
     }
     lines += one.statements;
@@ -325,7 +324,7 @@ AtomTable loadConnected(const LoadTuning& tuning) {
     }
   }
 
-  if (hasWrappedNumbers(table)) findWraps(table);
+  findWraps(table);
   return table;
 }
 

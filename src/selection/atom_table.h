@@ -33,7 +33,8 @@ static_assert(sizeof(AtomRecord) == 44, "one atom costs 44 bytes");
 // Where a sequence of five-column numbers wrapped: the record indices at which the number
 // fell more than kWrapFall below the previous record's (a smaller fall is taken as written).
 // The true number of record i is its value plus kNumberWrap times the count of wrap points at
-// or before i. Empty for files of at most 99999 atoms, whose numbers are taken as they stand.
+// or before i. Found in files of any size: a region cut out of a large system keeps the
+// numbers of the system it came from, wraps included.
 struct NumberWraps {
   std::vector<std::uint32_t> points;
 };
@@ -83,9 +84,12 @@ class WrapCursor {
   std::int32_t offset_ = 0;
 };
 
-// True when the table's numbers are unwrapped (its count is above 99999).
+// True when the table's numbers go past 99999: its count is above 99999, or a number wrapped
+// (a file cut out of a larger system). Such files list true numbers in the wide layout; the
+// others keep the five-column layouts, numbers as they stand.
 inline bool hasWrappedNumbers(const AtomTable& table) {
-  return table.declaredCount > kLargestFiveColumnCount;
+  return table.declaredCount > kLargestFiveColumnCount || !table.atomWraps.points.empty() ||
+         !table.residueWraps.points.empty();
 }
 
 // The layout a coordinate file's atom lines take, decided by its first atom line: when the

@@ -2,8 +2,9 @@
 # Systems of more than 99999 atoms: the five-column atom and residue numbers wrap, and the
 # tool must name true atoms and residues in list.ndx, residue.txt and the counts while the
 # atom lines of result.gro keep the wrapped numbers. Only a fall of more than 50000 is a
-# wrap: a chain numbered from 1 again and a damaged line are taken as written. Also: a small
-# file whose numbers drop is never unwrapped. Expected numbers come from line positions in the generated file.
+# wrap: a chain numbered from 1 again and a damaged line are taken as written. The same rule
+# holds in a small file cut out of the large one; a small file whose numbers drop by less is
+# taken as written. Expected numbers come from line positions in the generated file.
 # Usage: large_numbers.sh GRO_REGION SOURCE_DIR
 set -euo pipefail
 
@@ -153,6 +154,63 @@ for file in result.gro list.ndx residue.txt; do
   cmp -s "$scratch/chains_big/$file" "$scratch/chains_small/$file" ||
     fail "two chains: $file differs between 104 400 and 5 400 atoms"
 done
+
+# A region cut out of the large system keeps its numbers, wraps included, however few atoms
+# it holds. Windows of whole residues of big.gro, each less than 50000 atoms past the one
+# before: atom numbers wrap inside the fourth and fifth, residue numbers inside the fifth.
+cut=$scratch/cut.gro
+windows=(1-15 99991-100011 149998-150003 199996-200004 299992-300003)
+{
+  echo "windows of the large system"
+  for w in "${windows[@]}"; do seq "${w%-*}" "${w#*-}"; done | wc -l
+  for w in "${windows[@]}"; do sed -n "$((${w%-*} + 2)),$((${w#*-} + 2))p" "$big"; done
+  tail -n 1 "$big"
+} >"$cut"
+# Every atom, as the true numbers of the large file (its line positions) give them: at least
+# six columns and one more than the digits; residues as the runs of three atoms give them.
+true_atoms=$(for w in "${windows[@]}"; do seq "${w%-*}" "${w#*-}"; done)
+ndx_of() {  # ndx_of NUMBERS...: the list.ndx text of these numbers in the wide layout
+  printf ' [selected-atoms]\r\n'
+  printf '%s\n' "$@" | awk '{ printf (length($1) < 6 ? "%6d" : " %d"), $1 }
+                            NR % 10 == 0 { printf "\r\n" } END { if (NR % 10) printf "\r\n" }'
+}
+# shellcheck disable=SC2086
+expected_ndx=$(ndx_of $true_atoms; echo .)
+expected_residues=$(for a in $true_atoms; do echo $(((a + 2) / 3)); done | uniq |
+  awk '{ printf "%6d\r\n", $1 }'; echo .)
+# Both doors, the same answers: the whole system, whole residues.
+run_tool "$scratch/cut_dialogue" "'$cut'" 1 "-99,99,-99,99,-99,99" yes any any ""
+"$tool" "$cut" --box -99,99,-99,99,-99,99 --whole-residues --output-dir "$scratch/cut_line" \
+  --quiet || fail "command line on the cut file: status $?"
+for door in cut_dialogue cut_line; do
+  expect_file "$scratch/$door/list.ndx" "${expected_ndx%.}"
+  expect_file "$scratch/$door/residue.txt" "${expected_residues%.}"
+  # The count line of "yes" is as a large file has it; the atom lines keep five columns.
+  [ "$(sed -n 2p "$scratch/$door/result.gro")" = $'   63\r' ] ||
+    fail "$door: count line '$(sed -n 2p "$scratch/$door/result.gro")'"
+  cmp -s <(tail -n +3 "$cut" | head -n 63) <(sed -n '3,65p' "$scratch/$door/result.gro" | tr -d '\r') ||
+    fail "$door: atom lines of result.gro differ from the cut file's"
+done
+for file in result.gro list.ndx residue.txt; do
+  cmp -s "$scratch/cut_dialogue/$file" "$scratch/cut_line/$file" || fail "cut file: $file differs between the doors"
+done
+# Residue 1 and residue 100001 (both written 1) are two residues: the ball around the oxygen
+# of residue 100001 takes its three atoms only, as in the large file.
+"$tool" "$cut" --ball "$centre,0.05" --atom OW --residue SOL --whole-residues \
+  --output-dir "$scratch/cut_ball" --quiet || fail "ball on the cut file: status $?"
+expect_file "$scratch/cut_ball/list.ndx" $' [selected-atoms]\r\n 300001 300002 300003\r\n'
+expect_file "$scratch/cut_ball/residue.txt" $'100001\r\n'
+
+# A file the tool cut from the large one reads back to the same selection: a slab one grid
+# site thick in x holds a water from every 47th residue, so its numbers wrap several times.
+"$tool" "$big" --box 0,0.3,-99,99,-99,99 --whole-residues --output-dir "$scratch/slab" --quiet ||
+  fail "slab of the large file: status $?"
+"$tool" "$scratch/slab/result.gro" --box 0,0.3,-99,99,-99,99 --whole-residues \
+  --output-dir "$scratch/slab_again" --quiet || fail "slab read back: status $?"
+for file in list.ndx residue.txt; do
+  cmp -s "$scratch/slab/$file" "$scratch/slab_again/$file" || fail "slab read back: $file differs"
+done
+[ "$(grep -c . "$scratch/slab/residue.txt")" -gt 2000 ] || fail "slab: too few residues"
 
 # At most 99999 atoms: numbers that drop (a reordered file) are taken as they stand.
 small=$scratch/small.gro

@@ -165,7 +165,9 @@ struct FallCase {
 };
 
 TEST_F(LoaderTest, OnlyAFallOfMoreThanHalfTheWrapIsAWrap) {
-  // Each sequence on its own: falls of at most 50000 are taken as written.
+  // Each sequence on its own: falls of at most 50000 are taken as written. The rule is the
+  // same in a file of a handful of atoms (a region cut out of a large system) as in a large
+  // one, whichever path reads it: tiny blocks and parts put the falls on their seams.
   const FallCase cases[] = {
       {"a second chain numbered from 1 while the atoms wrap",
        {299, 300, 1, 2},
@@ -178,20 +180,33 @@ TEST_F(LoaderTest, OnlyAFallOfMoreThanHalfTheWrapIsAWrap) {
       {"two falls of 50000 in a row", {99999, 49999, -1}, {3, 4, 5}, {}, {}},
       {"a damaged line read as 0", {1129, 0, 1130}, {3386, 0, 3388}, {}, {}},
       {"two real wraps", {99999, 0, 99999, 0}, {1, 2, 3, 4}, {1, 3}, {}},
+      {"residue 5 and residue 100005", {5, 99999, 5, 6}, {7, 8, 9, 10}, {2}, {}},
+      {"a restart in a file without wraps", {1, 2, 3, 1, 2}, {1, 2, 3, 4, 5}, {}, {}},
   };
+  const LoadTuning tunings[] = {
+      {}, {LoadTuning::Path::PerLine}, {LoadTuning::Path::Bulk, 2, 45, 1}};
   for (const FallCase& c : cases) {
-    std::string content = "big\n399000\n";
-    char line[80];
-    for (std::size_t i = 0; i < c.atoms.size(); ++i) {
-      std::snprintf(line, sizeof line, "%5dALA     CA%5d   1.000   2.000   3.000\n", c.residues[i],
-                    c.atoms[i]);
-      content += line;
+    for (const char* count : {"399000", "small"}) {
+      std::string content =
+          "t\n" + (count == std::string("small") ? std::to_string(c.atoms.size()) : count) + "\n";
+      char line[80];
+      for (std::size_t i = 0; i < c.atoms.size(); ++i) {
+        std::snprintf(line, sizeof line, "%5dALA     CA%5d   1.000   2.000   3.000\n",
+                      c.residues[i], c.atoms[i]);
+        content += line;
+      }
+      for (const LoadTuning& tuning : tunings) {
+        const AtomTable table = load(write(content), tuning);
+        ASSERT_EQ(table.size, c.atoms.size()) << c.what;
+        EXPECT_EQ(table.residueWraps.points, c.residueWraps) << c.what << ", count " << count;
+        EXPECT_EQ(table.atomWraps.points, c.atomWraps) << c.what << ", count " << count;
+        // Either wrap makes the file one of true numbers past 99999.
+        EXPECT_EQ(hasWrappedNumbers(table),
+                  count != std::string("small") || !c.residueWraps.empty() || !c.atomWraps.empty())
+            << c.what << ", count " << count;
+        textio::closeUnit(kCoordinateUnit);
+      }
     }
-    const AtomTable table = load(write(content));
-    ASSERT_EQ(table.size, c.atoms.size()) << c.what;
-    EXPECT_EQ(table.residueWraps.points, c.residueWraps) << c.what;
-    EXPECT_EQ(table.atomWraps.points, c.atomWraps) << c.what;
-    textio::closeUnit(kCoordinateUnit);
   }
 }
 
