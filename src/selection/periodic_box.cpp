@@ -1,6 +1,7 @@
 // Box lines, nearest periodic images and the per-frame move of the atoms to them.
 #include "selection/periodic_box.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <system_error>
@@ -157,6 +158,8 @@ NearestImage::NearestImage(const PeriodicBox& box) {
   for (std::size_t i = 0; i < 3; ++i) {
     for (std::size_t j = 0; j <= i; ++j) lower_[i][j] = dot(reduced_[i], frame_[j]);
   }
+  const double shortest = std::min({lower_[0][0], lower_[1][1], lower_[2][2]});
+  sureRadiusSquared_ = shortest * shortest / 4 * (1 - 1e-9);
 }
 
 bool NearestImage::shiftFor(const Vector3& d, Vector3& shift) const {
@@ -193,6 +196,9 @@ bool NearestImage::triclinicShift(const Vector3& d, Vector3& shift) const {
     return x * x + y * y + z * z;
   };
   double nearest = distance(best);
+  // No other lattice vector lies within the shortest one's length of the guess, and none is
+  // shorter than the shortest Gram-Schmidt length: a guess nearer than half of that is it.
+  if (nearest < sureRadiusSquared_) return apply(best, shift);
   // A little slack, so that rounding never drops the guess itself from the search.
   const double bound = nearest * (1 + 1e-9);
   forCoefficients(t[2], std::sqrt(bound), l[2][2], [&](double k2) {
@@ -214,10 +220,14 @@ bool NearestImage::triclinicShift(const Vector3& d, Vector3& shift) const {
       });
     });
   });
+  return apply(best, shift);
+}
+
+bool NearestImage::apply(const Vector3& counts, Vector3& shift) const {
   for (std::size_t i = 0; i < 3; ++i) {
-    shift[i] = best[0] * reduced_[0][i] + best[1] * reduced_[1][i] + best[2] * reduced_[2][i];
+    shift[i] = counts[0] * reduced_[0][i] + counts[1] * reduced_[1][i] + counts[2] * reduced_[2][i];
   }
-  return best[0] != 0 || best[1] != 0 || best[2] != 0;
+  return counts[0] != 0 || counts[1] != 0 || counts[2] != 0;
 }
 
 Vector3 regionCentre(const RunState& state) {

@@ -45,12 +45,14 @@ class NearestImage {
  private:
   bool rectangularShift(const Vector3& d, Vector3& shift) const;
   bool triclinicShift(const Vector3& d, Vector3& shift) const;
+  bool apply(const Vector3& counts, Vector3& shift) const;
 
   bool rectangular_ = false;
   Vector3 lengths_{};                 // rectangular: the three side lengths
   std::array<Vector3, 3> reduced_{};  // triclinic: the reduced vectors, in x, y, z
   std::array<Vector3, 3> frame_{};    // orthonormal frame in which the reduced vectors form
   std::array<Vector3, 3> lower_{};    // this lower-triangular matrix (row i: vector i)
+  double sureRadiusSquared_ = 0;      // a first guess this near is the nearest
 };
 
 // The point every atom's image is taken nearest to: a box region's middle, a ball's centre,
