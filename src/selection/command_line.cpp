@@ -152,6 +152,11 @@ constexpr std::array kOptions{
              g.outside = true;
              return std::string();
            }},
+    Option{"--pbc", "", "atoms at their nearest periodic image",
+           [](Gathered& g, std::string_view, std::string_view) {
+             g.command.periodic = true;
+             return std::string();
+           }},
     Option{"--atom", "NAME", "only atoms of this name (default: any)",
            [](Gathered& g, std::string_view option, std::string_view value) {
              return readName(option, value, g.command.state.names.atomName);
@@ -322,14 +327,24 @@ std::string helpText() {
     text +=
         "  " + left + std::string(width - left.size() + 2, ' ') + std::string(option.help) + "\n";
   }
+  text += "\n--pbc takes the box line of FILE (3 or 9 numbers) as its periodic box: each\n";
+  text += "atom is taken at its image nearest to the region's centre (a box's middle, a\n";
+  text += "ball's centre, the cylinder's axis at half its height), tested and written\n";
+  text += "there. Images are per atom: a molecule split by the boundary comes out whole\n";
+  text += "only when all its atoms are nearest in one image. In boxes whose third vector\n";
+  text += "leans (dodecahedron, octahedron) a region reaching farther from its centre than\n";
+  text += "half the shortest box vector can miss atoms that another image would place\n";
+  text += "inside it: see the manual page for how to phrase slabs and long cylinders.\n";
   text += "\nExamples:\n";
   text += "  gro-region system.gro --ball 2,2,2,1 --atom OW --residue SOL \\\n";
   text += "             --whole-residues --output-dir water\n";
   text += "  zcat big.gro.gz | gro-region - --box 0,5,0,5,0,2 --quiet\n";
   text += "  gro-region system.gro --box -99,99,-99,99,2,3 --plot slab.svg\n";
+  text += "  gro-region ligand_in_water.gro --ball 0.2,3.1,2.9,1.2 --pbc\n";
   text += "\nExit status:\n";
   text += "  0         success\n";
-  text += "  1         FILE cannot be read, or a result file cannot be created or replaced\n";
+  text += "  1         FILE cannot be read, or a result file cannot be created or replaced,\n";
+  text += "            or --pbc and the box line is not a box\n";
   text += "  2         usage error\n";
   text += "  other     the number of an I/O report (24: FILE ends early, 38: write failed)\n";
   text += "  129       hang-up (SIGHUP)\n";

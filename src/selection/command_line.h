@@ -25,6 +25,8 @@ struct CommandLine {
   std::string plotFile;  // --plot: where the picture goes; empty: no picture
   std::string region;    // the region option and its value as typed, for the picture
   RunState state;        // shape, parameters, whole-residue answer and names
+
+  bool periodic = false;  // --pbc: atoms at their periodic image nearest the region's centre
 };
 
 // Parses the arguments after the program name. Options may come before or after FILE;

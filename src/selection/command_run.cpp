@@ -15,6 +15,7 @@
 #include "selection/command_line.h"
 #include "selection/engine.h"
 #include "selection/load_progress.h"
+#include "selection/periodic_box.h"
 #include "selection/plot_svg.h"
 #include "selection/result_files.h"
 #include "textio/run_time.h"
@@ -222,6 +223,16 @@ void connectCoordinateFile(const std::string& file) {
   }
 }
 
+// --pbc: the box line after the atom lines is the periodic box of the (only) frame, 0.
+void takePeriodicImages(AtomTable& table, const CommandLine& command) {
+  if (!command.periodic) return;
+  const std::optional<std::string> problem = takeNearestImages(table, readBoxLine(), command.state);
+  if (problem) {
+    const std::string shownFile = command.file == "-" ? "standard input" : command.file;
+    failRun(periodicBoxError(shownFile, 0, *problem));
+  }
+}
+
 [[noreturn]] void run(CommandLine& command, std::optional<std::uint64_t> fileSize) {
   const std::vector<PlannedFile> planned = planFiles(command);
   std::optional<std::string> problem = unusableDirectory(command.outputDir);
@@ -244,8 +255,9 @@ void connectCoordinateFile(const std::string& file) {
       platform::isTerminal(platform::standardError())) {
     startLoadProgress(textio::findUnit(kCoordinateUnit)->handle, *fileSize);
   }
-  const AtomTable table = loadConnected();
+  AtomTable table = loadConnected();
   stopLoadProgress();
+  takePeriodicImages(table, command);
 
   if (!command.outputDir.empty()) {
     if (platform::ErrorCode error = platform::makeDirectories(command.outputDir)) {
