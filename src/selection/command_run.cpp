@@ -4,8 +4,11 @@
 #include "selection/command_run.h"
 
 #include <array>
+#include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,10 +16,13 @@
 #include "platform/platform.h"
 #include "selection/atom_table.h"
 #include "selection/command_line.h"
+#include "selection/driver.h"
 #include "selection/engine.h"
 #include "selection/load_progress.h"
 #include "selection/plot_svg.h"
+#include "selection/result_commit.h"
 #include "selection/result_files.h"
+#include "textio/report.h"
 #include "textio/run_time.h"
 #include "textio/unit.h"
 #include "textio/whole_file.h"
@@ -46,6 +52,7 @@ struct PlannedFile {
   std::string path;       // DIR/name as the user gave DIR
   std::string reported;   // its absolute form
   std::string temporary;  // DIR/.name.PID.tmp
+  std::string backup;     // DIR/.name.PID.old, the earlier file's name while the set is replaced
 };
 
 // Temporary files not yet renamed into place. The console-event thread removes them too, so
@@ -59,11 +66,28 @@ Temporaries& temporaries() {
   return *list;
 }
 
+// Removes the temporaries; the caller holds the list's guard.
+void removeHeldTemporaries(Temporaries& list) {
+  for (const std::string& path : list.paths) platform::removeFile(path);
+  list.paths.clear();
+}
+
 void removeTemporaries() {
   Temporaries& list = temporaries();
   std::lock_guard lock(list.mutex);
-  for (const std::string& path : list.paths) platform::removeFile(path);
-  list.paths.clear();
+  removeHeldTemporaries(list);
+}
+
+// Set while the result set is being replaced: the main thread then ends the run itself, with
+// the status that matches the files, and a console event must not end it with another.
+std::atomic<bool> committing{false};
+
+// Before any report line, on whichever thread: the progress line erased, and a console event
+// that comes while the set is replaced kept waiting (on the guard the main thread holds until
+// the process ends), so that it never gives a failure status over a replaced set.
+void beforeAnyReport() {
+  stopLoadProgress();
+  if (committing.load()) std::lock_guard wait(temporaries().mutex);
 }
 
 void write(platform::Handle stream, std::string_view text) {
@@ -102,18 +126,19 @@ std::pair<std::string, std::string> splitPath(std::string_view path) {
           std::string(path.substr(slash + 1))};
 }
 
-// The hidden name a file is written under in `directory`: .name.PID.tmp. A name left by an
-// earlier process of the same number is passed over (.name.PID-1.tmp, ...), so that the
-// clean-up never removes a file this run did not create.
-std::string temporaryPath(std::string_view directory, std::string_view name,
-                          const std::string& pid) {
+// The hidden name a file is written under in `directory`: .name.PID.tmp (.name.PID.old for
+// the earlier file while the set is replaced). A name left by an earlier process of the same
+// number is passed over (.name.PID-1.tmp, ...), so that the clean-up never removes a file
+// this run did not create.
+std::string temporaryPath(std::string_view directory, std::string_view name, const std::string& pid,
+                          std::string_view suffix = ".tmp") {
   std::string temporary;
   for (int attempt = 0; temporary.empty() || platform::nameAttributes(temporary).exists;
        ++attempt) {
     std::string hidden(1, '.');
     hidden.append(name).append(1, '.').append(pid);
     if (attempt > 0) hidden.append(1, '-').append(std::to_string(attempt));
-    temporary = joined(directory, hidden.append(".tmp"));
+    temporary = joined(directory, hidden.append(suffix));
   }
   return temporary;
 }
@@ -124,14 +149,16 @@ std::vector<PlannedFile> planFiles(const CommandLine& command) {
   for (const ResultFile& file : kResultFiles) {
     if (file.wholeResiduesOnly && command.state.wholeResidues != WholeResidues::Yes) continue;
     const std::string path = joined(command.outputDir, file.name);
-    planned.push_back(
-        {file.unit, path, absolute(path), temporaryPath(command.outputDir, file.name, pid)});
+    planned.push_back({file.unit, path, absolute(path),
+                       temporaryPath(command.outputDir, file.name, pid),
+                       temporaryPath(command.outputDir, file.name, pid, ".old")});
   }
   // The picture goes where --plot says, relative to the current directory, not into DIR.
   if (!command.plotFile.empty()) {
     const auto [directory, name] = splitPath(command.plotFile);
     planned.push_back({kPictureFile, command.plotFile, absolute(command.plotFile),
-                       temporaryPath(directory, name, pid)});
+                       temporaryPath(directory, name, pid),
+                       temporaryPath(directory, name, pid, ".old")});
   }
   return planned;
 }
@@ -196,19 +223,31 @@ void openTemporary(const std::vector<PlannedFile>& planned, int unit) {
   }
 }
 
-// Renames every temporary file into place; the guard keeps a console event from removing a
-// file between two renames.
-void replaceResults(const std::vector<PlannedFile>& planned) {
+// Replaces the earlier results by the new set, whole or not at all, and ends the run: status
+// 0 with the new set, 1 with the earlier files as they were. The guard is held until the
+// process ends, so a console event neither removes a file between two renames nor ends the
+// run with a failure status once the set is replaced. Every unit is closed by now, so nothing
+// here waits for the run-time lock that such an event holds.
+[[noreturn]] void replaceResults(const std::vector<PlannedFile>& planned) {
   if (std::optional<std::string> problem = unreplaceable(planned)) failRun(*problem);
+  std::vector<Replacement> files;
+  for (const PlannedFile& file : planned) files.push_back({file.temporary, file.path, file.backup});
   Temporaries& list = temporaries();
-  std::unique_lock lock(list.mutex);
-  for (const PlannedFile& file : planned) {
-    if (platform::ErrorCode error = platform::renameFile(file.temporary, file.path)) {
-      lock.unlock();
-      failRun("cannot replace " + quoted(file.path) + ": " + reason(error));
-    }
+  list.mutex.lock();
+  committing = true;
+  const CommitOutcome outcome = replaceWhole(files);
+  std::string lines;
+  if (outcome.failure) lines = std::string(kProgramName) + ": " + *outcome.failure + "\n";
+  for (const std::string& leftover : outcome.leftovers) {
+    lines += std::string(kProgramName) + ": " + leftover + "\n";
+  }
+  write(platform::standardError(), lines);
+  if (outcome.failure) {
+    removeHeldTemporaries(list);
+    platform::exitProcess(1);
   }
   list.paths.clear();
+  platform::exitProcess(0);
 }
 
 void connectCoordinateFile(const std::string& file) {
@@ -234,7 +273,8 @@ void connectCoordinateFile(const std::string& file) {
   textio::EndPolicy policy;
   policy.traceback = false;
   policy.signalStatuses = true;
-  policy.beforeReport = &stopLoadProgress;
+  policy.terminateEvent = true;
+  policy.beforeReport = &beforeAnyReport;
   policy.atEnd = &removeTemporaries;
   textio::setEndPolicy(policy);
   textio::initRunTime();
@@ -260,8 +300,9 @@ void connectCoordinateFile(const std::string& file) {
   writeSelected(table, state, numbers, [&planned] { openTemporary(planned, kResidueUnit); });
   closeRunFiles();
   writePicture(planned, command, table);
-  replaceResults(planned);
 
+  // The counts and names come before the renames: output that cannot be written fails the run
+  // while the earlier results are still in place.
   if (!command.quiet) {
     std::string text = std::to_string(counts.atoms) + " atoms in " +
                        std::to_string(counts.residues) + " residues\nwrote";
@@ -272,7 +313,7 @@ void connectCoordinateFile(const std::string& file) {
       failRun("cannot write to standard output: " + reason(error));
     }
   }
-  textio::endRun();
+  replaceResults(planned);
 }
 
 }  // namespace
@@ -309,6 +350,18 @@ int runCommandLine(std::span<const std::string_view> arguments) {
     platform::closeHandle(probe.handle);
   }
   run(command, fileSize);
+}
+
+int runTool(std::span<const std::string_view> arguments) {
+  try {
+    if (!arguments.empty()) return runCommandLine(arguments);
+    textio::initRunTime();
+    run();
+    textio::endRun();
+  } catch (const std::bad_alloc&) {
+    textio::issueReport(textio::severeCode(41));
+  }
+  std::abort();  // both doors and a severe report end the process themselves
 }
 
 }  // namespace selection

@@ -141,12 +141,7 @@ int main(int argc, char** argv) {
   platform::test_seams::setCallHook(&nextCall);
   const std::vector<std::string_view> arguments(argv + 2, argv + argc);
   armed = true;
-  if (!arguments.empty()) {
-    const int status = selection::runCommandLine(arguments);
-    writeCounts(status);
-    return status;
-  }
-  textio::initRunTime();
-  selection::run();
-  textio::endRun();
+  const int status = selection::runTool(arguments);
+  writeCounts(status);
+  return status;
 }
