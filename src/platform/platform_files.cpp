@@ -19,6 +19,25 @@ namespace {
 
 bool holdsNul(std::string_view name) { return name.find('\0') != std::string_view::npos; }
 
+// A name ended by NUL for the system, on the stack when it is short: replacing a set of result
+// files, and putting it back, must not depend on the heap, which may be exhausted.
+class SystemName {
+ public:
+  explicit SystemName(std::string_view name) {
+    if (name.size() < sizeof small_) {
+      name.copy(small_, name.size());
+      small_[name.size()] = '\0';
+    } else {
+      large_ = std::string(name);
+    }
+  }
+  const char* c_str() const { return large_.empty() ? small_ : large_.c_str(); }
+
+ private:
+  char small_[1024];
+  std::string large_;
+};
+
 ErrorCode currentError() { return errno != 0 ? errno : EIO; }
 
 using test_seams::FaultKind;
@@ -238,8 +257,8 @@ ErrorCode makeDirectories(std::string_view name) {
 
 ErrorCode renameFile(std::string_view from, std::string_view to) {
   if (holdsNul(from) || holdsNul(to)) return EINVAL;
-  const std::string source(from);
-  const std::string target(to);
+  const SystemName source(from);
+  const SystemName target(to);
   errno = 0;
   return retrying(SystemCall::Rename, [&] { return ::rename(source.c_str(), target.c_str()); }) == 0
              ? 0
@@ -248,8 +267,8 @@ ErrorCode renameFile(std::string_view from, std::string_view to) {
 
 ErrorCode linkFile(std::string_view existing, std::string_view name) {
   if (holdsNul(existing) || holdsNul(name)) return EINVAL;
-  const std::string source(existing);
-  const std::string target(name);
+  const SystemName source(existing);
+  const SystemName target(name);
   errno = 0;
   return retrying(SystemCall::Link, [&] { return ::link(source.c_str(), target.c_str()); }) == 0
              ? 0
@@ -258,7 +277,7 @@ ErrorCode linkFile(std::string_view existing, std::string_view name) {
 
 ErrorCode removeFile(std::string_view name) {
   if (holdsNul(name)) return EINVAL;
-  const std::string path(name);
+  const SystemName path(name);
   errno = 0;
   return retrying(SystemCall::Remove, [&] { return ::unlink(path.c_str()); }) == 0 ? 0
                                                                                    : currentError();

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -252,7 +253,10 @@ bool convertNumber(std::string_view text, float& value) {
   if (!isDecimalNumber(text)) return false;
   SingleRecord record(text);
   const textio::ListInItem item = &value;
-  return textio::scanList(record, std::span(&item, 1)) == 0;
+  const int status = textio::scanList(record, std::span(&item, 1));
+  // Memory that ran out is no bad number: the run ends with report 41 (runTool).
+  if (status == textio::kListNoMemory) throw std::bad_alloc();
+  return status == 0;
 }
 
 CommandLine parseCommandLine(std::span<const std::string_view> arguments) {

@@ -11,6 +11,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/platform.h"
@@ -81,13 +82,19 @@ void removeTemporaries() {
 // Set while the result set is being replaced: the main thread then ends the run itself, with
 // the status that matches the files, and a console event must not end it with another.
 std::atomic<bool> committing{false};
+bool runStarted = false;  // the run's end policy is set
+std::thread::id committer;
+constexpr std::string_view kOutOfMemoryLine =
+    "gro-region: cannot replace the result files: Cannot allocate memory\n";
 
 // Before any report line, on whichever thread: the progress line erased, and a console event
 // that comes while the set is replaced kept waiting (on the guard the main thread holds until
 // the process ends), so that it never gives a failure status over a replaced set.
 void beforeAnyReport() {
   stopLoadProgress();
-  if (committing.load()) std::lock_guard wait(temporaries().mutex);
+  if (committing.load() && std::this_thread::get_id() != committer) {
+    std::lock_guard wait(temporaries().mutex);
+  }
 }
 
 void write(platform::Handle stream, std::string_view text) {
@@ -234,15 +241,24 @@ void openTemporary(const std::vector<PlannedFile>& planned, int unit) {
   for (const PlannedFile& file : planned) files.push_back({file.temporary, file.path, file.backup});
   Temporaries& list = temporaries();
   list.mutex.lock();
+  committer = std::this_thread::get_id();
   committing = true;
-  const CommitOutcome outcome = replaceWhole(files);
-  std::string lines;
-  if (outcome.failure) lines = std::string(kProgramName) + ": " + *outcome.failure + "\n";
-  for (const std::string& leftover : outcome.leftovers) {
-    lines += std::string(kProgramName) + ": " + leftover + "\n";
+  bool replaced = false;
+  try {
+    const CommitOutcome outcome = replaceWhole(files);
+    replaced = !outcome.failure;
+    std::string lines;
+    if (outcome.failure) lines = std::string(kProgramName) + ": " + *outcome.failure + "\n";
+    for (const std::string& leftover : outcome.leftovers) {
+      lines += std::string(kProgramName) + ": " + leftover + "\n";
+    }
+    write(platform::standardError(), lines);
+  } catch (const std::bad_alloc&) {
+    // Only the list of earlier files (before any rename) and the messages take memory here;
+    // the report cannot wait for the guard this thread holds.
+    if (!replaced) write(platform::standardError(), kOutOfMemoryLine);
   }
-  write(platform::standardError(), lines);
-  if (outcome.failure) {
+  if (!replaced) {
     removeHeldTemporaries(list);
     platform::exitProcess(1);
   }
@@ -270,6 +286,7 @@ void connectCoordinateFile(const std::string& file) {
     platform::exitProcess(1);
   }
 
+  runStarted = true;
   textio::EndPolicy policy;
   policy.traceback = false;
   policy.signalStatuses = true;
@@ -359,6 +376,12 @@ int runTool(std::span<const std::string_view> arguments) {
     run();
     textio::endRun();
   } catch (const std::bad_alloc&) {
+    // Before a command-line run has set its policy: the report without traceback all the same.
+    if (!arguments.empty() && !runStarted) {
+      textio::EndPolicy policy;
+      policy.traceback = false;
+      textio::setEndPolicy(policy);
+    }
     textio::issueReport(textio::severeCode(41));
   }
   std::abort();  // both doors and a severe report end the process themselves

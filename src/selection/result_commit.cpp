@@ -2,6 +2,7 @@
 #include "selection/result_commit.h"
 
 #include <cerrno>
+#include <new>
 
 #include "platform/platform.h"
 #include "selection/command_line.h"
@@ -77,7 +78,11 @@ CommitOutcome replaceWhole(const std::vector<Replacement>& files) {
   for (std::size_t i = 0; i < files.size(); ++i) {
     if (earlier[i] == Earlier::None) continue;
     if (platform::ErrorCode error = platform::removeFile(files[i].backup)) {
-      outcome.leftovers.push_back(cannot("remove", files[i].backup, error));
+      try {
+        outcome.leftovers.push_back(cannot("remove", files[i].backup, error));
+      } catch (const std::bad_alloc&) {
+        // The set is replaced all the same; only the line naming the leftover is lost.
+      }
     }
   }
   return outcome;
