@@ -339,6 +339,7 @@ std::string helpText() {
   text += "  129       hang-up (SIGHUP)\n";
   text += "  130       Ctrl+C (SIGINT)\n";
   text += "  131       Ctrl+\\ (SIGQUIT, Ctrl+Break)\n";
+  text += "  143       SIGTERM (kill, timeout)\n";
   return text;
 }
 

@@ -223,6 +223,7 @@ echo "swept the dialogue: $((runs - before)) runs in $((SECONDS - started)) s"
 
 # Signals at random moments of a large run: the event's status with the earlier files and no
 # temporary, or a complete run (the signal came after it ended).
+declare -A event_words=([INT]=control-C [HUP]=window-CLOSE [QUIT]=control-BREAK [TERM]=terminate)
 for signal in INT HUP QUIT TERM; do
   for ((try = 0; try < signal_tries; try++)); do
     seed_case
@@ -244,6 +245,10 @@ for signal in INT HUP QUIT TERM; do
       diff <(listing) "$seed_listing" >/dev/null && fail "$what: status 0 with the earlier files"
     elif ((status == expected)); then
       diff <(listing) "$seed_listing" >/dev/null || fail "$what: status $status and files changed"
+      # Empty when the signal came before the tool took its events (its default action).
+      [[ ! -s $case_dir/.stderr ]] ||
+        cmp -s "$case_dir/.stderr" <(printf 'forrtl: error (200): program aborting due to %s event\r\n' \
+          "${event_words[$signal]}") || fail "$what: $(head -c 300 "$case_dir/.stderr")"
     else
       fail "$what: status $status: $(head -c 300 "$case_dir/.stderr")"
     fi
