@@ -4,15 +4,8 @@
 #include <vector>
 
 #include "selection/command_run.h"
-#include "selection/driver.h"
-#include "textio/run_time.h"
 
 int main(int argc, char** argv) {
-  if (argc > 1) {
-    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
-    return selection::runCommandLine(arguments);
-  }
-  textio::initRunTime();
-  selection::run();
-  textio::endRun();
+  const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+  return selection::runTool(arguments);
 }

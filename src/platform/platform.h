@@ -98,6 +98,10 @@ ErrorCode renameFile(std::string_view from, std::string_view to);
 // Removes a file name (not a directory).
 ErrorCode removeFile(std::string_view name);
 
+// Gives an existing file a second name (POSIX link; a symbolic link is linked itself, not
+// followed). The name must not exist.
+ErrorCode linkFile(std::string_view existing, std::string_view name);
+
 // Identity of the file behind a handle (device and inode), for tests and diagnostics.
 struct FileIdentity {
   std::uint64_t device = 0;
@@ -146,7 +150,10 @@ void ignoreBrokenPipe();
 
 // --- Console events --------------------------------------------------------------------------
 
-enum class ConsoleEvent { ControlC = 0, ControlBreak = 1, Close = 2 };
+// Terminate (SIGTERM, what kill, timeout and workflow engines send) is delivered only when
+// asked for: without it SIGTERM keeps its default action.
+enum class ConsoleEvent { ControlC = 0, ControlBreak = 1, Close = 2, Terminate = 3 };
+enum class TerminateEvent { Default, Delivered };
 
 // Called on the platform's event thread with the event number; answers whether it handled it.
 using ConsoleEventHandler = bool (*)(int event);
@@ -156,7 +163,8 @@ using ConsoleEventHandler = bool (*)(int event);
 // (and so in every thread it starts later), so call this before any other thread exists. A
 // signal the process inherited as ignored stays ignored. An event the handler does not handle
 // gets the signal's default action. Returns false when the thread cannot be started.
-bool startConsoleEvents(ConsoleEventHandler handler);
+bool startConsoleEvents(ConsoleEventHandler handler,
+                        TerminateEvent terminate = TerminateEvent::Default);
 
 // For a thread that is about to fail because its console input ended: when a console event
 // has reached the process it ends the run instead. An event the event thread has taken is left
@@ -165,7 +173,7 @@ bool startConsoleEvents(ConsoleEventHandler handler);
 // the handler handled one and returned. The caller must hold no lock the handler takes.
 void yieldToConsoleEvent();
 
-// The number of the signal behind a console event (SIGINT, SIGQUIT, SIGHUP), so that an
+// The number of the signal behind a console event (SIGINT, SIGQUIT, SIGHUP, SIGTERM), so that an
 // exit status can be 128 plus it, as shells report a death by that signal.
 int consoleEventSignal(int event);
 
@@ -184,6 +192,10 @@ inline constexpr std::uint64_t kHugePageBytes = 2 << 20;
 void* allocatePages(std::uint64_t bytes);
 std::uint64_t mappedBytes(std::uint64_t bytes);
 void releasePages(void* block, std::uint64_t bytes);
+
+// Zero-filled bytes from the ordinary heap; nullptr on failure. releaseZeroed gives them back.
+void* allocateZeroed(std::size_t bytes);
+void releaseZeroed(void* block);
 
 // --- Call stack ------------------------------------------------------------------------------
 

@@ -19,16 +19,56 @@ namespace {
 
 bool holdsNul(std::string_view name) { return name.find('\0') != std::string_view::npos; }
 
+// A name ended by NUL for the system, on the stack when it is short: replacing a set of result
+// files, and putting it back, must not depend on the heap, which may be exhausted.
+class SystemName {
+ public:
+  explicit SystemName(std::string_view name) {
+    if (name.size() < sizeof small_) {
+      name.copy(small_, name.size());
+      small_[name.size()] = '\0';
+    } else {
+      large_ = std::string(name);
+    }
+  }
+  const char* c_str() const { return large_.empty() ? small_ : large_.c_str(); }
+
+ private:
+  char small_[1024];
+  std::string large_;
+};
+
 ErrorCode currentError() { return errno != 0 ? errno : EIO; }
 
+using test_seams::FaultKind;
+using test_seams::SystemCall;
+
 // Retries a call that failed with EINTR; signals are blocked in the tool's threads, but a
-// library user of this layer may not have done so.
+// library user of this layer may not have done so. A fault test's injected failure sets errno
+// and skips the call; an injected EINTR is one failed attempt before the real one.
 template <typename Call>
-auto retrying(Call call) {
+auto retrying(test_seams::Fault fault, Call call) {
+  if (fault.kind == FaultKind::Fail) {
+    errno = fault.error;
+    return decltype(call())(-1);
+  }
   for (;;) {
     auto result = call();
     if (result != -1 || errno != EINTR) return result;
   }
+}
+
+template <typename Call>
+auto retrying(SystemCall kind, Call call) {
+  return retrying(test_seams::injectedFault(kind), call);
+}
+
+// Whether a stat-like call is to fail as a fault test asks.
+bool statRefused() { return test_seams::injectedFault(SystemCall::Stat).kind == FaultKind::Fail; }
+
+// What a short transfer moves: half of what was asked, at least one byte.
+std::size_t shortened(test_seams::Fault fault, std::size_t size) {
+  return fault.kind == FaultKind::Short && size > 1 ? size / 2 : size;
 }
 
 }  // namespace
@@ -36,7 +76,7 @@ auto retrying(Call call) {
 NameAttributes nameAttributes(std::string_view name) {
   if (name.empty() || holdsNul(name)) return {};
   struct stat info {};
-  const bool found = ::stat(std::string(name).c_str(), &info) == 0;
+  const bool found = !statRefused() && ::stat(std::string(name).c_str(), &info) == 0;
   if (test_seams::NameLookupHook hook = test_seams::nameLookupHook()) hook(name);
   if (!found) return {};
   return {true, S_ISDIR(info.st_mode)};
@@ -45,7 +85,7 @@ NameAttributes nameAttributes(std::string_view name) {
 bool isPipe(std::string_view name) {
   if (name.empty() || holdsNul(name)) return false;
   struct stat info {};
-  return ::stat(std::string(name).c_str(), &info) == 0 && S_ISFIFO(info.st_mode);
+  return !statRefused() && ::stat(std::string(name).c_str(), &info) == 0 && S_ISFIFO(info.st_mode);
 }
 
 std::optional<std::string> currentDirectory() {
@@ -106,7 +146,7 @@ OpenResult openFile(std::string_view name, Creation creation, Access access) {
   }
   const std::string path(name);
   errno = 0;
-  int fd = retrying([&] { return ::open(path.c_str(), flags, 0666); });
+  int fd = retrying(SystemCall::Open, [&] { return ::open(path.c_str(), flags, 0666); });
   if (fd < 0) return {kInvalidHandle, currentError()};
   struct stat info {};
   if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
@@ -120,8 +160,9 @@ OpenResult openScratchFile() {
   std::string directory = P_tmpdir;  // the C library's temporary directory
   if (const char* tmp = std::getenv("TMPDIR"); tmp != nullptr && *tmp != '\0') directory = tmp;
 #ifdef O_TMPFILE
-  int fd =
-      retrying([&] { return ::open(directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600); });
+  int fd = retrying(SystemCall::Open, [&] {
+    return ::open(directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  });
   if (fd >= 0) return {fd, 0};
 #endif
   // Without O_TMPFILE support: a unique name, removed at once so that nothing is left behind.
@@ -139,7 +180,9 @@ ErrorCode truncateFile(Handle handle) {
   struct stat info {};
   if (::fstat(handle, &info) == 0 && !S_ISREG(info.st_mode)) return 0;
   errno = 0;
-  if (retrying([&] { return ::ftruncate(handle, 0); }) != 0) return currentError();
+  if (retrying(SystemCall::Truncate, [&] { return ::ftruncate(handle, 0); }) != 0) {
+    return currentError();
+  }
   if (::lseek(handle, 0, SEEK_SET) < 0) return currentError();
   return 0;
 }
@@ -151,7 +194,9 @@ ErrorCode seekToEnd(Handle handle) {
 
 ReadResult readSome(Handle handle, char* buffer, std::size_t capacity) {
   errno = 0;
-  ssize_t got = retrying([&] { return ::read(handle, buffer, capacity); });
+  const test_seams::Fault fault = test_seams::injectedFault(SystemCall::Read);
+  capacity = shortened(fault, capacity);
+  ssize_t got = retrying(fault, [&] { return ::read(handle, buffer, capacity); });
   if (got < 0) return {0, currentError()};
   return {static_cast<std::size_t>(got), 0};
 }
@@ -159,7 +204,9 @@ ReadResult readSome(Handle handle, char* buffer, std::size_t capacity) {
 ErrorCode writeAll(Handle handle, const char* data, std::size_t size) {
   while (size > 0) {
     errno = 0;
-    ssize_t put = retrying([&] { return ::write(handle, data, size); });
+    const test_seams::Fault fault = test_seams::injectedFault(SystemCall::Write);
+    const std::size_t asked = shortened(fault, size);
+    ssize_t put = retrying(fault, [&] { return ::write(handle, data, asked); });
     if (put < 0) return currentError();
     if (put == 0) return EIO;
     data += put;
@@ -171,12 +218,15 @@ ErrorCode writeAll(Handle handle, const char* data, std::size_t size) {
 ErrorCode closeHandle(Handle handle) {
   // close() must not be retried on EINTR: the descriptor is gone either way on Linux.
   errno = 0;
-  return ::close(handle) != 0 && errno != EINTR ? currentError() : 0;
+  const test_seams::Fault fault = test_seams::injectedFault(SystemCall::Close);
+  // An injected failure still closes, as a close that fails with EIO does.
+  if (::close(handle) != 0 && errno != EINTR) return currentError();
+  return fault.kind == FaultKind::Fail ? fault.error : 0;
 }
 
 std::optional<std::uint64_t> fileSize(Handle handle) {
   struct stat info {};
-  if (::fstat(handle, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  if (statRefused() || ::fstat(handle, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
   return static_cast<std::uint64_t>(info.st_size);
 }
 
@@ -194,7 +244,10 @@ ErrorCode makeDirectories(std::string_view name) {
   // Each prefix ending before a slash, then the whole name; existing directories are passed.
   for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
     const std::string part = path.substr(0, end);
-    if (::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return currentError();
+    if (retrying(SystemCall::MakeDirectory, [&] { return ::mkdir(part.c_str(), 0777); }) != 0 &&
+        errno != EEXIST) {
+      return currentError();
+    }
     if (end == std::string::npos) break;
   }
   struct stat info {};
@@ -204,12 +257,30 @@ ErrorCode makeDirectories(std::string_view name) {
 
 ErrorCode renameFile(std::string_view from, std::string_view to) {
   if (holdsNul(from) || holdsNul(to)) return EINVAL;
-  return ::rename(std::string(from).c_str(), std::string(to).c_str()) == 0 ? 0 : currentError();
+  const SystemName source(from);
+  const SystemName target(to);
+  errno = 0;
+  return retrying(SystemCall::Rename, [&] { return ::rename(source.c_str(), target.c_str()); }) == 0
+             ? 0
+             : currentError();
+}
+
+ErrorCode linkFile(std::string_view existing, std::string_view name) {
+  if (holdsNul(existing) || holdsNul(name)) return EINVAL;
+  const SystemName source(existing);
+  const SystemName target(name);
+  errno = 0;
+  return retrying(SystemCall::Link, [&] { return ::link(source.c_str(), target.c_str()); }) == 0
+             ? 0
+             : currentError();
 }
 
 ErrorCode removeFile(std::string_view name) {
   if (holdsNul(name)) return EINVAL;
-  return ::unlink(std::string(name).c_str()) == 0 ? 0 : currentError();
+  const SystemName path(name);
+  errno = 0;
+  return retrying(SystemCall::Remove, [&] { return ::unlink(path.c_str()); }) == 0 ? 0
+                                                                                   : currentError();
 }
 
 std::optional<FileIdentity> fileIdentity(Handle handle) {
@@ -223,8 +294,9 @@ ErrorCode appendToFile(std::string_view name, std::string_view text) {
   if (name.empty() || holdsNul(name)) return EINVAL;
   const std::string path(name);
   errno = 0;
-  int fd = retrying(
-      [&] { return ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666); });
+  int fd = retrying(SystemCall::Open, [&] {
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  });
   if (fd < 0) return currentError();
   ErrorCode written = writeAll(fd, text.data(), text.size());
   ErrorCode closed = closeHandle(fd);
@@ -251,11 +323,14 @@ ErrorCode redirectStandardError(std::string_view name) {
   if (name.empty() || holdsNul(name)) return EINVAL;
   const std::string path(name);
   errno = 0;
-  int fd = retrying(
-      [&] { return ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666); });
+  int fd = retrying(SystemCall::Open, [&] {
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  });
   if (fd < 0) return currentError();
   ErrorCode result = 0;
-  if (retrying([&] { return ::dup2(fd, STDERR_FILENO); }) < 0) result = currentError();
+  if (retrying(test_seams::Fault{}, [&] { return ::dup2(fd, STDERR_FILENO); }) < 0) {
+    result = currentError();
+  }
   ::close(fd);
   return result;
 }

@@ -58,17 +58,20 @@ int eventOf(int signal) {
       return static_cast<int>(ConsoleEvent::ControlC);
     case SIGQUIT:
       return static_cast<int>(ConsoleEvent::ControlBreak);
+    case SIGTERM:
+      return static_cast<int>(ConsoleEvent::Terminate);
     default:
       return static_cast<int>(ConsoleEvent::Close);
   }
 }
 
-sigset_t consoleSignals() {
+sigset_t consoleSignals(TerminateEvent terminate) {
   sigset_t set;
   sigemptyset(&set);
   sigaddset(&set, SIGINT);
   sigaddset(&set, SIGQUIT);
   sigaddset(&set, SIGHUP);
+  if (terminate == TerminateEvent::Delivered) sigaddset(&set, SIGTERM);
   return set;
 }
 
@@ -130,14 +133,16 @@ int consoleEventSignal(int event) {
       return SIGINT;
     case ConsoleEvent::ControlBreak:
       return SIGQUIT;
+    case ConsoleEvent::Terminate:
+      return SIGTERM;
     default:
       return SIGHUP;
   }
 }
 
-bool startConsoleEvents(ConsoleEventHandler handler) {
+bool startConsoleEvents(ConsoleEventHandler handler, TerminateEvent terminate) {
   consoleHandler = handler;
-  const sigset_t set = consoleSignals();
+  const sigset_t set = consoleSignals(terminate);
   // Blocked here, the signals stay pending until they are taken; every thread started later
   // inherits the mask, so no other thread is interrupted by them.
   if (::pthread_sigmask(SIG_BLOCK, &set, nullptr) != 0) return false;
@@ -189,6 +194,9 @@ void* allocatePages(std::uint64_t bytes) {
   // page: an unaligned start or end would be faulted in small pages, each of which costs
   // about as much as a whole huge page on a virtual machine.
   const std::uint64_t slack = length == bytes ? 0 : kHugePageBytes;
+  if (test_seams::injectedFault(test_seams::SystemCall::Map).kind == test_seams::FaultKind::Fail) {
+    return nullptr;
+  }
   void* mapped = ::mmap(nullptr, static_cast<std::size_t>(length + slack), PROT_READ | PROT_WRITE,
                         MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (mapped == MAP_FAILED) return nullptr;
@@ -214,6 +222,16 @@ void* allocatePages(std::uint64_t bytes) {
 void releasePages(void* block, std::uint64_t bytes) {
   if (block != nullptr && bytes > 0) ::munmap(block, static_cast<std::size_t>(mappedBytes(bytes)));
 }
+
+void* allocateZeroed(std::size_t bytes) {
+  if (test_seams::injectedFault(test_seams::SystemCall::Allocate).kind ==
+      test_seams::FaultKind::Fail) {
+    return nullptr;
+  }
+  return std::calloc(1, bytes);
+}
+
+void releaseZeroed(void* block) { std::free(block); }
 
 bool prepareCallStack() {
   // The first backtrace() loads the unwinder; doing it now keeps a later traceback from

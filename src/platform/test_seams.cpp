@@ -11,10 +11,16 @@ ExitHook exitHookPointer = nullptr;
 NameLookupHook nameLookupHookPointer = nullptr;
 }  // namespace
 
+namespace detail {
+CallHook callHookPointer = nullptr;
+}
+
 void setExitHook(ExitHook hook) { exitHookPointer = hook; }
 ExitHook exitHook() { return exitHookPointer; }
 
 void setNameLookupHook(NameLookupHook hook) { nameLookupHookPointer = hook; }
 NameLookupHook nameLookupHook() { return nameLookupHookPointer; }
+
+void setCallHook(CallHook hook) { detail::callHookPointer = hook; }
 
 }  // namespace platform::test_seams

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -174,6 +175,31 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
   }
 }
 
+// The atom lines of a stream of unknown size, gathered in chunks and then copied into a block
+// of their exact size. Memory that runs out on the way is report 41, as for the table's block.
+void gatherStream(AtomTable& table, std::uint64_t wanted) {
+  try {
+    const textio::FixedLayout layout = chooseAtomLineLayout(table);
+    std::vector<AtomRecord> gathered;
+    std::vector<AtomRecord> chunk(kGatherChunk);
+    for (std::uint64_t left = wanted; left > 0;) {
+      const textio::FixedRecordsRead got = readAtomLines(layout, chunk.data(), chunk.size(), left);
+      gathered.insert(gathered.end(), chunk.begin(),
+                      chunk.begin() + static_cast<std::ptrdiff_t>(got.records));
+      left -= got.statements;
+      if (got.ended) break;
+    }
+    if (!gathered.empty()) {
+      table.records =
+          static_cast<AtomRecord*>(textio::allocateBlock(gathered.size() * sizeof(AtomRecord)));
+      std::memcpy(table.records, gathered.data(), gathered.size() * sizeof(AtomRecord));
+      table.size = gathered.size();
+    }
+  } catch (const std::bad_alloc&) {
+    textio::issueReport(textio::severeCode(41));
+  }
+}
+
 // The wide layouts by spacing, from kNarrowestWideSpacing on.
 constexpr auto kWideAtomLines = [] {
   std::array<std::array<textio::FieldDescriptor, 5>, kWidestSpacing - kNarrowestWideSpacing + 1>
@@ -306,22 +332,7 @@ AtomTable loadConnected(const LoadTuning& tuning) {
     }
     table.size = readAtomLines(layout, table.records, capacity, wanted).records;
   } else {
-    const textio::FixedLayout layout = chooseAtomLineLayout(table);
-    std::vector<AtomRecord> gathered;
-    std::vector<AtomRecord> chunk(kGatherChunk);
-    for (std::uint64_t left = wanted; left > 0;) {
-      const textio::FixedRecordsRead got = readAtomLines(layout, chunk.data(), chunk.size(), left);
-      gathered.insert(gathered.end(), chunk.begin(),
-                      chunk.begin() + static_cast<std::ptrdiff_t>(got.records));
-      left -= got.statements;
-      if (got.ended) break;
-    }
-    if (!gathered.empty()) {
-      table.records =
-          static_cast<AtomRecord*>(textio::allocateBlock(gathered.size() * sizeof(AtomRecord)));
-      std::memcpy(table.records, gathered.data(), gathered.size() * sizeof(AtomRecord));
-      table.size = gathered.size();
-    }
+    gatherStream(table, wanted);
   }
 
   findWraps(table);

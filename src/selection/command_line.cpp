@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -257,7 +258,10 @@ bool convertNumber(std::string_view text, float& value) {
   if (!isDecimalNumber(text)) return false;
   SingleRecord record(text);
   const textio::ListInItem item = &value;
-  return textio::scanList(record, std::span(&item, 1)) == 0;
+  const int status = textio::scanList(record, std::span(&item, 1));
+  // Memory that ran out is no bad number: the run ends with report 41 (runTool).
+  if (status == textio::kListNoMemory) throw std::bad_alloc();
+  return status == 0;
 }
 
 CommandLine parseCommandLine(std::span<const std::string_view> arguments) {
@@ -350,6 +354,7 @@ std::string helpText() {
   text += "  129       hang-up (SIGHUP)\n";
   text += "  130       Ctrl+C (SIGINT)\n";
   text += "  131       Ctrl+\\ (SIGQUIT, Ctrl+Break)\n";
+  text += "  143       SIGTERM (kill, timeout)\n";
   return text;
 }
 

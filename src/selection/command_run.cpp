@@ -4,20 +4,27 @@
 #include "selection/command_run.h"
 
 #include <array>
+#include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/platform.h"
 #include "selection/atom_table.h"
 #include "selection/command_line.h"
+#include "selection/driver.h"
 #include "selection/engine.h"
 #include "selection/load_progress.h"
 #include "selection/periodic_box.h"
 #include "selection/plot_svg.h"
+#include "selection/result_commit.h"
 #include "selection/result_files.h"
+#include "textio/report.h"
 #include "textio/run_time.h"
 #include "textio/unit.h"
 #include "textio/whole_file.h"
@@ -47,6 +54,7 @@ struct PlannedFile {
   std::string path;       // DIR/name as the user gave DIR
   std::string reported;   // its absolute form
   std::string temporary;  // DIR/.name.PID.tmp
+  std::string backup;     // DIR/.name.PID.old, the earlier file's name while the set is replaced
 };
 
 // Temporary files not yet renamed into place. The console-event thread removes them too, so
@@ -60,11 +68,34 @@ Temporaries& temporaries() {
   return *list;
 }
 
+// Removes the temporaries; the caller holds the list's guard.
+void removeHeldTemporaries(Temporaries& list) {
+  for (const std::string& path : list.paths) platform::removeFile(path);
+  list.paths.clear();
+}
+
 void removeTemporaries() {
   Temporaries& list = temporaries();
   std::lock_guard lock(list.mutex);
-  for (const std::string& path : list.paths) platform::removeFile(path);
-  list.paths.clear();
+  removeHeldTemporaries(list);
+}
+
+// Set while the result set is being replaced: the main thread then ends the run itself, with
+// the status that matches the files, and a console event must not end it with another.
+std::atomic<bool> committing{false};
+bool runStarted = false;  // the run's end policy is set
+std::thread::id committer;
+constexpr std::string_view kOutOfMemoryLine =
+    "gro-region: cannot replace the result files: Cannot allocate memory\n";
+
+// Before any report line, on whichever thread: the progress line erased, and a console event
+// that comes while the set is replaced kept waiting (on the guard the main thread holds until
+// the process ends), so that it never gives a failure status over a replaced set.
+void beforeAnyReport() {
+  stopLoadProgress();
+  if (committing.load() && std::this_thread::get_id() != committer) {
+    std::lock_guard wait(temporaries().mutex);
+  }
 }
 
 void write(platform::Handle stream, std::string_view text) {
@@ -103,18 +134,19 @@ std::pair<std::string, std::string> splitPath(std::string_view path) {
           std::string(path.substr(slash + 1))};
 }
 
-// The hidden name a file is written under in `directory`: .name.PID.tmp. A name left by an
-// earlier process of the same number is passed over (.name.PID-1.tmp, ...), so that the
-// clean-up never removes a file this run did not create.
-std::string temporaryPath(std::string_view directory, std::string_view name,
-                          const std::string& pid) {
+// The hidden name a file is written under in `directory`: .name.PID.tmp (.name.PID.old for
+// the earlier file while the set is replaced). A name left by an earlier process of the same
+// number is passed over (.name.PID-1.tmp, ...), so that the clean-up never removes a file
+// this run did not create.
+std::string temporaryPath(std::string_view directory, std::string_view name, const std::string& pid,
+                          std::string_view suffix = ".tmp") {
   std::string temporary;
   for (int attempt = 0; temporary.empty() || platform::nameAttributes(temporary).exists;
        ++attempt) {
     std::string hidden(1, '.');
     hidden.append(name).append(1, '.').append(pid);
     if (attempt > 0) hidden.append(1, '-').append(std::to_string(attempt));
-    temporary = joined(directory, hidden.append(".tmp"));
+    temporary = joined(directory, hidden.append(suffix));
   }
   return temporary;
 }
@@ -125,14 +157,16 @@ std::vector<PlannedFile> planFiles(const CommandLine& command) {
   for (const ResultFile& file : kResultFiles) {
     if (file.wholeResiduesOnly && command.state.wholeResidues != WholeResidues::Yes) continue;
     const std::string path = joined(command.outputDir, file.name);
-    planned.push_back(
-        {file.unit, path, absolute(path), temporaryPath(command.outputDir, file.name, pid)});
+    planned.push_back({file.unit, path, absolute(path),
+                       temporaryPath(command.outputDir, file.name, pid),
+                       temporaryPath(command.outputDir, file.name, pid, ".old")});
   }
   // The picture goes where --plot says, relative to the current directory, not into DIR.
   if (!command.plotFile.empty()) {
     const auto [directory, name] = splitPath(command.plotFile);
     planned.push_back({kPictureFile, command.plotFile, absolute(command.plotFile),
-                       temporaryPath(directory, name, pid)});
+                       temporaryPath(directory, name, pid),
+                       temporaryPath(directory, name, pid, ".old")});
   }
   return planned;
 }
@@ -197,19 +231,40 @@ void openTemporary(const std::vector<PlannedFile>& planned, int unit) {
   }
 }
 
-// Renames every temporary file into place; the guard keeps a console event from removing a
-// file between two renames.
-void replaceResults(const std::vector<PlannedFile>& planned) {
+// Replaces the earlier results by the new set, whole or not at all, and ends the run: status
+// 0 with the new set, 1 with the earlier files as they were. The guard is held until the
+// process ends, so a console event neither removes a file between two renames nor ends the
+// run with a failure status once the set is replaced. Every unit is closed by now, so nothing
+// here waits for the run-time lock that such an event holds.
+[[noreturn]] void replaceResults(const std::vector<PlannedFile>& planned) {
   if (std::optional<std::string> problem = unreplaceable(planned)) failRun(*problem);
+  std::vector<Replacement> files;
+  for (const PlannedFile& file : planned) files.push_back({file.temporary, file.path, file.backup});
   Temporaries& list = temporaries();
-  std::unique_lock lock(list.mutex);
-  for (const PlannedFile& file : planned) {
-    if (platform::ErrorCode error = platform::renameFile(file.temporary, file.path)) {
-      lock.unlock();
-      failRun("cannot replace " + quoted(file.path) + ": " + reason(error));
+  list.mutex.lock();
+  committer = std::this_thread::get_id();
+  committing = true;
+  bool replaced = false;
+  try {
+    const CommitOutcome outcome = replaceWhole(files);
+    replaced = !outcome.failure;
+    std::string lines;
+    if (outcome.failure) lines = std::string(kProgramName) + ": " + *outcome.failure + "\n";
+    for (const std::string& leftover : outcome.leftovers) {
+      lines += std::string(kProgramName) + ": " + leftover + "\n";
     }
+    write(platform::standardError(), lines);
+  } catch (const std::bad_alloc&) {
+    // Only the list of earlier files (before any rename) and the messages take memory here;
+    // the report cannot wait for the guard this thread holds.
+    if (!replaced) write(platform::standardError(), kOutOfMemoryLine);
+  }
+  if (!replaced) {
+    removeHeldTemporaries(list);
+    platform::exitProcess(1);
   }
   list.paths.clear();
+  platform::exitProcess(0);
 }
 
 void connectCoordinateFile(const std::string& file) {
@@ -242,10 +297,12 @@ void takePeriodicImages(AtomTable& table, const CommandLine& command) {
     platform::exitProcess(1);
   }
 
+  runStarted = true;
   textio::EndPolicy policy;
   policy.traceback = false;
   policy.signalStatuses = true;
-  policy.beforeReport = &stopLoadProgress;
+  policy.terminateEvent = true;
+  policy.beforeReport = &beforeAnyReport;
   policy.atEnd = &removeTemporaries;
   textio::setEndPolicy(policy);
   textio::initRunTime();
@@ -272,8 +329,9 @@ void takePeriodicImages(AtomTable& table, const CommandLine& command) {
   writeSelected(table, state, numbers, [&planned] { openTemporary(planned, kResidueUnit); });
   closeRunFiles();
   writePicture(planned, command, table);
-  replaceResults(planned);
 
+  // The counts and names come before the renames: output that cannot be written fails the run
+  // while the earlier results are still in place.
   if (!command.quiet) {
     std::string text = std::to_string(counts.atoms) + " atoms in " +
                        std::to_string(counts.residues) + " residues\nwrote";
@@ -284,7 +342,7 @@ void takePeriodicImages(AtomTable& table, const CommandLine& command) {
       failRun("cannot write to standard output: " + reason(error));
     }
   }
-  textio::endRun();
+  replaceResults(planned);
 }
 
 }  // namespace
@@ -321,6 +379,24 @@ int runCommandLine(std::span<const std::string_view> arguments) {
     platform::closeHandle(probe.handle);
   }
   run(command, fileSize);
+}
+
+int runTool(std::span<const std::string_view> arguments) {
+  try {
+    if (!arguments.empty()) return runCommandLine(arguments);
+    textio::initRunTime();
+    run();
+    textio::endRun();
+  } catch (const std::bad_alloc&) {
+    // Before a command-line run has set its policy: the report without traceback all the same.
+    if (!arguments.empty() && !runStarted) {
+      textio::EndPolicy policy;
+      policy.traceback = false;
+      textio::setEndPolicy(policy);
+    }
+    textio::issueReport(textio::severeCode(41));
+  }
+  std::abort();  // both doors and a severe report end the process themselves
 }
 
 }  // namespace selection

@@ -12,7 +12,12 @@ namespace selection {
 // usage error (status 2) or a run. Returns the exit status when the run ends before the
 // I/O layer has started (help, version, usage error, FILE unreadable, output directory
 // unusable); a run that starts ends the process itself (0 on success, a report's status,
-// 129/130/131 for a hang-up, Ctrl+C, Ctrl+\).
+// 129/130/131/143 for a hang-up, Ctrl+C, Ctrl+\, SIGTERM).
 int runCommandLine(std::span<const std::string_view> arguments);
+
+// The whole tool: the dialogue without arguments (which ends the process itself), else
+// runCommandLine. Memory that runs out where no statement catches it is report 41 all the
+// same, never an abort.
+int runTool(std::span<const std::string_view> arguments);
 
 }  // namespace selection

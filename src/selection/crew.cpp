@@ -2,6 +2,7 @@
 #include "selection/crew.h"
 
 #include <algorithm>
+#include <new>
 #include <system_error>
 #include <utility>
 
@@ -15,6 +16,8 @@ Crew::Crew(unsigned threads) {
     try {
       threads_.emplace_back([this, index] { serve(index); });
     } catch (const std::system_error&) {
+      break;  // fewer threads take the same parts in turn
+    } catch (const std::bad_alloc&) {
       break;
     }
   }

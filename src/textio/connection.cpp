@@ -142,7 +142,10 @@ Failure connect(UnitEntry& unit, const ResolvedName& resolved, OpenStatus status
     opened = platform::openFile(resolved.name, creation, wanted);
     if (stream) detail::runTimeLock().reacquire(holds);
     unit.readOnly = stream && opened.error == 0;
-    if (wanted == platform::Access::ReadWrite && accessRefused(opened.error)) {
+    // A file created new is created to be written: a refusal is the report, never a read-only
+    // file whose first write fails without naming the cause.
+    if (wanted == platform::Access::ReadWrite && status != OpenStatus::New &&
+        accessRefused(opened.error)) {
       // Read access alone may still be granted (a read-only input file); writes then fail.
       readWriteError = opened.error;
       opened = platform::openFile(resolved.name, creation, platform::Access::ReadOnly);

@@ -12,6 +12,9 @@ namespace textio {
 struct EndPolicy {
   bool traceback = true;        // severe reports carry the traceback table
   bool signalStatuses = false;  // console events end with 128 + the signal's number
+  // SIGTERM is a console event too ("terminate"), ending the run as Ctrl+C does; otherwise
+  // it keeps its default action.
+  bool terminateEvent = false;
   // Called under the run-time lock before any report line is written (to erase a progress
   // line), on whichever thread reports.
   void (*beforeReport)() = nullptr;

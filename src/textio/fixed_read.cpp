@@ -23,17 +23,17 @@ namespace {
 constexpr int kEndOfFile = 24;
 constexpr int kReadError = 39;
 
-// The next input line, or the statement's status when there is none.
-int fetchLine(UnitEntry& unit, std::string_view& line, ReturnOnEnd onEnd, ReturnOnError onError) {
+// The next input line, or -1 at the end when the statement returns there. A failed read is
+// never returned as an unreadable line, whatever the statement asked: the line it should have
+// brought is lost, and skipping it would report a run with an atom missing as a success.
+int fetchLine(UnitEntry& unit, std::string_view& line, ReturnOnEnd onEnd) {
   const ReadStatus status = nextRecord(unit, line);
   if (status == ReadStatus::Ok) return 0;
   if (status == ReadStatus::End) {
     if (onEnd == ReturnOnEnd::Yes) return -1;
     failStatement(unit, kEndOfFile);
   }
-  if (onError == ReturnOnError::No) failStatement(unit, kReadError);
-  unit.lastError = 0;  // returned instead of reported: no system line for a later report
-  return kReadError;
+  failStatement(unit, kReadError);
 }
 
 // The layout walked once for the places: each field with its place, its columns when the
@@ -80,7 +80,7 @@ int readFixed(int unit, FixedLayout layout, std::initializer_list<FixedInItem> i
   UnitEntry& entry = statement.unit();
   // Every read begins a new line, even one with nothing to read into.
   std::string_view line;
-  if (const int status = fetchLine(entry, line, onEnd, onError); status != 0) return status;
+  if (const int status = fetchLine(entry, line, onEnd); status != 0) return status;
 
   FieldWalker walker(layout);
   if (!walker.hasFields()) return 0;
@@ -91,7 +91,7 @@ int readFixed(int unit, FixedLayout layout, std::initializer_list<FixedInItem> i
       const FieldDescriptor& descriptor = walker.next(wrapped);
       if (wrapped) {
         // The rest of the line is left behind; the layout starts again on the next line.
-        if (const int status = fetchLine(entry, line, onEnd, onError); status != 0) return status;
+        if (const int status = fetchLine(entry, line, onEnd); status != 0) return status;
         column = 0;
       }
       const int status = readField(descriptor, line, column, item);
@@ -120,7 +120,7 @@ FixedRecordsRead readFixedRecords(int unit, FixedLayout layout, std::span<const 
   try {
     for (; done.statements < statements && done.records < capacity; ++done.statements) {
       char* const record = base + done.records * stride;
-      int status = fetchLine(entry, line, ReturnOnEnd::Yes, ReturnOnError::Yes);
+      int status = fetchLine(entry, line, ReturnOnEnd::Yes);
       std::size_t i = 0;
       std::size_t column = 0;
       if (status == 0 && planColumns != 0 && line.size() >= planColumns) {
@@ -138,7 +138,7 @@ FixedRecordsRead readFixedRecords(int unit, FixedLayout layout, std::span<const 
       for (; status == 0 && i < plan.size(); ++i) {
         const PlannedField& field = plan[i];
         if (field.newLine) {
-          status = fetchLine(entry, line, ReturnOnEnd::Yes, ReturnOnError::Yes);
+          status = fetchLine(entry, line, ReturnOnEnd::Yes);
           column = 0;
           if (status != 0) break;
         }

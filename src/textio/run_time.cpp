@@ -22,7 +22,8 @@ namespace {
 // Blocks larger than this come from the page allocator, the others from the heap.
 constexpr std::uint64_t kPageAllocationThreshold = 0xFFFFFF;
 
-constexpr std::array<std::string_view, 3> kEventWords{"control-C", "control-BREAK", "window-CLOSE"};
+constexpr std::array<std::string_view, 4> kEventWords{"control-C", "control-BREAK", "window-CLOSE",
+                                                      "terminate"};
 
 std::atomic<bool> stopping{false};
 
@@ -47,7 +48,9 @@ void initRunTime() {
   platform::reserveStandardStreams();
   // Without the unwinder a severe report simply has a shorter traceback.
   platform::prepareCallStack();
-  platform::startConsoleEvents(&onConsoleEvent);
+  platform::startConsoleEvents(&onConsoleEvent, detail::endPolicy().terminateEvent
+                                                    ? platform::TerminateEvent::Delivered
+                                                    : platform::TerminateEvent::Default);
   if (environmentSwitch("FOR_NOERROR_DIALOGS")) platform::suppressErrorDialogs();
   platform::maskFloatingPointExceptions();
   platform::ignoreBrokenPipe();
@@ -87,7 +90,7 @@ void* allocateBlock(std::uint64_t bytes, bool alreadyAllocated) {
   if (bytes > kPageAllocationThreshold) {
     block = platform::allocatePages(bytes);
   } else {
-    block = std::calloc(1, static_cast<std::size_t>(bytes));
+    block = platform::allocateZeroed(static_cast<std::size_t>(bytes));
   }
   if (block == nullptr) issueReport(severeCode(41));
   try {
@@ -105,7 +108,7 @@ void resetRunForHarness() {
     if (block.pages) {
       platform::releasePages(block.address, block.bytes);
     } else {
-      std::free(block.address);
+      platform::releaseZeroed(block.address);
     }
   }
   runBlocks().clear();

@@ -1,5 +1,6 @@
 // One input/output statement on a unit: lookup, the in-use marker against recursive use,
 // connection at first use, pending records completed, console output handed on at the end.
+#include <new>
 #include <thread>
 
 #include "textio/connection.h"
@@ -18,7 +19,11 @@ bool isConsoleUnitNumber(int number) {
 
 Statement::Statement(int unit, StatementKind kind) : kind_(kind) {
   detail::runTimeLock().lock();
-  entry_ = &detail::unitTable().entry(unit);
+  try {
+    entry_ = &detail::unitTable().entry(unit);
+  } catch (const std::bad_alloc&) {
+    issueReport(severeCode(41));  // under the lock taken above, which a report keeps
+  }
   UnitEntry& entry = *entry_;
   if (entry.inUse) {
     // Left in use by the statement that owns it; this one never started.

@@ -86,13 +86,15 @@ class UnitTable {
       if (UnitEntry* known = index_[static_cast<std::size_t>(number - kFirstIndexed)])
         return *known;
     }
-    std::unique_ptr<UnitEntry>& slot = map_[number];
-    if (!slot) {
-      slot = std::make_unique<UnitEntry>();
-      slot->number = number;
+    // Made before it is inserted: memory that runs out leaves no empty slot in the table.
+    auto found = map_.find(number);
+    if (found == map_.end()) {
+      auto fresh = std::make_unique<UnitEntry>();
+      fresh->number = number;
+      found = map_.emplace(number, std::move(fresh)).first;
     }
-    if (indexed) index_[static_cast<std::size_t>(number - kFirstIndexed)] = slot.get();
-    return *slot;
+    if (indexed) index_[static_cast<std::size_t>(number - kFirstIndexed)] = found->second.get();
+    return *found->second;
   }
 
   Map::iterator begin() { return map_.begin(); }
