@@ -84,6 +84,15 @@ int firstAtomLineSpacing() {
   return atomLineSpacing(line);
 }
 
+// The bytes of the line after the count with a CR LF line end: a frame's lines are about as
+// long.
+std::uint64_t firstAtomLineBytes() {
+  textio::Statement statement(kCoordinateUnit, textio::StatementKind::Read);
+  std::string_view line;
+  if (textio::peekRecord(statement.unit(), line) != textio::ReadStatus::Ok) return 0;
+  return line.size() + 2;
+}
+
 // Notes in the table the layout the first atom line shows and answers it. Called once the
 // table's block is had, so that a table that cannot be had is reported before any atom line
 // is read.
@@ -118,14 +127,27 @@ void findWraps(AtomTable& table) {
 // than a block, a last line without a line feed, the byte 26 that ends a file, a failed
 // read) is one statement of the per-line path, and the two mix line by line.
 void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64_t wanted,
-                           std::uint64_t fileBytes, const LoadTuning& tuning) {
+                           std::uint64_t fileBytes, const LoadTuning& tuning, TableBlock* kept) {
   AtomRecord* const records = table.records;
-  // A small file needs no buffers larger than itself.
-  const auto blockBytes = static_cast<std::size_t>(
-      std::max<std::uint64_t>(1, std::min<std::uint64_t>(tuning.blockBytes, fileBytes)));
-  textio::BlockInput input(blockBytes);
+  // A frame's lines are about as long as its first, line end included (CR LF or LF).
+  const std::uint64_t lineBytes = tuning.frameSized ? firstAtomLineBytes() : 0;
+  // A small file (or frame) needs no buffers larger than itself.
+  const std::uint64_t needed = lineBytes != 0 ? wanted * lineBytes + 1 : fileBytes;
+  const auto blockBytes = static_cast<std::size_t>(std::max<std::uint64_t>(
+      1, std::min({static_cast<std::uint64_t>(tuning.blockBytes), fileBytes, needed})));
+  std::shared_ptr<textio::BlockInput> own;
+  if (kept == nullptr || !kept->input || kept->input->blockBytes() < blockBytes) {
+    own = std::make_shared<textio::BlockInput>(blockBytes);
+    if (kept != nullptr) kept->input = own;
+  } else {
+    own = kept->input;
+  }
+  textio::BlockInput& input = *own;
   if (!input.ready()) {
-    table.size = readAtomLines(textio::layouts::kAtomLine, records, capacity, wanted).records;
+    const textio::FixedRecordsRead got =
+        readAtomLines(textio::layouts::kAtomLine, records, capacity, wanted);
+    table.size = got.records;
+    table.endedEarly = got.ended;
     findWraps(table);
     return;
   }
@@ -149,10 +171,12 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
   };
   while (lines < wanted && filled < capacity) {
     input.begin(kCoordinateUnit);
+    bool readAhead = true;
     for (std::string_view block = input.lines(); !block.empty(); block = input.lines()) {
       converter.start(block.data(), block.size(), std::min(wanted - lines, capacity - filled),
                       records + filled, filled > 0);
-      input.readAhead();
+      readAhead = lineBytes == 0 || block.size() < (wanted - lines) * lineBytes;
+      if (readAhead) input.readAhead();
       const AtomLinesRead got = converter.finish();  // this thread helps first
       keepWraps();
       lines += got.lines;
@@ -161,8 +185,15 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
         input.giveBack(got.bytes);
         return;
       }
+      if (!readAhead) {
+        input.giveBack(got.bytes);
+        break;
+      }
       input.next();
     }
+    // A block without read-ahead held fewer lines than the frame's (longer lines than its
+    // first): the next block begins where it ended.
+    if (!readAhead) continue;
     input.giveBack(0);
     const textio::FixedRecordsRead one =
         readAtomLines(textio::layouts::kAtomLine, records + filled, capacity - filled, 1);
@@ -171,13 +202,30 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
     }
     lines += one.statements;
     filled += one.records;
-    if (one.ended) break;
+    if (one.ended) {
+      table.endedEarly = true;
+      break;
+    }
   }
+}
+
+// Room for `records` records: a block of the run's own, or the kept block of the frames,
+// replaced by a larger one when the frame does not fit.
+AtomRecord* tableBlock(std::uint64_t records, TableBlock* kept) {
+  if (kept == nullptr) {
+    return static_cast<AtomRecord*>(textio::allocateBlock(records * sizeof(AtomRecord)));
+  }
+  if (kept->capacity < records) {
+    textio::releaseBlock(kept->records, kept->capacity * sizeof(AtomRecord));
+    kept->records = static_cast<AtomRecord*>(textio::allocateBlock(records * sizeof(AtomRecord)));
+    kept->capacity = records;
+  }
+  return kept->records;
 }
 
 // The atom lines of a stream of unknown size, gathered in chunks and then copied into a block
 // of their exact size. Memory that runs out on the way is report 41, as for the table's block.
-void gatherStream(AtomTable& table, std::uint64_t wanted) {
+void gatherStream(AtomTable& table, std::uint64_t wanted, TableBlock* kept) {
   try {
     const textio::FixedLayout layout = chooseAtomLineLayout(table);
     std::vector<AtomRecord> gathered;
@@ -187,11 +235,13 @@ void gatherStream(AtomTable& table, std::uint64_t wanted) {
       gathered.insert(gathered.end(), chunk.begin(),
                       chunk.begin() + static_cast<std::ptrdiff_t>(got.records));
       left -= got.statements;
-      if (got.ended) break;
+      if (got.ended) {
+        table.endedEarly = true;
+        break;
+      }
     }
     if (!gathered.empty()) {
-      table.records =
-          static_cast<AtomRecord*>(textio::allocateBlock(gathered.size() * sizeof(AtomRecord)));
+      table.records = tableBlock(gathered.size(), kept);
       std::memcpy(table.records, gathered.data(), gathered.size() * sizeof(AtomRecord));
       table.size = gathered.size();
     }
@@ -303,15 +353,41 @@ std::optional<std::string> readBoxLine() {
   textio::failStatement(unit, 39);
 }
 
+std::optional<std::string> peekCoordinateLine() {
+  textio::keepInputColumns(kCoordinateUnit, kKeptLineColumns);
+  textio::Statement statement(kCoordinateUnit, textio::StatementKind::Read);
+  textio::UnitEntry& unit = statement.unit();
+  std::string_view line;
+  switch (textio::peekRecord(unit, line)) {
+    case textio::ReadStatus::Ok:
+      return std::string(line);
+    case textio::ReadStatus::End:
+      return std::nullopt;
+    case textio::ReadStatus::Failed:
+      break;
+  }
+  textio::failStatement(unit, 39);
+}
+
 AtomTable load(std::string_view fileName, const LoadTuning& tuning) {
   textio::openUnit(kCoordinateUnit, fileName, "OLD", "SEQUENTIAL");
   return loadConnected(tuning);
 }
 
-AtomTable loadConnected(const LoadTuning& tuning) {
+void releaseTableBlock(TableBlock& block) {
+  block.input.reset();
+  textio::releaseBlock(block.records, block.capacity * sizeof(AtomRecord));
+  block = {};
+}
+
+AtomTable loadConnected(const LoadTuning& tuning, TableBlock* kept) {
   textio::keepInputColumns(kCoordinateUnit, kKeptLineColumns);
   textio::readList(kCoordinateUnit, {});  // the title line, whatever it holds
+  return loadCountAndAtoms(tuning, kept);
+}
 
+AtomTable loadCountAndAtoms(const LoadTuning& tuning, TableBlock* kept) {
+  textio::keepInputColumns(kCoordinateUnit, kKeptLineColumns);
   AtomTable table;
   table.declaredCount = readCountLine();
   if (table.declaredCount <= 0) return table;
@@ -322,17 +398,19 @@ AtomTable loadConnected(const LoadTuning& tuning) {
   // then copied into a block of its exact size.
   if (const std::optional<std::uint64_t> bound = lineBound()) {
     const std::uint64_t capacity = std::min(wanted, *bound);
-    table.records = static_cast<AtomRecord*>(textio::allocateBlock(capacity * sizeof(AtomRecord)));
+    table.records = tableBlock(capacity, kept);
     const textio::FixedLayout layout = chooseAtomLineLayout(table);
     // The bulk path converts the standard layout and finds the wraps as it goes; wider
     // fields take the per-line path.
     if (tuning.path == LoadTuning::Path::Bulk && table.decimalSpacing == 0) {
-      readAtomLinesInBlocks(table, capacity, wanted, *bound, tuning);
+      readAtomLinesInBlocks(table, capacity, wanted, *bound, tuning, kept);
       return table;
     }
-    table.size = readAtomLines(layout, table.records, capacity, wanted).records;
+    const textio::FixedRecordsRead got = readAtomLines(layout, table.records, capacity, wanted);
+    table.size = got.records;
+    table.endedEarly = got.ended;
   } else {
-    gatherStream(table, wanted);
+    gatherStream(table, wanted, kept);
   }
 
   findWraps(table);

@@ -4,11 +4,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "textio/block_input.h"
 #include "textio/fixed_layout.h"
 
 namespace selection {
@@ -51,9 +53,10 @@ inline constexpr int kNarrowestWideSpacing = 9;
 inline constexpr int kWidestSpacing = 15;
 
 struct AtomTable {
-  AtomRecord* records = nullptr;   // one block for the whole run, never freed
+  AtomRecord* records = nullptr;   // one block for the whole run, or a frame's TableBlock
   std::size_t size = 0;            // records actually read
   std::int64_t declaredCount = 0;  // the count line's number
+  bool endedEarly = false;         // the file ended before the count's atom lines did
   // The decimal-point spacing d of atom lines written with more decimals, as the first atom
   // line shows it; 0 for the standard layout. Every atom line was read with it, and
   // result.gro writes its atom lines with it.
@@ -110,6 +113,10 @@ struct LoadTuning {
   unsigned threads = 0;                  // 0: one per core
   std::size_t blockBytes = 4 << 20;      // bytes of the file converted at a time
   std::size_t minPartBytes = 512 << 10;  // a block is split only into parts this large
+  // A frame of a trajectory: blocks no larger than the count's lines seem to need (by the
+  // first atom line's length), and no block read ahead once one seems to hold them all, so
+  // that little of the next frame is read only to be given back.
+  bool frameSized = false;
 };
 
 // Opens `fileName` (80 characters, blank-padded) as unit 10, skips the title line, reads
@@ -119,14 +126,36 @@ struct LoadTuning {
 // failures are severe reports.
 AtomTable load(std::string_view fileName, const LoadTuning& tuning = {});
 
+// The block of a trajectory's tables, kept from one frame to the next: a frame that fits
+// is loaded into it again, a larger one replaces it, so that memory follows the largest
+// frame and not the number of frames. Given back by releaseTableBlock.
+struct TableBlock {
+  AtomRecord* records = nullptr;
+  std::uint64_t capacity = 0;  // records it holds
+  // The read buffers of the frames, kept too: fresh pages for every frame cost more than
+  // reading it.
+  std::shared_ptr<textio::BlockInput> input;
+};
+void releaseTableBlock(TableBlock& block);
+
 // As load, for a unit 10 the caller has connected (a path taken exactly as given, or the
-// standard input).
-AtomTable loadConnected(const LoadTuning& tuning = {});
+// standard input). With `kept`, the table lives in that block (valid until the next load
+// into it) instead of a block of its own for the whole run.
+AtomTable loadConnected(const LoadTuning& tuning = {}, TableBlock* kept = nullptr);
+
+// As loadConnected after the title line: the count line and the atom lines it announces.
+// Frames read their title themselves.
+AtomTable loadCountAndAtoms(const LoadTuning& tuning = {}, TableBlock* kept = nullptr);
 
 // The line after the atom lines, where a .gro frame keeps its box vectors, read from unit 10
 // as load left it: its text without the line end, nullopt when the file ends there. A failed
 // read is report 39.
 std::optional<std::string> readBoxLine();
+
+// The next line of unit 10, left unread for the loader (a frame's title, or the count line
+// after it): its text without the line end, nullopt when the file ends there. A failed read
+// is report 39.
+std::optional<std::string> peekCoordinateLine();
 
 // Reads the count from the count line's text: columns 1-5 as an I5 field, extended by the
 // digits that run on past column 5 (large systems write the count in full). Returns 0 on

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "selection/frame_series.h"
 #include "textio/free_form_scan.h"
 
 namespace selection {
@@ -183,6 +184,23 @@ constexpr std::array kOptions{
              g.command.plotFile = std::string(value);
              return std::string();
            }},
+    Option{"--frames", "SLICE", "every frame of SLICE: all, N or START:STOP[:STEP]",
+           [](Gathered& g, std::string_view, std::string_view value) {
+             FrameSlice slice;
+             std::string error = parseFrameSlice(value, slice);
+             if (!error.empty()) return error;
+             g.command.frames = slice;
+             g.command.framesText = std::string(value);
+             return std::string();
+           }},
+    Option{"--series", "FILE", "with --frames: counts per frame as .csv or .xvg",
+           [](Gathered& g, std::string_view option, std::string_view value) {
+             if (!seriesFormatOf(value)) {
+               return std::string(option) + ": " + quoted(value) + " ends in neither .csv nor .xvg";
+             }
+             g.command.seriesFile = std::string(value);
+             return std::string();
+           }},
     Option{"--quiet", "", "print nothing on success",
            [](Gathered& g, std::string_view, std::string_view) {
              g.command.quiet = true;
@@ -216,6 +234,9 @@ void setAnswer(std::array<char, kAnswerLength>& answer, std::string_view text) {
 std::string finish(Gathered& gathered) {
   if (!gathered.region) return "no region given: use --box, --ball or --cylinder";
   if (gathered.files.empty()) return "no coordinate file given";
+  if (!gathered.command.seriesFile.empty() && !gathered.command.frames) {
+    return "--series needs --frames";
+  }
   if (gathered.files.size() > 1) {
     return "more than one coordinate file: " + quoted(gathered.files[0]) + " and " +
            quoted(gathered.files[1]);
@@ -345,10 +366,17 @@ std::string helpText() {
   text += "  zcat big.gro.gz | gro-region - --box 0,5,0,5,0,2 --quiet\n";
   text += "  gro-region system.gro --box -99,99,-99,99,2,3 --plot slab.svg\n";
   text += "  gro-region ligand_in_water.gro --ball 0.2,3.1,2.9,1.2 --pbc\n";
+  text += "  gro-region traj.gro --box -99,99,-99,99,2,3 --atom OW --frames all \\\n";
+  text += "             --series counts.xvg --plot counts.svg\n";
+  text += "\nWith --frames, FILE is a trajectory (frame after frame, as gmx trjconv -o x.gro\n";
+  text += "writes it; a FIFO or - streams it). Frame numbers start at 0, STOP is excluded.\n";
+  text += "result.gro holds each chosen frame's selection in turn, list.ndx a group per\n";
+  text += "frame ([selected-atoms_f3_t7.500]), residue.txt a block per frame. A last frame\n";
+  text += "cut short is left out with a warning. --pbc takes each frame's own box.\n";
   text += "\nExit status:\n";
   text += "  0         success\n";
-  text += "  1         FILE cannot be read, or a result file cannot be created or replaced,\n";
-  text += "            or --pbc and the box line is not a box\n";
+  text += "  1         FILE cannot be read, a result file cannot be created or replaced,\n";
+  text += "            --frames matches no frame of FILE, or --pbc and a box line is not a box\n";
   text += "  2         usage error\n";
   text += "  other     the number of an I/O report (24: FILE ends early, 38: write failed)\n";
   text += "  129       hang-up (SIGHUP)\n";

@@ -3,10 +3,12 @@
 // no exit here: the caller prints the help, the version or the error line.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "selection/frame_slice.h"
 #include "selection/run_state.h"
 
 namespace selection {
@@ -22,10 +24,12 @@ struct CommandLine {
   std::string file;       // the coordinate file exactly as given; "-" is standard input
   std::string outputDir;  // empty: the current directory
   bool quiet = false;
-  std::string plotFile;  // --plot: where the picture goes; empty: no picture
-  std::string region;    // the region option and its value as typed, for the picture
-  RunState state;        // shape, parameters, whole-residue answer and names
-
+  std::string plotFile;              // --plot: where the picture goes; empty: no picture
+  std::string region;                // the region option and its value as typed, for the picture
+  std::optional<FrameSlice> frames;  // --frames: a trajectory run; none: the first frame only
+  std::string framesText;            // the slice as typed, for messages
+  std::string seriesFile;            // --series: counts per frame; empty: none
+  RunState state;                    // shape, parameters, whole-residue answer and names
   bool periodic = false;  // --pbc: atoms at their periodic image nearest the region's centre
 };
 

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <functional>
 #include <mutex>
 #include <new>
 #include <optional>
@@ -19,6 +20,8 @@
 #include "selection/command_line.h"
 #include "selection/driver.h"
 #include "selection/engine.h"
+#include "selection/frame_plot.h"
+#include "selection/frame_run.h"
 #include "selection/load_progress.h"
 #include "selection/periodic_box.h"
 #include "selection/plot_svg.h"
@@ -39,8 +42,9 @@ struct ResultFile {
   std::string_view name;
   bool wholeResiduesOnly;
 };
-// The picture is no unit's file: it is written at once from memory.
+// The picture and the series are no unit's files: they are written at once from memory.
 constexpr int kPictureFile = 0;
+constexpr int kSeriesFile = -1;
 
 constexpr std::array kResultFiles{ResultFile{kResultUnit, "result.gro", false},
                                   ResultFile{kIndexUnit, "list.ndx", false},
@@ -161,42 +165,61 @@ std::vector<PlannedFile> planFiles(const CommandLine& command) {
                        temporaryPath(command.outputDir, file.name, pid),
                        temporaryPath(command.outputDir, file.name, pid, ".old")});
   }
-  // The picture goes where --plot says, relative to the current directory, not into DIR.
-  if (!command.plotFile.empty()) {
-    const auto [directory, name] = splitPath(command.plotFile);
-    planned.push_back({kPictureFile, command.plotFile, absolute(command.plotFile),
-                       temporaryPath(directory, name, pid),
+  // The picture and the series go where --plot and --series say, relative to the current
+  // directory, not into DIR.
+  for (const auto& [unit, given] :
+       {std::pair{kPictureFile, &command.plotFile}, std::pair{kSeriesFile, &command.seriesFile}}) {
+    if (given->empty()) continue;
+    const auto [directory, name] = splitPath(*given);
+    planned.push_back({unit, *given, absolute(*given), temporaryPath(directory, name, pid),
                        temporaryPath(directory, name, pid, ".old")});
   }
   return planned;
 }
 
-// The picture of the run under its temporary name, renamed later with the other files. The
-// temporary name must be new, like the others: a link planted under it is never followed.
-void writePicture(const std::vector<PlannedFile>& planned, const CommandLine& command,
-                  const AtomTable& table) {
+// A file written at once from memory (`kind` kPictureFile or kSeriesFile) under its
+// temporary name, renamed later with the other files. `text` is made only when the file is
+// planned. The temporary name must be new, like the others: a link planted under it is
+// never followed.
+void writeFromMemory(const std::vector<PlannedFile>& planned, int kind,
+                     const std::function<std::string()>& text) {
   for (const PlannedFile& file : planned) {
-    if (file.unit != kPictureFile) continue;
+    if (file.unit != kind) continue;
     {
       Temporaries& list = temporaries();
       std::lock_guard lock(list.mutex);
       list.paths.push_back(file.temporary);
     }
-    const std::string shownFile = command.file == "-" ? "standard input" : command.file;
-    const std::string svg = drawSelection(table, command.state, {shownFile, command.region, 0});
-    if (platform::ErrorCode error = textio::writeNewFile(file.temporary, svg)) {
+    if (platform::ErrorCode error = textio::writeNewFile(file.temporary, text())) {
       failRun("cannot write " + quoted(file.path) + ": " + reason(error));
     }
   }
 }
 
-// A --plot path whose directory does not exist can never be written: a usage error.
+std::string shownFile(const CommandLine& command) {
+  return command.file == "-" ? "standard input" : command.file;
+}
+
+// The picture of the run under its temporary name.
+void writePicture(const std::vector<PlannedFile>& planned, const CommandLine& command,
+                  const AtomTable& table) {
+  writeFromMemory(planned, kPictureFile, [&] {
+    return drawSelection(table, command.state, {shownFile(command), command.region, 0});
+  });
+}
+
+// A --plot or --series path whose directory does not exist can never be written: a usage
+// error.
 void checkPicturePath(CommandLine& command) {
-  if (command.plotFile.empty()) return;
-  const std::string directory = splitPath(command.plotFile).first;
-  if (platform::nameAttributes(directory).directory) return;
-  command.action = CommandAction::UsageError;
-  command.error = "--plot: directory " + quoted(directory) + " does not exist";
+  for (const auto& [option, given] :
+       {std::pair{"--plot", &command.plotFile}, std::pair{"--series", &command.seriesFile}}) {
+    if (given->empty()) continue;
+    const std::string directory = splitPath(*given).first;
+    if (platform::nameAttributes(directory).directory) continue;
+    command.action = CommandAction::UsageError;
+    command.error = std::string(option) + ": directory " + quoted(directory) + " does not exist";
+    return;
+  }
 }
 
 // A result name that is a directory can never be replaced: found before any work is done.
@@ -283,9 +306,66 @@ void takePeriodicImages(AtomTable& table, const CommandLine& command) {
   if (!command.periodic) return;
   const std::optional<std::string> problem = takeNearestImages(table, readBoxLine(), command.state);
   if (problem) {
-    const std::string shownFile = command.file == "-" ? "standard input" : command.file;
-    failRun(periodicBoxError(shownFile, 0, *problem));
+    failRun(periodicBoxError(shownFile(command), 0, *problem));
   }
+}
+
+void makeOutputDirectory(const CommandLine& command) {
+  if (command.outputDir.empty()) return;
+  if (platform::ErrorCode error = platform::makeDirectories(command.outputDir)) {
+    failRun("cannot create directory " + quoted(command.outputDir) + ": " + reason(error));
+  }
+}
+
+void printOrFail(const std::string& text) {
+  if (platform::ErrorCode error =
+          platform::writeAll(platform::standardOutput(), text.data(), text.size())) {
+    failRun("cannot write to standard output: " + reason(error));
+  }
+}
+
+// A run over the frames of unit 10 (--frames): the result units stay open from the first
+// chosen frame to the last, then the series and the chart, and the same renaming.
+[[noreturn]] void runTrajectory(CommandLine& command, const std::vector<PlannedFile>& planned) {
+  const auto openResults = [&] {
+    makeOutputDirectory(command);
+    openTemporary(planned, kResultUnit);
+    openTemporary(planned, kIndexUnit);
+    if (command.state.wholeResidues == WholeResidues::Yes) openTemporary(planned, kResidueUnit);
+  };
+  // --pbc: each chosen frame's atoms at their images in that frame's own box.
+  const auto prepareFrame = [&](AtomTable& table, const std::string& boxLine, std::uint64_t index) {
+    if (!command.periodic) return;
+    if (std::optional<std::string> problem = takeNearestImages(table, boxLine, command.state)) {
+      failRun(periodicBoxError(shownFile(command), index, *problem));
+    }
+  };
+  const FramesRead read = runFrames(command.state, *command.frames, openResults, prepareFrame);
+  stopLoadProgress();
+  if (read.cutShort) {
+    write(platform::standardError(),
+          std::string(kProgramName) + ": warning: " + *read.cutShort + "; left out\n");
+  }
+  if (read.chosen.empty()) {
+    failRun("--frames " + quoted(command.framesText) +
+            " matches no frame: " + quoted(shownFile(command)) + " has " +
+            std::to_string(read.complete) + (read.complete == 1 ? " frame" : " frames"));
+  }
+  closeRunFiles();
+  writeFromMemory(planned, kSeriesFile, [&] {
+    if (seriesFormatOf(command.seriesFile) == SeriesFormat::Csv) return seriesCsv(read.chosen);
+    return seriesXvg(read.chosen, shownFile(command) + ", " + command.region);
+  });
+  writeFromMemory(planned, kPictureFile, [&] {
+    return drawFrameChart(read.chosen, command.state, {shownFile(command), command.region, 0});
+  });
+  // As for a single frame, the summary comes before the renames.
+  if (!command.quiet) {
+    std::string text = frameSummary(read.chosen) + "\nwrote";
+    for (const PlannedFile& file : planned) text += " " + file.path;
+    printOrFail(text + "\n");
+  }
+  replaceResults(planned);
 }
 
 [[noreturn]] void run(CommandLine& command, std::optional<std::uint64_t> fileSize) {
@@ -312,15 +392,12 @@ void takePeriodicImages(AtomTable& table, const CommandLine& command) {
       platform::isTerminal(platform::standardError())) {
     startLoadProgress(textio::findUnit(kCoordinateUnit)->handle, *fileSize);
   }
+  if (command.frames) runTrajectory(command, planned);
   AtomTable table = loadConnected();
   stopLoadProgress();
   takePeriodicImages(table, command);
 
-  if (!command.outputDir.empty()) {
-    if (platform::ErrorCode error = platform::makeDirectories(command.outputDir)) {
-      failRun("cannot create directory " + quoted(command.outputDir) + ": " + reason(error));
-    }
-  }
+  makeOutputDirectory(command);
   RunState& state = command.state;
   const NumberLayout numbers = numberLayoutOf(table);
   openTemporary(planned, kResultUnit);
@@ -336,11 +413,7 @@ void takePeriodicImages(AtomTable& table, const CommandLine& command) {
     std::string text = std::to_string(counts.atoms) + " atoms in " +
                        std::to_string(counts.residues) + " residues\nwrote";
     for (const PlannedFile& file : planned) text += " " + file.path;
-    text += "\n";
-    if (platform::ErrorCode error =
-            platform::writeAll(platform::standardOutput(), text.data(), text.size())) {
-      failRun("cannot write to standard output: " + reason(error));
-    }
+    printOrFail(text + "\n");
   }
   replaceResults(planned);
 }

@@ -23,14 +23,16 @@ SelectionCounts selectAndCount(const AtomTable& table, RunState& state, NumberLa
 }
 
 void writeSelected(const AtomTable& table, const RunState& state, NumberLayout numbers,
-                   const std::function<void()>& openResidueFile) {
-  writeIndexHeading();
+                   const std::function<void()>& openResidueFile, std::string_view frameSuffix) {
+  if (!frameSuffix.empty()) endIndexRow();  // the group of the frame before
+  writeIndexHeading(frameSuffix);
   // Atom lines keep the decimals the coordinate file was written with.
   const textio::FixedLayout atomLine = atomLineLayout(table.decimalSpacing);
   writeSelectedAtoms(table, selectedAtoms(table, state), numbers, atomLine);
   writeLastLine(state);
   if (state.wholeResidues == WholeResidues::Yes) {
     openResidueFile();
+    if (!frameSuffix.empty()) writeResidueHeading(frameSuffix);
     writeResidueFile(state.residues, numbers);
   }
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string_view>
 
 #include "selection/atom_table.h"
 #include "selection/result_files.h"
@@ -28,8 +29,10 @@ SelectionCounts selectAndCount(const AtomTable& table, RunState& state, NumberLa
 
 // list.ndx heading, second pass into units 15 and 16, last line of result.gro and, with
 // "yes", residue.txt on unit 17, which `openResidueFile` connects just before it is written.
+// A trajectory's frame passes its suffix ("_f3_t7.500"): it is added to the list.ndx
+// heading, and its residue numbers get a heading of their own.
 void writeSelected(const AtomTable& table, const RunState& state, NumberLayout numbers,
-                   const std::function<void()>& openResidueFile);
+                   const std::function<void()>& openResidueFile, std::string_view frameSuffix = {});
 
 // Closes units 15, 16, 17 and 10 in this order (pending list.ndx row completed).
 void closeRunFiles();

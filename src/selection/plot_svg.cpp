@@ -36,12 +36,6 @@ constexpr std::array<const char*, kLevels> kOrange = {"#e8a317", "#e69f00", "#e0
 constexpr const char* kBlue = "#0072b2";
 constexpr const char* kInk = "#222222";
 
-std::string name(const std::array<char, 5>& answer) {
-  std::string text(answer.data(), answer.size());
-  text.erase(text.find_last_not_of(' ') + 1);
-  return text;
-}
-
 bool outsideShape(std::int32_t shape) { return shape == 3 || shape == 4 || shape == 6; }
 
 // Places a view's nm coordinates on the page: across to the right, up to the top.
@@ -211,12 +205,6 @@ void appendAxes(std::string& out, const ViewFrame& frame, double step) {
   out += "<text transform=\"translate(-48 " + pixelText(frame.height / 2) +
          ") rotate(-90)\" text-anchor=\"middle\">" + kAxisNames[axes.up] + " (nm)</text>\n";
   out += "</g>\n";
-}
-
-std::string caseLine(const RunState& state) {
-  return "atom name " + xmlText(name(state.names.atomName)) + ", residue name " +
-         xmlText(name(state.names.residueName)) +
-         ", whole residues: " + (state.wholeResidues == WholeResidues::Yes ? "yes" : "no");
 }
 
 std::string countLine(const RunState& state, std::int64_t atoms) {

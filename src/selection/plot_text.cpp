@@ -3,6 +3,7 @@
 #include "selection/plot_text.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 
@@ -15,7 +16,19 @@ std::string shortNumber(float value) {
   return text;
 }
 
+std::string name(const std::array<char, 5>& answer) {
+  std::string text(answer.data(), answer.size());
+  text.erase(text.find_last_not_of(' ') + 1);
+  return text;
+}
+
 }  // namespace
+
+std::string caseLine(const RunState& state) {
+  return "atom name " + xmlText(name(state.names.atomName)) + ", residue name " +
+         xmlText(name(state.names.residueName)) +
+         ", whole residues: " + (state.wholeResidues == WholeResidues::Yes ? "yes" : "no");
+}
 
 // A pixel coordinate: one decimal, no trailing ".0", never "-0".
 std::string pixelText(double value) {

@@ -27,6 +27,9 @@ int tickDecimals(double step);
 // name gives a well-formed document.
 std::string xmlText(std::string_view text);
 
+// "atom name OW, residue name SOL, whole residues: no", XML-safe: the caption's names line.
+std::string caseLine(const RunState& state);
+
 // The region as a short text: "box 0,1,0,1,0,1" and the like.
 std::string regionText(const RunState& state);
 

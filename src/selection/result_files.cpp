@@ -398,7 +398,24 @@ void writeCountLine(const RunState& state, std::int64_t count, NumberLayout layo
   writeInteger(kResultUnit, value, width, textio::Advance::Yes);
 }
 
-void writeIndexHeading() { textio::writeList(kIndexUnit, {std::string_view("[selected-atoms]")}); }
+void writeIndexHeading(std::string_view frameSuffix) {
+  if (frameSuffix.empty()) {
+    textio::writeList(kIndexUnit, {std::string_view("[selected-atoms]")});
+    return;
+  }
+  const std::string heading = "[selected-atoms" + std::string(frameSuffix) + "]";
+  textio::writeList(kIndexUnit, {std::string_view(heading)});
+}
+
+void endIndexRow() {
+  textio::Statement statement(kIndexUnit, textio::StatementKind::Write);
+  if (statement.unit().pending) textio::endRecord(statement.unit());
+}
+
+void writeResidueHeading(std::string_view frameSuffix) {
+  const std::string heading = "[selected-residues" + std::string(frameSuffix) + "]";
+  textio::writeList(kResidueUnit, {std::string_view(heading)});
+}
 
 void acceptAtom(const AtomRecord& record, std::int64_t ordinal, std::int32_t atomNumber,
                 NumberLayout layout, textio::FixedLayout atomLine) {

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "selection/atom_table.h"
@@ -28,8 +30,17 @@ void writeRegionLine(const RunState& state);
 // columns as the count needs, at least five, with the wide layout).
 void writeCountLine(const RunState& state, std::int64_t count, NumberLayout layout);
 
-// "[selected-atoms]" as a free-form record of list.ndx.
-void writeIndexHeading();
+// "[selected-atoms]" as a free-form record of list.ndx; a trajectory's frame adds its
+// suffix before the "]" ("[selected-atoms_f3_t7.500]").
+void writeIndexHeading(std::string_view frameSuffix = {});
+
+// Ends the pending row of list.ndx, as closing the file would: the next frame's group
+// starts on a line of its own.
+void endIndexRow();
+
+// "[selected-residues<suffix>]" as a free-form record of residue.txt: the heading of a
+// frame's block in a trajectory run.
+void writeResidueHeading(std::string_view frameSuffix);
 
 // Sink of the second pass: the atom line to result.gro through `atomLine` (the layout its
 // atom lines were read with, so that a file written with more decimals keeps them), the

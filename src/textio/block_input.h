@@ -18,6 +18,7 @@ class BlockInput {
   BlockInput& operator=(const BlockInput&) = delete;
 
   bool ready() const { return buffers_[0] != nullptr; }
+  std::size_t blockBytes() const { return blockBytes_; }
 
   // Takes over the unconsumed input of the connected `unit` and reads behind it until the
   // block is full or the file ends. Until giveBack, no one else reads the unit.

@@ -28,7 +28,7 @@ constexpr std::array<std::string_view, 4> kEventWords{"control-C", "control-BREA
 std::atomic<bool> stopping{false};
 
 // The blocks of this run, kept so that a harness running many runs in one process can give
-// them back (resetRunForHarness); a real run never frees them.
+// them back (resetRunForHarness); a real run frees only the ones it replaces (releaseBlock).
 struct RunBlock {
   void* address;
   std::uint64_t bytes;
@@ -99,6 +99,22 @@ void* allocateBlock(std::uint64_t bytes, bool alreadyAllocated) {
     // Only a harness would ever give the block back; the run goes on without the note.
   }
   return block;
+}
+
+void releaseBlock(void* block, std::uint64_t bytes) {
+  if (block == nullptr) return;
+  std::vector<RunBlock>& blocks = runBlocks();
+  for (auto it = blocks.begin(); it != blocks.end(); ++it) {
+    if (it->address == block) {
+      blocks.erase(it);
+      break;
+    }
+  }
+  if (bytes > kPageAllocationThreshold) {
+    platform::releasePages(block, bytes);
+  } else {
+    std::free(block);
+  }
 }
 
 void resetRunForHarness() {

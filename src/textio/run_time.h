@@ -1,5 +1,5 @@
 // Start and end of a run: start-up settings, the console-event hook, stopping, the normal
-// end, and the one block allocation of the run. The top of the layer: it stands on the units,
+// end, and the block allocations of the run. The top of the layer: it stands on the units,
 // the reports and the end policy (end_policy.h, which also holds setEndPolicy).
 #pragma once
 
@@ -28,5 +28,9 @@ bool onConsoleEvent(int event);
 // A block of `bytes` bytes for the run's lifetime (never freed). A size of 0 gives nullptr.
 // alreadyAllocated gives report 151; a failure report 41. Returns only on success.
 void* allocateBlock(std::uint64_t bytes, bool alreadyAllocated = false);
+
+// Gives back a block that allocateBlock gave for `bytes` bytes, for a caller that replaces it
+// (the table of one frame after another). nullptr is ignored.
+void releaseBlock(void* block, std::uint64_t bytes);
 
 }  // namespace textio

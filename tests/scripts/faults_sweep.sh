@@ -38,6 +38,7 @@ command_runs=(
   "small file --box 0,1.2,0,1.2,0,1.2 --atom OW small.gro --output-dir out"
   "large file large.gro --ball 1.5,1.5,1.5,1 --whole-residues --plot pic.svg --output-dir out"
   "large_pipe pipe - --cylinder 1,0,2,1.5,1.5 --residue SOL --whole-residues --output-dir out"
+  "frames file traj.gro --box 0,1.2,0,1.2,0,1.2 --atom OW --whole-residues --frames all --series series.csv --pbc --output-dir out"
 )
 # The dialogue swept: its answers, on a file as standard input.
 dialogue_answers=$'small.gro\n2\n0.9 0.9 0.9 0.8\nyes\nOW\nSOL\n\n'
@@ -50,6 +51,10 @@ declare -A faults=(
 )
 
 cp "$source_dir/examples/water.gro" "$scratch/small.gro"
+# Three frames of the small file, with times.
+for t in 0 5 10; do
+  sed "1s/.*/water t= $t/" "$scratch/small.gro"
+done >"$scratch/traj.gro"
 "$source_dir/examples/make_examples.sh" --waters 30000 -o "$scratch/large.gro" >/dev/null ||
   exit 1
 
@@ -79,6 +84,8 @@ seed_case() {
   mkdir -p "$case_dir/out"
   ln -s "$scratch/small.gro" "$case_dir/small.gro"
   ln -s "$scratch/large.gro" "$case_dir/large.gro"
+  ln -s "$scratch/traj.gro" "$case_dir/traj.gro"
+  printf 'earlier series\n' >"$case_dir/series.csv"
   for name in result.gro list.ndx residue.txt; do printf 'earlier %s\r\n' "$name" >"$case_dir/out/$name"; done
   printf 'earlier picture\n' >"$case_dir/pic.svg"
 }
@@ -100,7 +107,8 @@ sample() {
 # The failure lines a run may end with: one "gro-region: cannot ... 'NAME': reason" line
 # (status 1), or the I/O layer's report of status N, its system line first when it has one.
 # A failed stat is a name that does not exist, by the platform's contract: a --plot directory
-# that cannot be looked up is the usage error (status 2) of a missing one.
+# (or --series) directory that cannot be looked up is the usage error (status 2) of a
+# missing one.
 check_failure_lines() {  # what, status
   local what=$1 lines
   mapfile -t lines <"$case_dir/.stderr"
@@ -147,7 +155,7 @@ check_command_run() {  # what, kind, fault
   fi
   [[ $fault != short && $fault != EINTR ]] || fail "$what: a $fault fault failed the run ($status)"
   if [[ $kind == stat && $status == 2 ]]; then
-    grep -q "^gro-region: --plot: directory '.*' does not exist" "$case_dir/.stderr" ||
+    grep -Eq "^gro-region: --(plot|series): directory '.*' does not exist" "$case_dir/.stderr" ||
       fail "$what: status 2 with $(head -c 300 "$case_dir/.stderr")"
   else
     check_failure_lines "$what" "$status"
