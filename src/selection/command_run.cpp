@@ -439,7 +439,9 @@ int runCommandLine(std::span<const std::string_view> arguments) {
       break;
   }
   std::optional<std::uint64_t> fileSize;
-  if (command.file != "-") {
+  // A FIFO is opened once only: a reader that opens it and lets it go again can leave its
+  // writer with no reader for a moment, and a write then fails (gmx trjconv stops there).
+  if (command.file != "-" && !platform::isPipe(command.file)) {
     const platform::OpenResult probe = platform::openFile(
         command.file, platform::Creation::OpenExisting, platform::Access::ReadOnly);
     if (probe.error != 0) {

@@ -106,9 +106,8 @@ sample() {
 
 # The failure lines a run may end with: one "gro-region: cannot ... 'NAME': reason" line
 # (status 1), or the I/O layer's report of status N, its system line first when it has one.
-# A failed stat is a name that does not exist, by the platform's contract: a --plot directory
-# (or --series) directory that cannot be looked up is the usage error (status 2) of a
-# missing one.
+# A failed stat is a name that does not exist, by the platform's contract: a --plot or --series
+# directory that cannot be looked up is the usage error (status 2) of a missing one.
 check_failure_lines() {  # what, status
   local what=$1 lines
   mapfile -t lines <"$case_dir/.stderr"
