@@ -7,7 +7,7 @@
 # of a large run. After each: the run ended (no hang), by itself (no signal, no abort); short
 # transfers and EINTR changed nothing; any other fault gave either the same bytes or one clear
 # line with its documented status, the earlier result files byte-identical and no temporary
-# left, never a failure status over a replaced set.
+# left, never a failure status over a replaced set. Last, address-space limits (ulimit -v).
 #
 # Usage: faults_sweep.sh BINARY SOURCE_DIR   (registered with ctest)
 # SWEEP_POINTS (default 24) bounds the calls swept per kind and fault; SWEEP_SIGNALS (default
@@ -66,6 +66,7 @@ run_child() {
   (
     cd "$case_dir" || exit 125
     ulimit -c 0
+    if [[ -n ${vm_limit:-} ]]; then ulimit -v "$vm_limit" || exit 125; fi
     if [[ $input == pipe ]]; then
       cat "$scratch/large.gro" | exec env "${tool_env[@]}" "${fault_env[@]}" timeout -k 1 10 \
         "$child" inject "$@" >.stdout 2>.stderr
@@ -261,6 +262,23 @@ for signal in INT HUP QUIT TERM; do
     fi
     runs=$((runs + 1))
   done
+done
+
+# Address-space limits (ulimit -v, in KiB) from below what the run needs to above it, from a
+# file and through a pipe: the same bytes, or one line saying memory ran out (or which file
+# could not be had), the earlier files intact; never an abort.
+for input in file pipe; do
+  source_arg=$([[ $input == file ]] && echo large.gro || echo -)
+  limit_run=("$source_arg" --ball 1.5,1.5,1.5,1 --whole-residues --plot pic.svg --output-dir out)
+  reference_run "$input" "${limit_run[@]}"
+  for vm_limit in 16000 20000 23000 26000 29000 32000 35000 38000 45000 100000; do
+    seed_case
+    fault_env=()
+    run_child "$input" "${limit_run[@]}"
+    runs=$((runs + 1))
+    check_command_run "ulimit -v $vm_limit, $input" alloc ENOMEM
+  done
+  vm_limit=
 done
 
 echo "$runs runs, $failures failed"
