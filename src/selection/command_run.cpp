@@ -18,6 +18,7 @@
 #include "platform/platform.h"
 #include "selection/atom_table.h"
 #include "selection/command_line.h"
+#include "selection/command_reports.h"
 #include "selection/driver.h"
 #include "selection/engine.h"
 #include "selection/frame_plot.h"
@@ -384,6 +385,7 @@ void printOrFail(const std::string& text) {
   policy.terminateEvent = true;
   policy.beforeReport = &beforeAnyReport;
   policy.atEnd = &removeTemporaries;
+  policy.reportLine = &commandReportLine;
   textio::setEndPolicy(policy);
   textio::initRunTime();
 
@@ -467,6 +469,7 @@ int runTool(std::span<const std::string_view> arguments) {
     if (!arguments.empty() && !runStarted) {
       textio::EndPolicy policy;
       policy.traceback = false;
+      policy.reportLine = &commandReportLine;
       textio::setEndPolicy(policy);
     }
     textio::issueReport(textio::severeCode(41));

@@ -2,6 +2,9 @@
 // a report. Low in the layer so that reports can end the run without knowing the run's start.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "textio/report_code.h"
 
 namespace textio {
@@ -21,6 +24,12 @@ struct EndPolicy {
   // Called after the units are closed, just before a report, a console event or the end of
   // the run ends the process.
   void (*atEnd)() = nullptr;
+  // A caller's own form of a report (a whole line with its line end, no traceback): given the
+  // report's message (its catalogue text before ", unit"), the unit, the file as reports name
+  // it (empty when the report names none) and the system's error (0: none). An empty answer
+  // keeps the usual form. Console events keep theirs.
+  std::string (*reportLine)(ReportCode code, std::string_view message, int unit,
+                            std::string_view file, int systemError) = nullptr;
 };
 
 // Once, before initRunTime (and so before the console-event thread exists).

@@ -3,6 +3,7 @@
 // environment switch test that the report settings use.
 #include "textio/report_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <string>
@@ -130,10 +131,25 @@ void emitReport(ReportCode code, ReportArguments arguments, int unit, std::strin
   RunTimeHold hold;
   const EndPolicy& policy = endPolicy();
   if (policy.beforeReport != nullptr) policy.beforeReport();
-  std::string text = reportText(code, arguments, unit, file, systemError);
-  if (reportSeverity(code) == 3 && policy.traceback &&
-      !environmentSwitch("FOR_DISABLE_STACK_TRACE")) {
-    text += tracebackText();
+  // A caller's own one-line form ends a run with one line: what fails after the first severe
+  // report (the closing of the other units) is not reported again.
+  static bool severeEmitted = false;
+  if (policy.reportLine != nullptr && severeEmitted) return;
+  if (reportSeverity(code) == 3) severeEmitted = true;
+  std::string text;
+  if (policy.reportLine != nullptr && arguments != ReportArguments::Text) {
+    std::string_view message = reportTemplate(code);
+    message = message.substr(0, std::min(message.find(", unit"), message.find('\r')));
+    text = policy.reportLine(code, message, unit,
+                             arguments == ReportArguments::UnitAndFile ? file : std::string_view(),
+                             systemError);
+  }
+  if (text.empty()) {
+    text = reportText(code, arguments, unit, file, systemError);
+    if (reportSeverity(code) == 3 && policy.traceback &&
+        !environmentSwitch("FOR_DISABLE_STACK_TRACE")) {
+      text += tracebackText();
+    }
   }
   if (!standardErrorRedirected) {
     standardErrorRedirected = true;

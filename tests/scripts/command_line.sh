@@ -109,7 +109,7 @@ earlier_set kept
 tool bad_count.gro --box 0,1,0,1,0,1 --whole-residues --output-dir kept >out 2>err
 expect_status $? 64
 expect_text stderr "$(tr -d '\r' <err)" \
-  "forrtl: severe (64): input conversion error, unit 10, file $scratch/bad_count.gro"
+  "gro-region: cannot read '$scratch/bad_count.gro': input conversion error"
 check_earlier_set kept
 finish unreadable_count_line
 
@@ -118,7 +118,7 @@ earlier_set kept_short
 cat short.gro | tool - --box 0,1,0,1,0,1 --output-dir kept_short >out 2>err
 expect_status $? 24
 expect_text stderr "$(tr -d '\r' <err)" \
-  "forrtl: severe (24): end-of-file during read, unit 10, file standard input"
+  "gro-region: cannot read standard input: end-of-file during read"
 check_earlier_set kept_short
 finish count_line_missing_on_stdin
 
@@ -127,9 +127,9 @@ earlier_set kept_full
 (trap '' XFSZ && ulimit -f 2 && exec env "${tool_env[@]}" "$binary" sys.gro \
   --box -99,99,-99,99,-99,99 --whole-residues --output-dir kept_full >out 2>err)
 expect_status $? 38
-# The closing then fails on list.ndx as well and says so; no traceback, no temporary name.
+# One line naming the final file and the system's reason; no traceback, no temporary name.
 report=$(tr -d '\r' <err)
-expect_text stderr "$(head -n 2 <<<"$report")" "forrtl: File too large"$'\n'"forrtl: severe (38): error during write, unit 15, file $scratch/kept_full/result.gro"
+expect_text stderr "$report" "gro-region: cannot write '$scratch/kept_full/result.gro': File too large"
 grep -q -e '\.tmp' -e '^Image' <<<"$report" && problem "temporary name or traceback: $report"
 check_earlier_set kept_full
 finish write_failure_names_the_final_file

@@ -131,6 +131,16 @@ check_failure_lines() {  # what, status
   esac
 }
 
+# A command-line run that fails ends with one line of its own: what it could not do, with
+# which file or stream, and the system's reason; or that memory ran out.
+check_command_line() {  # what
+  local lines
+  mapfile -t lines <"$case_dir/.stderr"
+  local pattern="^gro-region: (cannot [a-z]+( [a-z]+)* ('.+'|standard input|standard output|the result files): [A-Za-z].+|memory ran out \\(.+\\))$"
+  ((${#lines[@]} == 1)) && [[ ${lines[0]} =~ $pattern ]] ||
+    fail "$1: status $status with: $(head -c 400 "$case_dir/.stderr")"
+}
+
 # Checks one command-line run against the reference: same bytes, or a clean failure.
 check_command_run() {  # what, kind, fault
   local what=$1 kind=$2 fault=$3
@@ -158,7 +168,7 @@ check_command_run() {  # what, kind, fault
     grep -Eq "^gro-region: --(plot|series): directory '.*' does not exist" "$case_dir/.stderr" ||
       fail "$what: status 2 with $(head -c 300 "$case_dir/.stderr")"
   else
-    check_failure_lines "$what" "$status"
+    check_command_line "$what"
   fi
   diff <(listing) "$seed_listing" >/dev/null ||
     fail "$what: status $status and the files changed:"$'\n'"$(diff <(listing) "$seed_listing")"
