@@ -75,19 +75,11 @@ textio::FixedRecordsRead readAtomLines(textio::FixedLayout layout, AtomRecord* r
                                   sizeof(AtomRecord), capacity, reads);
 }
 
-// The spacing the line after the count shows, that line left for the atom-line reads.
-int firstAtomLineSpacing() {
-  textio::Statement statement(kCoordinateUnit, textio::StatementKind::Read);
-  std::string_view line;
-  if (textio::peekRecord(statement.unit(), line) != textio::ReadStatus::Ok) return 0;
-  return atomLineSpacing(line);
-}
-
 // Notes in the table the layout the first atom line shows and answers it. Called once the
 // table's block is had, so that a table that cannot be had is reported before any atom line
 // is read.
 textio::FixedLayout chooseAtomLineLayout(AtomTable& table) {
-  table.decimalSpacing = firstAtomLineSpacing();
+  table.decimalSpacing = peekAtomLineSpacing();
   return atomLineLayout(table.decimalSpacing);
 }
 
@@ -282,12 +274,22 @@ AtomTable load(std::string_view fileName, const LoadTuning& tuning) {
   return loadConnected(tuning);
 }
 
-AtomTable loadConnected(const LoadTuning& tuning) {
+int peekAtomLineSpacing() {
+  textio::Statement statement(kCoordinateUnit, textio::StatementKind::Read);
+  std::string_view line;
+  if (textio::peekRecord(statement.unit(), line) != textio::ReadStatus::Ok) return 0;
+  return atomLineSpacing(line);
+}
+
+std::int64_t readTitleAndCount() {
   textio::keepInputColumns(kCoordinateUnit, kKeptLineColumns);
   textio::readList(kCoordinateUnit, {});  // the title line, whatever it holds
+  return readCountLine();
+}
 
+AtomTable loadConnected(const LoadTuning& tuning) {
   AtomTable table;
-  table.declaredCount = readCountLine();
+  table.declaredCount = readTitleAndCount();
   if (table.declaredCount <= 0) return table;
   const auto wanted = static_cast<std::uint64_t>(table.declaredCount);
 

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cerrno>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -18,6 +19,7 @@
 #include "selection/periodic_box.h"
 #include "selection/plot_svg.h"
 #include "selection/result_files.h"
+#include "selection/stream_engine.h"
 #include "textio/run_time.h"
 #include "textio/unit.h"
 #include "textio/whole_file.h"
@@ -139,8 +141,9 @@ std::vector<PlannedFile> planFiles(const CommandLine& command) {
 
 // The picture of the run under its temporary name, renamed later with the other files. The
 // temporary name must be new, like the others: a link planted under it is never followed.
-void writePicture(const std::vector<PlannedFile>& planned, const CommandLine& command,
-                  const AtomTable& table) {
+void writePicture(const std::vector<PlannedFile>& planned,
+                  const std::function<std::string(const PlotCaption&)>& draw,
+                  const CommandLine& command) {
   for (const PlannedFile& file : planned) {
     if (file.unit != kPictureFile) continue;
     {
@@ -149,7 +152,7 @@ void writePicture(const std::vector<PlannedFile>& planned, const CommandLine& co
       list.paths.push_back(file.temporary);
     }
     const std::string shownFile = command.file == "-" ? "standard input" : command.file;
-    const std::string svg = drawSelection(table, command.state, {shownFile, command.region, 0});
+    const std::string svg = draw({shownFile, command.region, 0});
     if (platform::ErrorCode error = textio::writeNewFile(file.temporary, svg)) {
       failRun("cannot write " + quoted(file.path) + ": " + reason(error));
     }
@@ -233,6 +236,57 @@ void takePeriodicImages(AtomTable& table, const CommandLine& command) {
   }
 }
 
+void makeOutputDirectory(const CommandLine& command) {
+  if (command.outputDir.empty()) return;
+  if (platform::ErrorCode error = platform::makeDirectories(command.outputDir)) {
+    failRun("cannot create directory " + quoted(command.outputDir) + ": " + reason(error));
+  }
+}
+
+// --pbc moves every atom of the frame before any test, with the box line read after the atom
+// lines: it keeps the whole frame in a table.
+SelectionCounts selectFromTable(CommandLine& command, const std::vector<PlannedFile>& planned) {
+  AtomTable table = loadConnected();
+  stopLoadProgress();
+  takePeriodicImages(table, command);
+  makeOutputDirectory(command);
+  RunState& state = command.state;
+  const NumberLayout numbers = numberLayoutOf(table);
+  openTemporary(planned, kResultUnit);
+  openTemporary(planned, kIndexUnit);
+  const SelectionCounts counts = selectAndCount(table, state, numbers);
+  writeSelected(table, state, numbers, [&planned] { openTemporary(planned, kResidueUnit); });
+  closeRunFiles();
+  writePicture(
+      planned,
+      [&](const PlotCaption& caption) { return drawSelection(table, command.state, caption); },
+      command);
+  return counts;
+}
+
+// Every other run streams the atom lines through the passes.
+SelectionCounts selectStreamed(CommandLine& command, const std::vector<PlannedFile>& planned) {
+  StreamSelection selection(readFrameHeader());
+  if (!command.plotFile.empty()) selection.drawPicture();
+  makeOutputDirectory(command);
+  RunState& state = command.state;
+  openTemporary(planned, kResultUnit);
+  openTemporary(planned, kIndexUnit);
+  const SelectionCounts counts = selection.selectAndCount(state);
+  selection.writeSelected(state, [&planned] { openTemporary(planned, kResidueUnit); });
+  stopLoadProgress();
+  closeRunFiles();
+  writePicture(
+      planned,
+      [&](const PlotCaption& caption) {
+        PlotCaption withCount = caption;
+        withCount.atoms = static_cast<std::int64_t>(selection.atoms());
+        return plotSvg(*selection.picture(), state, withCount);
+      },
+      command);
+  return counts;
+}
+
 [[noreturn]] void run(CommandLine& command, std::optional<std::uint64_t> fileSize) {
   const std::vector<PlannedFile> planned = planFiles(command);
   std::optional<std::string> problem = unusableDirectory(command.outputDir);
@@ -255,23 +309,8 @@ void takePeriodicImages(AtomTable& table, const CommandLine& command) {
       platform::isTerminal(platform::standardError())) {
     startLoadProgress(textio::findUnit(kCoordinateUnit)->handle, *fileSize);
   }
-  AtomTable table = loadConnected();
-  stopLoadProgress();
-  takePeriodicImages(table, command);
-
-  if (!command.outputDir.empty()) {
-    if (platform::ErrorCode error = platform::makeDirectories(command.outputDir)) {
-      failRun("cannot create directory " + quoted(command.outputDir) + ": " + reason(error));
-    }
-  }
-  RunState& state = command.state;
-  const NumberLayout numbers = numberLayoutOf(table);
-  openTemporary(planned, kResultUnit);
-  openTemporary(planned, kIndexUnit);
-  const SelectionCounts counts = selectAndCount(table, state, numbers);
-  writeSelected(table, state, numbers, [&planned] { openTemporary(planned, kResidueUnit); });
-  closeRunFiles();
-  writePicture(planned, command, table);
+  const SelectionCounts counts =
+      command.periodic ? selectFromTable(command, planned) : selectStreamed(command, planned);
   replaceResults(planned);
 
   if (!command.quiet) {
