@@ -221,6 +221,21 @@ TEST_F(StreamEngineTest, GivesTheFilesOfTheWholeTableForEveryChunking) {
   }
 }
 
+// Enough atoms that blocks split into parts on several threads and the writers build their
+// pieces on a crew, in chunks that end inside blocks: the files of the whole table, which a
+// one-thread reading gives too. (The ThreadSanitizer build runs this one.)
+TEST_F(StreamEngineTest, ParallelPartsAndWritersGiveTheFilesOfOneThread) {
+  const std::string path = write("t\n30000\n" + waterLines(30000, false) + "1 1 1\n");
+  const LoadTuning oneThread{LoadTuning::Path::Bulk, 1, 4 << 20, 512 << 10, 1 << 18};
+  const LoadTuning parallel{LoadTuning::Path::Bulk, 2, 64 << 10, 4 << 10, 5000};
+  for (const Answers& answers : kAnswers) {
+    SCOPED_TRACE(answers.what);
+    const Outcome expected = fromTable(path, answers);
+    expectSame(streamed(path, answers, oneThread), expected);
+    expectSame(streamed(path, answers, parallel), expected);
+  }
+}
+
 // A FIFO written one byte at a time, its records kept in memory for a few records and
 // spilled past them: the files of the regular file.
 TEST_F(StreamEngineTest, APipeOfSingleBytesSpillsAndGivesTheFilesOfTheFile) {
