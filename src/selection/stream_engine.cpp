@@ -9,6 +9,7 @@
 #include <span>
 
 #include "selection/atom_chunks.h"
+#include "selection/kept_atoms.h"
 #include "selection/load_progress.h"
 #include "selection/passes.h"
 #include "selection/record_spill.h"
@@ -161,7 +162,31 @@ struct StreamSelection::Passes {
   std::vector<std::uint64_t> chunkBits;
   bool wrapped = false;
   std::optional<ResidueSet> listed;
+  // The selected atoms as pass 1 found them, while keeping them is worth it (see keepWorth).
+  std::unique_ptr<KeptAtoms> kept;
+  std::vector<AtomRecord> run;  // with "yes": the records of the residue run under way
+  std::vector<std::int32_t> runOffsets;
 };
+
+namespace {
+
+// A residue run longer than this is not held back for keeping: the file is read again.
+constexpr std::size_t kLongestKeptRun = 1 << 16;
+
+// Keeping the selected atoms saves converting every line again; past the memory budget it
+// costs a temporary file, worth it while the kept atoms are at most a quarter of those read.
+bool keepWorth(const KeptAtoms& kept, std::uint64_t read, std::size_t memoryBytes) {
+  return kept.size() * sizeof(AtomRecord) <= memoryBytes || kept.size() * 4 <= read;
+}
+
+void setAll(std::vector<std::uint64_t>& bits, std::size_t count) {
+  bits.assign(wordsFor(count), ~std::uint64_t{0});
+  if (const std::size_t rest = count % kWordBits; rest != 0) {
+    bits.back() = (std::uint64_t{1} << rest) - 1;
+  }
+}
+
+}  // namespace
 
 StreamSelection::StreamSelection(const FrameHeader& header, const LoadTuning& tuning)
     : passes_(std::make_unique<Passes>(header, tuning)) {}
@@ -198,8 +223,27 @@ SelectionCounts StreamSelection::selectAndCount(RunState& state) {
   CoordinateBounds bounds;
   bounds.low.fill(INFINITY);
   bounds.high.fill(-INFINITY);
+  // A regular file without a picture keeps its selected atoms for the write pass (a pipe's
+  // records are all kept anyway, and the picture needs every atom again).
+  p.kept.reset();
+  p.run.clear();
+  p.runOffsets.clear();
+  if (p.atomStart && !picture_) p.kept = std::make_unique<KeptAtoms>(p.tuning.spillAfterBytes);
+  const auto keepRun = [&p] {
+    if (!p.kept) return;
+    for (std::size_t k = 0; k < p.run.size(); ++k) p.kept->add(p.run[k], p.runOffsets[k]);
+  };
   p.forEachChunk([&](const AtomTable& view, std::uint64_t base) {
     firstPass(view, chunk);
+    if (!whole && p.kept) {
+      WrapCursor atomOffsets(view.atomWraps);
+      for (std::size_t word = 0; word < chunk.matched.size(); ++word) {
+        for (std::uint64_t rest = chunk.matched[word]; rest != 0; rest &= rest - 1) {
+          const std::size_t i = word * kWordBits + static_cast<std::size_t>(std::countr_zero(rest));
+          p.kept->add(view.records[i], atomOffsets.at(static_cast<std::uint32_t>(i)));
+        }
+      }
+    }
     placeBits(p.matched, base, chunk.matched, view.size);
     auto from = chunk.residues.begin();
     if (from != chunk.residues.end() && !state.residues.empty() && state.residues.back() == *from) {
@@ -210,11 +254,21 @@ SelectionCounts StreamSelection::selectAndCount(RunState& state) {
     p.wrapped = p.wrapped || !view.atomWraps.points.empty() || !view.residueWraps.points.empty();
     if (whole) {
       WrapCursor offsets(view.residueWraps);
+      WrapCursor atomOffsets(view.atomWraps);
       for (std::size_t i = 0; i < view.size; ++i) {
         const std::int32_t number = view.records[i].residueNumber + offsets.next();
+        const std::int32_t atomOffset = atomOffsets.next();
         if (!inRun || number != runNumber) {
-          if (runMatched) runAtoms += runLength;
-          if (inRun && number < runNumber) inOrder = false;
+          if (runMatched) {
+            runAtoms += runLength;
+            keepRun();
+          }
+          p.run.clear();
+          p.runOffsets.clear();
+          if (inRun && number < runNumber) {
+            inOrder = false;
+            p.kept.reset();
+          }
           inRun = true;
           runNumber = number;
           runLength = 0;
@@ -222,7 +276,15 @@ SelectionCounts StreamSelection::selectAndCount(RunState& state) {
         }
         ++runLength;
         runMatched = runMatched || ((chunk.matched[i / kWordBits] >> (i % kWordBits)) & 1u);
+        if (p.kept) {
+          p.run.push_back(view.records[i]);
+          p.runOffsets.push_back(atomOffset);
+          if (p.run.size() > kLongestKeptRun) p.kept.reset();
+        }
       }
+    }
+    if (p.kept && !keepWorth(*p.kept, base + view.size, p.tuning.spillAfterBytes)) {
+      p.kept.reset();
     }
     if (picture_) {
       const CoordinateBounds part = coordinateBounds(view);
@@ -233,20 +295,29 @@ SelectionCounts StreamSelection::selectAndCount(RunState& state) {
     }
     atoms_ = base + view.size;
   });
-  if (runMatched) runAtoms += runLength;
+  if (runMatched) {
+    runAtoms += runLength;
+    keepRun();
+  }
+  p.run.clear();
+  p.runOffsets.clear();
   if (picture_) {
     for (int a = 0; a < 3; ++a) bounds.found[a] = bounds.low[a] <= bounds.high[a];
     density_ = std::make_unique<SelectionDensity>(drawnExtent(bounds));
   }
   state.atomCounter = static_cast<std::int32_t>(count);
   state.residuesInOrder = whole && inOrder;
-  if (!whole) passesLeft(1);
+  if (p.kept) {
+    passesLeft(0);
+  } else if (!whole) {
+    passesLeft(1);
+  }
   writeRegionLine(state);
   if (whole) {
     p.listed.emplace(state.residues);
     if (inOrder) {
       count = runAtoms;
-      passesLeft(1);
+      if (!p.kept) passesLeft(1);
     } else {
       passesLeft(2);
       // A residue number that recurs apart from its first run: its atoms are counted where
@@ -274,28 +345,36 @@ void StreamSelection::writeSelected(const RunState& state,
   // Atom lines keep the decimals the coordinate file was written with.
   SelectedAtomWriter writer(numbers(), atomLineLayout(p.spacing), p.tuning.threads);
   std::vector<std::uint64_t>& bits = p.chunkBits;
-  p.forEachChunk([&](const AtomTable& view, std::uint64_t base) {
-    takeBits(p.matched, base, view.size, bits);
-    if (whole && p.listed) {
-      WrapCursor offsets(view.residueWraps);
-      for (std::size_t i = 0; i < view.size; ++i) {
-        if (p.listed->contains(view.records[i].residueNumber + offsets.next())) {
-          bits[i / kWordBits] |= std::uint64_t{1} << (i % kWordBits);
+  if (p.kept) {
+    p.kept->replay(p.reader.room(), p.reader.capacity(), [&](const AtomTable& view) {
+      setAll(bits, view.size);
+      writer.write(view, bits);
+    });
+    p.kept.reset();
+  } else {
+    p.forEachChunk([&](const AtomTable& view, std::uint64_t base) {
+      takeBits(p.matched, base, view.size, bits);
+      if (whole && p.listed) {
+        WrapCursor offsets(view.residueWraps);
+        for (std::size_t i = 0; i < view.size; ++i) {
+          if (p.listed->contains(view.records[i].residueNumber + offsets.next())) {
+            bits[i / kWordBits] |= std::uint64_t{1} << (i % kWordBits);
+          }
         }
       }
-    }
-    if (density_) {
-      density_->addAll(view);
-      for (std::size_t word = 0; word < bits.size(); ++word) {
-        for (std::uint64_t rest = bits[word]; rest != 0; rest &= rest - 1) {
-          const AtomRecord& record =
-              view.records[word * kWordBits + static_cast<std::size_t>(std::countr_zero(rest))];
-          density_->add(Layer::Selected, record.x, record.y, record.z);
+      if (density_) {
+        density_->addAll(view);
+        for (std::size_t word = 0; word < bits.size(); ++word) {
+          for (std::uint64_t rest = bits[word]; rest != 0; rest &= rest - 1) {
+            const AtomRecord& record =
+                view.records[word * kWordBits + static_cast<std::size_t>(std::countr_zero(rest))];
+            density_->add(Layer::Selected, record.x, record.y, record.z);
+          }
         }
       }
-    }
-    writer.write(view, bits);
-  });
+      writer.write(view, bits);
+    });
+  }
   writeLastLine(state);
   if (whole) {
     openResidueFile();
