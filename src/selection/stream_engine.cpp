@@ -254,17 +254,25 @@ SelectionCounts StreamSelection::selectAndCount(RunState& state) {
     p.wrapped = p.wrapped || !view.atomWraps.points.empty() || !view.residueWraps.points.empty();
     if (whole) {
       WrapCursor offsets(view.residueWraps);
-      WrapCursor atomOffsets(view.atomWraps);
+      WrapCursor keepOffsets(view.atomWraps);  // asked for records in order
+      std::size_t runStart = 0;  // the run's first record here (those before it in p.run)
+      const auto keepRunTo = [&](std::size_t end) {
+        if (!p.kept) return;
+        keepRun();
+        for (std::size_t k = runStart; k < end; ++k) {
+          p.kept->add(view.records[k], keepOffsets.at(static_cast<std::uint32_t>(k)));
+        }
+      };
       for (std::size_t i = 0; i < view.size; ++i) {
         const std::int32_t number = view.records[i].residueNumber + offsets.next();
-        const std::int32_t atomOffset = atomOffsets.next();
         if (!inRun || number != runNumber) {
           if (runMatched) {
             runAtoms += runLength;
-            keepRun();
+            keepRunTo(i);
           }
           p.run.clear();
           p.runOffsets.clear();
+          runStart = i;
           if (inRun && number < runNumber) {
             inOrder = false;
             p.kept.reset();
@@ -276,11 +284,14 @@ SelectionCounts StreamSelection::selectAndCount(RunState& state) {
         }
         ++runLength;
         runMatched = runMatched || ((chunk.matched[i / kWordBits] >> (i % kWordBits)) & 1u);
-        if (p.kept) {
-          p.run.push_back(view.records[i]);
-          p.runOffsets.push_back(atomOffset);
-          if (p.run.size() > kLongestKeptRun) p.kept.reset();
+      }
+      // The run goes on in the next chunk: its records here wait with it.
+      if (inRun && p.kept) {
+        for (std::size_t k = runStart; k < view.size; ++k) {
+          p.run.push_back(view.records[k]);
+          p.runOffsets.push_back(keepOffsets.at(static_cast<std::uint32_t>(k)));
         }
+        if (p.run.size() > kLongestKeptRun) p.kept.reset();
       }
     }
     if (p.kept && !keepWorth(*p.kept, base + view.size, p.tuning.spillAfterBytes)) {
