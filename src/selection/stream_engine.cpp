@@ -13,6 +13,7 @@
 #include "selection/load_progress.h"
 #include "selection/passes.h"
 #include "selection/record_spill.h"
+#include "selection/residue_runs.h"
 #include "textio/input_position.h"
 #include "textio/unit.h"
 
@@ -70,6 +71,23 @@ void passesLeft(unsigned passes) {
 }  // namespace
 
 FrameHeader readFrameHeader() { return {readTitleAndCount()}; }
+
+namespace {
+
+// Keeping the selected atoms saves converting every line again; past the memory budget it
+// costs a temporary file, worth it while the kept atoms are at most a quarter of those read.
+bool keepWorth(const KeptAtoms& kept, std::uint64_t read, std::size_t memoryBytes) {
+  return kept.size() * sizeof(AtomRecord) <= memoryBytes || kept.size() * 4 <= read;
+}
+
+void setAll(std::vector<std::uint64_t>& bits, std::size_t count) {
+  bits.assign(wordsFor(count), ~std::uint64_t{0});
+  if (const std::size_t rest = count % kWordBits; rest != 0) {
+    bits.back() = (std::uint64_t{1} << rest) - 1;
+  }
+}
+
+}  // namespace
 
 // What the passes keep from chunk to chunk, and the buffers every pass reuses.
 struct StreamSelection::Passes {
@@ -149,6 +167,50 @@ struct StreamSelection::Passes {
     while (reader.next()) pass({reader.records(), reader.size()});
   }
 
+  // The first reading: pass 1 over every chunk into `state` (residues) and the bit set, the
+  // runs with "yes", the bounds for a picture, the selected atoms kept. Answers the count.
+  std::int64_t readFirst(RunState& state, ResidueRuns& runs, CoordinateBounds* bounds,
+                         std::uint64_t& atoms) {
+    const bool whole = state.wholeResidues == WholeResidues::Yes;
+    std::int64_t count = 0;
+    RunState& chunk = chunkState;
+    forEachChunk([&](const AtomTable& view, std::uint64_t base) {
+      firstPass(view, chunk);
+      if (!whole && kept) keepMatched(view);
+      placeBits(matched, base, chunk.matched, view.size);
+      auto from = chunk.residues.begin();
+      if (from != chunk.residues.end() && !state.residues.empty() &&
+          state.residues.back() == *from) {
+        ++from;
+      }
+      state.residues.insert(state.residues.end(), from, chunk.residues.end());
+      count += chunk.atomCounter;
+      wrapped = wrapped || !view.atomWraps.points.empty() || !view.residueWraps.points.empty();
+      if (whole) runs.follow(view, chunk.matched, kept);
+      if (kept && !keepWorth(*kept, base + view.size, tuning.spillAfterBytes)) kept.reset();
+      if (bounds != nullptr) {
+        const CoordinateBounds part = coordinateBounds(view);
+        for (int a = 0; a < 3; ++a) {
+          bounds->low[a] = std::min(bounds->low[a], part.low[a]);
+          bounds->high[a] = std::max(bounds->high[a], part.high[a]);
+        }
+      }
+      atoms = base + view.size;
+    });
+    return count;
+  }
+
+  // The matching atoms of the chunk pass 1 just took, kept with their atom offsets.
+  void keepMatched(const AtomTable& view) {
+    WrapCursor atomOffsets(view.atomWraps);
+    for (std::size_t word = 0; word < chunkState.matched.size(); ++word) {
+      for (std::uint64_t rest = chunkState.matched[word]; rest != 0; rest &= rest - 1) {
+        const std::size_t i = word * kWordBits + static_cast<std::size_t>(std::countr_zero(rest));
+        kept->add(view.records[i], atomOffsets.at(static_cast<std::uint32_t>(i)));
+      }
+    }
+  }
+
   LoadTuning tuning;
   std::uint64_t declared;
   int spacing = 0;
@@ -164,29 +226,7 @@ struct StreamSelection::Passes {
   std::optional<ResidueSet> listed;
   // The selected atoms as pass 1 found them, while keeping them is worth it (see keepWorth).
   std::unique_ptr<KeptAtoms> kept;
-  std::vector<AtomRecord> run;  // with "yes": the records of the residue run under way
-  std::vector<std::int32_t> runOffsets;
 };
-
-namespace {
-
-// A residue run longer than this is not held back for keeping: the file is read again.
-constexpr std::size_t kLongestKeptRun = 1 << 16;
-
-// Keeping the selected atoms saves converting every line again; past the memory budget it
-// costs a temporary file, worth it while the kept atoms are at most a quarter of those read.
-bool keepWorth(const KeptAtoms& kept, std::uint64_t read, std::size_t memoryBytes) {
-  return kept.size() * sizeof(AtomRecord) <= memoryBytes || kept.size() * 4 <= read;
-}
-
-void setAll(std::vector<std::uint64_t>& bits, std::size_t count) {
-  bits.assign(wordsFor(count), ~std::uint64_t{0});
-  if (const std::size_t rest = count % kWordBits; rest != 0) {
-    bits.back() = (std::uint64_t{1} << rest) - 1;
-  }
-}
-
-}  // namespace
 
 StreamSelection::StreamSelection(const FrameHeader& header, const LoadTuning& tuning)
     : passes_(std::make_unique<Passes>(header, tuning)) {}
@@ -212,106 +252,17 @@ SelectionCounts StreamSelection::selectAndCount(RunState& state) {
   state.matched.clear();
   state.inListedResidues.clear();
   std::int64_t count = 0;
-  // With "yes": whether the true residue numbers never fall, and the atoms of the residue
-  // runs that hold a matching atom (every atom of a listed residue when they never fall).
-  bool inOrder = true;
-  bool inRun = false;
-  std::int32_t runNumber = 0;
-  std::int64_t runLength = 0;
-  bool runMatched = false;
-  std::int64_t runAtoms = 0;
+  ResidueRuns runs;  // with "yes"
   CoordinateBounds bounds;
   bounds.low.fill(INFINITY);
   bounds.high.fill(-INFINITY);
   // A regular file without a picture keeps its selected atoms for the write pass (a pipe's
   // records are all kept anyway, and the picture needs every atom again).
   p.kept.reset();
-  p.run.clear();
-  p.runOffsets.clear();
   if (p.atomStart && !picture_) p.kept = std::make_unique<KeptAtoms>(p.tuning.spillAfterBytes);
-  const auto keepRun = [&p] {
-    if (!p.kept) return;
-    for (std::size_t k = 0; k < p.run.size(); ++k) p.kept->add(p.run[k], p.runOffsets[k]);
-  };
-  p.forEachChunk([&](const AtomTable& view, std::uint64_t base) {
-    firstPass(view, chunk);
-    if (!whole && p.kept) {
-      WrapCursor atomOffsets(view.atomWraps);
-      for (std::size_t word = 0; word < chunk.matched.size(); ++word) {
-        for (std::uint64_t rest = chunk.matched[word]; rest != 0; rest &= rest - 1) {
-          const std::size_t i = word * kWordBits + static_cast<std::size_t>(std::countr_zero(rest));
-          p.kept->add(view.records[i], atomOffsets.at(static_cast<std::uint32_t>(i)));
-        }
-      }
-    }
-    placeBits(p.matched, base, chunk.matched, view.size);
-    auto from = chunk.residues.begin();
-    if (from != chunk.residues.end() && !state.residues.empty() && state.residues.back() == *from) {
-      ++from;
-    }
-    state.residues.insert(state.residues.end(), from, chunk.residues.end());
-    count += chunk.atomCounter;
-    p.wrapped = p.wrapped || !view.atomWraps.points.empty() || !view.residueWraps.points.empty();
-    if (whole) {
-      WrapCursor offsets(view.residueWraps);
-      WrapCursor keepOffsets(view.atomWraps);  // asked for records in order
-      std::size_t runStart = 0;  // the run's first record here (those before it in p.run)
-      const auto keepRunTo = [&](std::size_t end) {
-        if (!p.kept) return;
-        keepRun();
-        for (std::size_t k = runStart; k < end; ++k) {
-          p.kept->add(view.records[k], keepOffsets.at(static_cast<std::uint32_t>(k)));
-        }
-      };
-      for (std::size_t i = 0; i < view.size; ++i) {
-        const std::int32_t number = view.records[i].residueNumber + offsets.next();
-        if (!inRun || number != runNumber) {
-          if (runMatched) {
-            runAtoms += runLength;
-            keepRunTo(i);
-          }
-          p.run.clear();
-          p.runOffsets.clear();
-          runStart = i;
-          if (inRun && number < runNumber) {
-            inOrder = false;
-            p.kept.reset();
-          }
-          inRun = true;
-          runNumber = number;
-          runLength = 0;
-          runMatched = false;
-        }
-        ++runLength;
-        runMatched = runMatched || ((chunk.matched[i / kWordBits] >> (i % kWordBits)) & 1u);
-      }
-      // The run goes on in the next chunk: its records here wait with it.
-      if (inRun && p.kept) {
-        for (std::size_t k = runStart; k < view.size; ++k) {
-          p.run.push_back(view.records[k]);
-          p.runOffsets.push_back(keepOffsets.at(static_cast<std::uint32_t>(k)));
-        }
-        if (p.run.size() > kLongestKeptRun) p.kept.reset();
-      }
-    }
-    if (p.kept && !keepWorth(*p.kept, base + view.size, p.tuning.spillAfterBytes)) {
-      p.kept.reset();
-    }
-    if (picture_) {
-      const CoordinateBounds part = coordinateBounds(view);
-      for (int a = 0; a < 3; ++a) {
-        bounds.low[a] = std::min(bounds.low[a], part.low[a]);
-        bounds.high[a] = std::max(bounds.high[a], part.high[a]);
-      }
-    }
-    atoms_ = base + view.size;
-  });
-  if (runMatched) {
-    runAtoms += runLength;
-    keepRun();
-  }
-  p.run.clear();
-  p.runOffsets.clear();
+  count = p.readFirst(state, runs, picture_ ? &bounds : nullptr, atoms_);
+  runs.finish(p.kept);
+  const bool inOrder = runs.inOrder();
   if (picture_) {
     for (int a = 0; a < 3; ++a) bounds.found[a] = bounds.low[a] <= bounds.high[a];
     density_ = std::make_unique<SelectionDensity>(drawnExtent(bounds));
@@ -327,7 +278,7 @@ SelectionCounts StreamSelection::selectAndCount(RunState& state) {
   if (whole) {
     p.listed.emplace(state.residues);
     if (inOrder) {
-      count = runAtoms;
+      count = runs.atoms();
       if (!p.kept) passesLeft(1);
     } else {
       passesLeft(2);
