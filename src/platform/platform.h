@@ -65,6 +65,9 @@ ErrorCode truncateFile(Handle handle);
 // Moves the file position to the end (for appending).
 ErrorCode seekToEnd(Handle handle);
 
+// Moves the file position to `offset` bytes from the start (a file read again).
+ErrorCode seekTo(Handle handle, std::uint64_t offset);
+
 struct ReadResult {
   std::size_t bytes = 0;  // 0 with error 0: no more data
   ErrorCode error = 0;

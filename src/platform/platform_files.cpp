@@ -192,6 +192,11 @@ ErrorCode seekToEnd(Handle handle) {
   return ::lseek(handle, 0, SEEK_END) < 0 ? currentError() : 0;
 }
 
+ErrorCode seekTo(Handle handle, std::uint64_t offset) {
+  errno = 0;
+  return ::lseek(handle, static_cast<off_t>(offset), SEEK_SET) < 0 ? currentError() : 0;
+}
+
 ReadResult readSome(Handle handle, char* buffer, std::size_t capacity) {
   errno = 0;
   const test_seams::Fault fault = test_seams::injectedFault(SystemCall::Read);

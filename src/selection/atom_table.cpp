@@ -76,14 +76,6 @@ textio::FixedRecordsRead readAtomLines(textio::FixedLayout layout, AtomRecord* r
                                   sizeof(AtomRecord), capacity, reads);
 }
 
-// The spacing the line after the count shows, that line left for the atom-line reads.
-int firstAtomLineSpacing() {
-  textio::Statement statement(kCoordinateUnit, textio::StatementKind::Read);
-  std::string_view line;
-  if (textio::peekRecord(statement.unit(), line) != textio::ReadStatus::Ok) return 0;
-  return atomLineSpacing(line);
-}
-
 // The bytes of the line after the count with a CR LF line end: a frame's lines are about as
 // long.
 std::uint64_t firstAtomLineBytes() {
@@ -97,7 +89,7 @@ std::uint64_t firstAtomLineBytes() {
 // table's block is had, so that a table that cannot be had is reported before any atom line
 // is read.
 textio::FixedLayout chooseAtomLineLayout(AtomTable& table) {
-  table.decimalSpacing = firstAtomLineSpacing();
+  table.decimalSpacing = peekAtomLineSpacing();
   return atomLineLayout(table.decimalSpacing);
 }
 
@@ -372,6 +364,19 @@ std::optional<std::string> peekCoordinateLine() {
 AtomTable load(std::string_view fileName, const LoadTuning& tuning) {
   textio::openUnit(kCoordinateUnit, fileName, "OLD", "SEQUENTIAL");
   return loadConnected(tuning);
+}
+
+int peekAtomLineSpacing() {
+  textio::Statement statement(kCoordinateUnit, textio::StatementKind::Read);
+  std::string_view line;
+  if (textio::peekRecord(statement.unit(), line) != textio::ReadStatus::Ok) return 0;
+  return atomLineSpacing(line);
+}
+
+std::int64_t readTitleAndCount() {
+  textio::keepInputColumns(kCoordinateUnit, kKeptLineColumns);
+  textio::readList(kCoordinateUnit, {});  // the title line, whatever it holds
+  return readCountLine();
 }
 
 void releaseTableBlock(TableBlock& block) {

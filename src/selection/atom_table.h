@@ -39,6 +39,9 @@ static_assert(sizeof(AtomRecord) == 44, "one atom costs 44 bytes");
 // numbers of the system it came from, wraps included.
 struct NumberWraps {
   std::vector<std::uint32_t> points;
+  // The offset of the first record: 0 for a whole file, the wraps of the records before it
+  // for a chunk of a file read a piece at a time.
+  std::int32_t startOffset = 0;
 };
 
 // Appends to `atoms` and `residues` the wrap points among records[begin, end): every record
@@ -69,7 +72,7 @@ struct AtomTable {
 // kNumberWrap): next() once per record, in order, or at(index) for records in order.
 class WrapCursor {
  public:
-  explicit WrapCursor(const NumberWraps& wraps) : wraps_(wraps) {}
+  explicit WrapCursor(const NumberWraps& wraps) : wraps_(wraps), offset_(wraps.startOffset) {}
   std::int32_t next() { return at(index_++); }
   // The offset of record `index`; indices asked for never decrease (records may be skipped).
   std::int32_t at(std::uint32_t index) {
@@ -84,7 +87,7 @@ class WrapCursor {
   const NumberWraps& wraps_;
   std::size_t point_ = 0;
   std::uint32_t index_ = 0;
-  std::int32_t offset_ = 0;
+  std::int32_t offset_;
 };
 
 // True when the table's numbers go past 99999: its count is above 99999, or a number wrapped
@@ -110,9 +113,11 @@ textio::FixedLayout atomLineLayout(int spacing);
 struct LoadTuning {
   enum class Path { Bulk, PerLine };
   Path path = Path::Bulk;
-  unsigned threads = 0;                  // 0: one per core
-  std::size_t blockBytes = 4 << 20;      // bytes of the file converted at a time
-  std::size_t minPartBytes = 512 << 10;  // a block is split only into parts this large
+  unsigned threads = 0;                    // 0: one per core
+  std::size_t blockBytes = 4 << 20;        // bytes of the file converted at a time
+  std::size_t minPartBytes = 512 << 10;    // a block is split only into parts this large
+  std::size_t chunkRecords = 1 << 18;      // records a streamed pass holds at a time
+  std::size_t spillAfterBytes = 16 << 20;  // records a pipe keeps in memory, in bytes
   // A frame of a trajectory: blocks no larger than the count's lines seem to need (by the
   // first atom line's length), and no block read ahead once one seems to hold them all, so
   // that little of the next frame is read only to be given back.
@@ -146,6 +151,14 @@ AtomTable loadConnected(const LoadTuning& tuning = {}, TableBlock* kept = nullpt
 // As loadConnected after the title line: the count line and the atom lines it announces.
 // Frames read their title themselves.
 AtomTable loadCountAndAtoms(const LoadTuning& tuning = {}, TableBlock* kept = nullptr);
+
+// The title and count lines at unit 10's position, read as loadConnected reads them (lines
+// of unit 10 kept to their first columns from here on): the count line's number.
+std::int64_t readTitleAndCount();
+
+// The spacing (atomLineSpacing) of the line at unit 10's position, left unread; 0 when
+// there is none.
+int peekAtomLineSpacing();
 
 // The line after the atom lines, where a .gro frame keeps its box vectors, read from unit 10
 // as load left it: its text without the line end, nullopt when the file ends there. A failed

@@ -29,6 +29,7 @@
 #include "selection/result_commit.h"
 #include "selection/result_files.h"
 #include "textio/report.h"
+#include "selection/stream_engine.h"
 #include "textio/run_time.h"
 #include "textio/unit.h"
 #include "textio/whole_file.h"
@@ -202,11 +203,11 @@ std::string shownFile(const CommandLine& command) {
 }
 
 // The picture of the run under its temporary name.
-void writePicture(const std::vector<PlannedFile>& planned, const CommandLine& command,
-                  const AtomTable& table) {
-  writeFromMemory(planned, kPictureFile, [&] {
-    return drawSelection(table, command.state, {shownFile(command), command.region, 0});
-  });
+void writePicture(const std::vector<PlannedFile>& planned,
+                  const std::function<std::string(const PlotCaption&)>& draw,
+                  const CommandLine& command) {
+  writeFromMemory(planned, kPictureFile,
+                  [&] { return draw({shownFile(command), command.region, 0}); });
 }
 
 // A --plot or --series path whose directory does not exist can never be written: a usage
@@ -369,6 +370,50 @@ void printOrFail(const std::string& text) {
   replaceResults(planned);
 }
 
+// --pbc moves every atom of the frame before any test, with the box line read after the atom
+// lines: it keeps the whole frame in a table.
+SelectionCounts selectFromTable(CommandLine& command, const std::vector<PlannedFile>& planned) {
+  AtomTable table = loadConnected();
+  stopLoadProgress();
+  takePeriodicImages(table, command);
+  makeOutputDirectory(command);
+  RunState& state = command.state;
+  const NumberLayout numbers = numberLayoutOf(table);
+  openTemporary(planned, kResultUnit);
+  openTemporary(planned, kIndexUnit);
+  const SelectionCounts counts = selectAndCount(table, state, numbers);
+  writeSelected(table, state, numbers, [&planned] { openTemporary(planned, kResidueUnit); });
+  closeRunFiles();
+  writePicture(
+      planned,
+      [&](const PlotCaption& caption) { return drawSelection(table, command.state, caption); },
+      command);
+  return counts;
+}
+
+// Every other run streams the atom lines through the passes.
+SelectionCounts selectStreamed(CommandLine& command, const std::vector<PlannedFile>& planned) {
+  StreamSelection selection(readFrameHeader());
+  if (!command.plotFile.empty()) selection.drawPicture();
+  makeOutputDirectory(command);
+  RunState& state = command.state;
+  openTemporary(planned, kResultUnit);
+  openTemporary(planned, kIndexUnit);
+  const SelectionCounts counts = selection.selectAndCount(state);
+  selection.writeSelected(state, [&planned] { openTemporary(planned, kResidueUnit); });
+  stopLoadProgress();
+  closeRunFiles();
+  writePicture(
+      planned,
+      [&](const PlotCaption& caption) {
+        PlotCaption withCount = caption;
+        withCount.atoms = static_cast<std::int64_t>(selection.atoms());
+        return plotSvg(*selection.picture(), state, withCount);
+      },
+      command);
+  return counts;
+}
+
 [[noreturn]] void run(CommandLine& command, std::optional<std::uint64_t> fileSize) {
   const std::vector<PlannedFile> planned = planFiles(command);
   std::optional<std::string> problem = unusableDirectory(command.outputDir);
@@ -395,19 +440,8 @@ void printOrFail(const std::string& text) {
     startLoadProgress(textio::findUnit(kCoordinateUnit)->handle, *fileSize);
   }
   if (command.frames) runTrajectory(command, planned);
-  AtomTable table = loadConnected();
-  stopLoadProgress();
-  takePeriodicImages(table, command);
-
-  makeOutputDirectory(command);
-  RunState& state = command.state;
-  const NumberLayout numbers = numberLayoutOf(table);
-  openTemporary(planned, kResultUnit);
-  openTemporary(planned, kIndexUnit);
-  const SelectionCounts counts = selectAndCount(table, state, numbers);
-  writeSelected(table, state, numbers, [&planned] { openTemporary(planned, kResidueUnit); });
-  closeRunFiles();
-  writePicture(planned, command, table);
+  const SelectionCounts counts =
+      command.periodic ? selectFromTable(command, planned) : selectStreamed(command, planned);
 
   // The counts and names come before the renames: output that cannot be written fails the run
   // while the earlier results are still in place.

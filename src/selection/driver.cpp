@@ -9,6 +9,7 @@
 #include "selection/engine.h"
 #include "selection/result_files.h"
 #include "selection/run_state.h"
+#include "selection/stream_engine.h"
 #include "textio/fixed_statements.h"
 #include "textio/free_form.h"
 #include "textio/run_time.h"
@@ -85,8 +86,10 @@ void run() {
     textio::readList(kIn, {});
     textio::stopRun();
   }
-  const AtomTable table = load(view(state.fileName));
-  const NumberLayout numbers = numberLayoutOf(table);
+  // The title and the count are read here, so that their reports come before the result
+  // files are created; the atom lines pass once the last answer is in.
+  textio::openUnit(kCoordinateUnit, view(state.fileName), "OLD", "SEQUENTIAL");
+  StreamSelection selection(readFrameHeader());
 
   textio::openUnit(kResultUnit, "result.gro", "REPLACE");
   textio::openUnit(kIndexUnit, "list.ndx", "REPLACE");
@@ -114,13 +117,12 @@ void run() {
   readName(state.names.residueName);
   blankLine();
 
-  const SelectionCounts counts = selectAndCount(table, state, numbers);
+  const SelectionCounts counts = selection.selectAndCount(state);
   textio::writeList(
       kOut, {std::string_view("The number of atoms correspond condition is: "), counts.atoms});
   textio::writeList(
       kOut, {std::string_view("The number of residue correspond condition is: "), counts.residues});
-  writeSelected(table, state, numbers,
-                [] { textio::openUnit(kResidueUnit, "residue.txt", "REPLACE"); });
+  selection.writeSelected(state, [] { textio::openUnit(kResidueUnit, "residue.txt", "REPLACE"); });
   closeRunFiles();
 
   say("Detail result have been saved to result.gro");

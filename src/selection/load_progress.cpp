@@ -2,6 +2,7 @@
 // the terminal clean when stopped.
 #include "selection/load_progress.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -25,6 +26,8 @@ struct Watch {
   platform::Handle file = platform::kInvalidHandle;
   std::uint64_t size = 0;
   std::size_t shownWidth = 0;  // columns of the line on the terminal, 0 when none
+  unsigned laterPasses = 0;    // readings after the first (0: a single reading)
+  unsigned pass = 0;           // the reading under way, 0 the first
 };
 
 // Never destroyed: the process may end while the thread still exists.
@@ -35,7 +38,14 @@ Watch& watch() {
 
 // Under the watch's mutex, so that a draw and the erasing never interleave.
 void draw(Watch& state, std::uint64_t offset) {
-  const std::uint64_t percent = offset >= state.size ? 100 : offset * 100 / state.size;
+  std::uint64_t percent = offset >= state.size ? 100 : offset * 100 / state.size;
+  if (state.laterPasses != 0) {
+    // The first reading fills the first half, the later ones share the second.
+    percent = state.pass == 0
+                  ? percent / 2
+                  : 50 + (std::min(state.pass - 1, state.laterPasses - 1) * 100 + percent) / 2 /
+                             state.laterPasses;
+  }
   const std::string line = "\rgro-region: loading " + std::to_string(percent) + "%";
   platform::writeAll(platform::standardError(), line.data(), line.size());
   state.shownWidth = line.size() - 1;
@@ -72,6 +82,8 @@ void startLoadProgress(platform::Handle file, std::uint64_t fileSize) {
   std::lock_guard lock(state.mutex);
   if (state.running || fileSize == 0) return;
   state.running = true;
+  state.pass = 0;
+  state.laterPasses = 0;
   state.file = file;
   state.size = fileSize;
   draw(state, 0);
@@ -82,6 +94,18 @@ void startLoadProgress(platform::Handle file, std::uint64_t fileSize) {
     state.running = false;
     erase(state);
   }
+}
+
+void setLaterProgressPasses(unsigned passes) {
+  Watch& state = watch();
+  std::lock_guard lock(state.mutex);
+  state.laterPasses = passes;
+}
+
+void nextProgressPass() {
+  Watch& state = watch();
+  std::lock_guard lock(state.mutex);
+  ++state.pass;
 }
 
 void stopLoadProgress() {

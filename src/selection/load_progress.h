@@ -17,6 +17,12 @@ inline constexpr std::uint64_t kProgressThreshold = 50ull * 1024 * 1024;
 // One watch at a time.
 void startLoadProgress(platform::Handle file, std::uint64_t fileSize);
 
+// A file read more than once shows one share over all its readings: the first reading takes
+// the first half, the `passes` readings after it share the second. Called once the first
+// reading is done; nextProgressPass() as each later one starts (from the file's start).
+void setLaterProgressPasses(unsigned passes);
+void nextProgressPass();
+
 // Stops the watch and erases its line; nothing when none runs. Any thread may call it, more
 // than once (the end of the load, a report, a console event), also under the run-time lock:
 // the watch never takes that lock.

@@ -432,32 +432,55 @@ void acceptAtom(const AtomRecord& record, std::int64_t ordinal, std::int32_t ato
   if (ordinal % kIndexNumbersPerLine == 0) textio::writeList(kIndexUnit, {});
 }
 
-std::int64_t writeSelectedAtoms(const AtomTable& table, const std::vector<std::uint64_t>& selected,
-                                NumberLayout layout, textio::FixedLayout atomLine) {
-  // A round is a few pieces per thread: its text is all the memory the writer holds, so a
-  // machine of many cores gets no more threads than keep it within a few MiB.
-  const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMostWriterThreads);
-  // A selection of one piece (most small files) is built here, without starting threads.
+// Two rounds of pieces in turn: the crew builds one while the calling thread writes the
+// other.
+struct SelectedAtomWriter::Rounds {
+  Rounds(textio::FixedLayout atomLine, std::size_t piecesPerRound)
+      : formats(atomLine),
+        rounds{std::vector<Piece>(piecesPerRound), std::vector<Piece>(piecesPerRound)},
+        room(rounds[0], rounds[1], columnsOf(atomLine, std::size(kAtomLinePlaces))) {}
+  const AtomFormats formats;
+  std::array<std::vector<Piece>, 2> rounds;
+  const WriterRoom room;
+};
+
+SelectedAtomWriter::SelectedAtomWriter(NumberLayout layout, textio::FixedLayout atomLine,
+                                       unsigned threads)
+    : layout_(layout),
+      atomLine_(atomLine),
+      // A round is a few pieces per thread: its text is all the memory the writer holds, so
+      // a machine of many cores gets no more threads than keep it within a few MiB.
+      threads_(threads != 0
+                   ? std::min(threads, kMostWriterThreads)
+                   : std::clamp(std::thread::hardware_concurrency(), 1u, kMostWriterThreads)),
+      piecesPerRound_(std::size_t{threads_} * 4) {}
+
+SelectedAtomWriter::~SelectedAtomWriter() = default;
+
+std::int64_t SelectedAtomWriter::write(const AtomTable& table,
+                                       const std::vector<std::uint64_t>& selected) {
   const auto selectedCount = std::accumulate(
       selected.begin(), selected.end(), std::int64_t{0},
       [](std::int64_t sum, std::uint64_t word) { return sum + std::popcount(word); });
-  Crew crew(selectedCount > kAtomsPerPiece ? threads : 1);
-  const std::size_t piecesPerRound = std::size_t{threads} * 4;
-  const AtomFormats formats(atomLine);
-  std::int64_t ordinal = 1;
+  if (selectedCount == 0) return 0;
+  // A selection of one piece (most small files) is built here, without starting threads.
+  if (!crew_ && selectedCount > kAtomsPerPiece) crew_ = std::make_unique<Crew>(threads_);
+  if (!rounds_) rounds_ = std::make_unique<Rounds>(atomLine_, piecesPerRound_);
+  Crew single(1);
+  Crew& crew = crew_ ? *crew_ : single;
+  const std::int64_t first = ordinal_;
   std::size_t word = 0;
-  // Two rounds in turn: the crew builds one while this thread writes the other.
-  std::array<std::vector<Piece>, 2> rounds{std::vector<Piece>(piecesPerRound),
-                                           std::vector<Piece>(piecesPerRound)};
-  const WriterRoom room(rounds[0], rounds[1], columnsOf(atomLine, std::size(kAtomLinePlaces)));
+  std::array<std::vector<Piece>, 2>& rounds = rounds_->rounds;
+  const AtomFormats& formats = rounds_->formats;
+  const NumberLayout layout = layout_;
   std::array<std::size_t, 2> pieceCounts{};
   std::atomic<std::size_t> next{0};
   const auto startRound = [&](std::vector<Piece>& round, std::size_t& pieces) {
     pieces = 0;
-    for (; pieces < piecesPerRound && word < selected.size(); ++pieces) {
+    for (; pieces < piecesPerRound_ && word < selected.size(); ++pieces) {
       Piece& piece = round[pieces];
       piece.firstWord = word;
-      piece.firstOrdinal = ordinal;
+      piece.firstOrdinal = ordinal_;
       piece.lines.clear();  // the text's room is kept for the next rounds
       piece.numbers.clear();
       piece.lineEnds.clear();
@@ -468,7 +491,7 @@ std::int64_t writeSelectedAtoms(const AtomTable& table, const std::vector<std::u
       }
       piece.endWord = word;
       for (std::size_t w = piece.firstWord; w < piece.endWord; ++w) {
-        ordinal += std::popcount(selected[w]);
+        ordinal_ += std::popcount(selected[w]);
       }
     }
     next = 0;
@@ -485,11 +508,17 @@ std::int64_t writeSelectedAtoms(const AtomTable& table, const std::vector<std::u
     pieceCounts[current ^ 1] = 0;
     if (word < selected.size()) startRound(rounds[current ^ 1], pieceCounts[current ^ 1]);
     for (std::size_t p = 0; p < pieceCounts[current]; ++p) {
-      writePiece(table, selected, layout, atomLine, rounds[current][p]);
+      writePiece(table, selected, layout, atomLine_, rounds[current][p]);
     }
   }
   crew.wait();
-  return ordinal - 1;
+  return ordinal_ - first;
+}
+
+std::int64_t writeSelectedAtoms(const AtomTable& table, const std::vector<std::uint64_t>& selected,
+                                NumberLayout layout, textio::FixedLayout atomLine) {
+  SelectedAtomWriter writer(layout, atomLine);
+  return writer.write(table, selected);
 }
 
 void writeLastLine(const RunState& state) {

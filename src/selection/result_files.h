@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,6 +56,34 @@ void acceptAtom(const AtomRecord& record, std::int64_t ordinal, std::int32_t ato
 std::int64_t writeSelectedAtoms(const AtomTable& table, const std::vector<std::uint64_t>& selected,
                                 NumberLayout layout,
                                 textio::FixedLayout atomLine = textio::layouts::kAtomLine);
+
+class Crew;
+
+// writeSelectedAtoms for a file written a chunk at a time: each write() takes the next
+// chunk's records and bits, its ordinals following the last chunk's. The threads and the
+// texts' room are had once, at the first chunk that needs them, and kept to the end.
+class SelectedAtomWriter {
+ public:
+  // `threads` 0: one per core (at most a few).
+  SelectedAtomWriter(NumberLayout layout, textio::FixedLayout atomLine, unsigned threads = 0);
+  ~SelectedAtomWriter();
+  SelectedAtomWriter(const SelectedAtomWriter&) = delete;
+  SelectedAtomWriter& operator=(const SelectedAtomWriter&) = delete;
+
+  // acceptAtom for every atom of `table` whose bit is set in `selected`, in order; answers
+  // how many.
+  std::int64_t write(const AtomTable& table, const std::vector<std::uint64_t>& selected);
+
+ private:
+  struct Rounds;
+  NumberLayout layout_;
+  textio::FixedLayout atomLine_;
+  unsigned threads_;
+  std::size_t piecesPerRound_;
+  std::int64_t ordinal_ = 1;  // of the next selected atom
+  std::unique_ptr<Crew> crew_;
+  std::unique_ptr<Rounds> rounds_;
+};
 
 // "(3F10.5)" of xmax, ymax, zmax of the box group, whatever the shape.
 void writeLastLine(const RunState& state);

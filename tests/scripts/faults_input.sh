@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Hostile input at scale on the real tool: 50 MB lines, NUL bytes and binary garbage in the
-# coordinate file, counts far beyond the file's lines, an atom table that cannot be allocated
-# (under ulimit -v), numbers of 10 000 digits in console answers and in the count field, and
-# repeat counts of every depth. Each case checks the report line, the exit status and the
-# bytes of the result files. The big inputs are generated here, in a scratch directory.
+# coordinate file, counts far beyond the file's lines (under ulimit -v), numbers of 10 000
+# digits in console answers and in the count field, and repeat counts of every depth. Each
+# case checks the report line, the exit status and the bytes of the result files. The big inputs are generated here, in a scratch directory.
 #
 # Usage: faults_input.sh BINARY SOURCE_DIR   (registered with ctest)
 set -uo pipefail
@@ -170,9 +169,10 @@ same_bytes result.gro "$dir/result.gro" everything_result 3 < <(two_waters_lines
 same_bytes list.ndx "$dir/list.ndx" eval "printf ' [selected-atoms]\r\n'; ndx_rows 1 2 3"
 finish count_2000000000_with_three_lines
 
-# A table that cannot be had: 99 999 999 atoms (4.4 GB) announced in an 8 GiB sparse file
-# that could hold them, under a 2 GiB address-space limit.
-name=allocation_fails
+# 99 999 999 atoms (4.4 GB as a table) announced in an 8 GiB sparse file that could hold
+# them, under a 2 GiB address-space limit: the atom lines are streamed and nothing the size of
+# the file is held, so the run ends normally (its one line of NUL bytes holds no atom).
+name=count_99999999_in_a_sparse_file
 if $sanitized; then
   skip $name "the sanitizer build cannot run under ulimit -v"
 else
@@ -184,11 +184,11 @@ else
     printf 'earlier\r\n' >"$dir/result.gro"
     everything_answers >"$dir/.input"
     run_tool 2097152
-    expect_status 41
-    same_bytes stderr "$dir/.stderr" report 'forrtl: severe (41): insufficient virtual memory'
-    same_bytes stdout "$dir/.stdout" eval 'banner; blank'
-    same_bytes "earlier result.gro" "$dir/result.gro" printf 'earlier\r\n'
-    [[ ! -e $dir/list.ndx ]] || problem "list.ndx was created"
+    expect_status 0
+    expect_no_report
+    same_bytes stdout "$dir/.stdout" session box 0 0 no
+    same_bytes result.gro "$dir/result.gro" nothing_result
+    same_bytes list.ndx "$dir/list.ndx" printf ' [selected-atoms]\r\n'
     finish $name
   fi
 fi
