@@ -330,11 +330,15 @@ int readAtomCount(std::string_view line, std::int64_t& count) {
   return 0;
 }
 
-std::optional<std::string> readBoxLine() {
+namespace {
+
+// The next line of unit 10, consumed or left for the next read: nullopt at the end of the
+// file; a failed read is report 39.
+std::optional<std::string> coordinateLine(bool consume) {
   textio::Statement statement(kCoordinateUnit, textio::StatementKind::Read);
   textio::UnitEntry& unit = statement.unit();
   std::string_view line;
-  switch (textio::nextRecord(unit, line)) {
+  switch (consume ? textio::nextRecord(unit, line) : textio::peekRecord(unit, line)) {
     case textio::ReadStatus::Ok:
       return std::string(line);
     case textio::ReadStatus::End:
@@ -345,20 +349,13 @@ std::optional<std::string> readBoxLine() {
   textio::failStatement(unit, 39);
 }
 
+}  // namespace
+
+std::optional<std::string> readBoxLine() { return coordinateLine(true); }
+
 std::optional<std::string> peekCoordinateLine() {
   textio::keepInputColumns(kCoordinateUnit, kKeptLineColumns);
-  textio::Statement statement(kCoordinateUnit, textio::StatementKind::Read);
-  textio::UnitEntry& unit = statement.unit();
-  std::string_view line;
-  switch (textio::peekRecord(unit, line)) {
-    case textio::ReadStatus::Ok:
-      return std::string(line);
-    case textio::ReadStatus::End:
-      return std::nullopt;
-    case textio::ReadStatus::Failed:
-      break;
-  }
-  textio::failStatement(unit, 39);
+  return coordinateLine(false);
 }
 
 AtomTable load(std::string_view fileName, const LoadTuning& tuning) {

@@ -43,25 +43,7 @@ std::string_view trimmed(std::string_view text) {
 
 // Optional sign, digits with an optional point (at least one digit), optional exponent.
 bool isDecimalNumber(std::string_view text) {
-  std::size_t i = 0;
-  const auto digitsFrom = [&] {
-    const std::size_t start = i;
-    while (i < text.size() && isDigit(text[i])) ++i;
-    return i - start;
-  };
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-  std::size_t digits = digitsFrom();
-  if (i < text.size() && text[i] == '.') {
-    ++i;
-    digits += digitsFrom();
-  }
-  if (digits == 0) return false;
-  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-    ++i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    if (digitsFrom() == 0) return false;
-  }
-  return i == text.size();
+  return !text.empty() && decimalNumberLength(text) == text.size();
 }
 
 // The number's text as the one record of a free-form read.
@@ -273,6 +255,29 @@ std::string quoted(std::string_view text) {
   result += text;
   result += '\'';
   return result;
+}
+
+std::size_t decimalNumberLength(std::string_view text) {
+  std::size_t i = 0;
+  const auto digitsFrom = [&] {
+    const std::size_t start = i;
+    while (i < text.size() && isDigit(text[i])) ++i;
+    return i - start;
+  };
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  std::size_t digits = digitsFrom();
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    digits += digitsFrom();
+  }
+  if (digits == 0) return 0;
+  const std::size_t mantissa = i;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    if (digitsFrom() == 0) i = mantissa;  // "1e" is the number 1 and a letter
+  }
+  return i;
 }
 
 bool convertNumber(std::string_view text, float& value) {

@@ -41,6 +41,11 @@ CommandLine parseCommandLine(std::span<const std::string_view> arguments);
 // The text of --help: usage, one line per option of the table, examples, exit statuses.
 std::string helpText();
 
+// The length of the decimal number (optional sign, digits with an optional point, optional
+// exponent) at the start of `text`; 0 when there is none. An exponent without digits is not
+// part of it.
+std::size_t decimalNumberLength(std::string_view text);
+
 // Converts a value as the dialogue converts a number typed for a real item. Returns false
 // for text that is not a decimal number (optional sign, digits with an optional point,
 // optional exponent) or a value beyond the float range.

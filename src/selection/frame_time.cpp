@@ -7,35 +7,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "selection/command_line.h"
+
 namespace selection {
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-// The length of the decimal number at the start of `text`, 0 when there is none.
-std::size_t numberLength(std::string_view text) {
-  std::size_t i = 0;
-  const auto digitsFrom = [&] {
-    const std::size_t start = i;
-    while (i < text.size() && isDigit(text[i])) ++i;
-    return i - start;
-  };
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-  std::size_t digits = digitsFrom();
-  if (i < text.size() && text[i] == '.') {
-    ++i;
-    digits += digitsFrom();
-  }
-  if (digits == 0) return 0;
-  const std::size_t mantissa = i;
-  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-    ++i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    if (digitsFrom() == 0) i = mantissa;  // "1e" is the number 1 and a letter
-  }
-  return i;
-}
 
 }  // namespace
 
@@ -45,7 +22,7 @@ std::optional<double> titleTime(std::string_view title) {
     if (at > 0 && !isBlank(title[at - 1])) continue;
     std::string_view rest = title.substr(at + 2);
     while (!rest.empty() && isBlank(rest.front())) rest.remove_prefix(1);
-    const std::size_t length = numberLength(rest);
+    const std::size_t length = decimalNumberLength(rest);
     if (length == 0) return std::nullopt;
     const std::string number(rest.substr(0, length));
     const double time = std::strtod(number.c_str(), nullptr);
