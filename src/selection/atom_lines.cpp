@@ -8,6 +8,10 @@
 #include <string_view>
 #include <thread>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "textio/fixed_fast.h"
 #include "textio/fixed_layout.h"
 
@@ -21,13 +25,107 @@ constexpr char kEndOfFileByte = 26;
 constexpr std::size_t kFullColumns = 68;
 constexpr std::size_t kPositionColumns = 44;
 
-// The line of kFullColumns columns and its line feed, the common case: no search needed.
+// Whether the first kFullColumns bytes at `line` hold a line feed, sixteen at a time.
+bool feedInFullColumns(const char* line) {
+  using Bytes = unsigned char __attribute__((vector_size(16)));
+  Bytes feeds{};
+  for (int i = 0; i < 16; ++i) feeds[i] = kLineFeed;
+  Bytes any{};
+  for (const std::size_t at : {0, 16, 32, 48, 52}) {
+    Bytes chunk;
+    std::memcpy(&chunk, line + at, sizeof chunk);
+    any |= reinterpret_cast<Bytes>(chunk == feeds);
+  }
+  std::uint64_t halves[2];
+  std::memcpy(halves, &any, sizeof halves);
+  return (halves[0] | halves[1]) != 0;
+}
+
+// The line of kFullColumns columns and its line feed, the common case: one look at the
+// columns instead of a search. (A line feed in column 69 alone does not make such a line:
+// short lines in a row, empty ones say, can put one there.)
 const char* lineFeedOf(const char* line, const char* end) {
-  if (end - line > static_cast<std::ptrdiff_t>(kFullColumns) && line[kFullColumns] == kLineFeed) {
+  if (end - line > static_cast<std::ptrdiff_t>(kFullColumns) && line[kFullColumns] == kLineFeed &&
+      !feedInFullColumns(line)) {
     return line + kFullColumns;
   }
   return static_cast<const char*>(
       std::memchr(line, kLineFeed, static_cast<std::size_t>(end - line)));
+}
+
+// Columns 21-68 as GROMACS writes them, three %8.3f and three %8.4f fields: in every field
+// the point in its column (the fifth, or the fourth for four decimals), digits after it and
+// just before it, and before those blanks, then an optional minus, then digits. The six
+// fields are checked at once, a bit per column and byte class; the values are those
+// parseRealEightColumns gives, which takes every such field. Answers false for any other
+// shape, leaving the fields to the field-by-field path.
+bool convertStandardReals(const char* columns, AtomRecord& record) {
+#if defined(__SSE2__)
+  const auto load = [columns](int at) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(columns + at));
+  };
+  const __m128i parts[] = {load(0), load(16), load(32)};
+  std::uint64_t digits = 0, blanks = 0, minus = 0, points = 0;
+  for (int i = 0; i < 3; ++i) {
+    const __m128i v = parts[i];
+    const auto bitsOf = [](__m128i m) {
+      return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(m)));
+    };
+    // Bytes above 127 compare as negative: no class takes them.
+    const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('0' - 1)),
+                                        _mm_cmplt_epi8(v, _mm_set1_epi8('9' + 1)));
+    digits |= bitsOf(digit) << (16 * i);
+    blanks |= bitsOf(_mm_cmpeq_epi8(v, _mm_set1_epi8(' '))) << (16 * i);
+    minus |= bitsOf(_mm_cmpeq_epi8(v, _mm_set1_epi8('-'))) << (16 * i);
+    points |= bitsOf(_mm_cmpeq_epi8(v, _mm_set1_epi8('.'))) << (16 * i);
+  }
+  // Bit 8k + c is column c of field k: x, y, z (three decimals), then vx, vy, vz (four).
+  constexpr std::uint64_t kFieldStarts = 0x010101010101u;
+  constexpr std::uint64_t kPoints = 0x080808101010u;
+  constexpr std::uint64_t kDigits = 0xF4F4F4E8E8E8u;  // after the point and just before it
+  constexpr std::uint64_t kLeads = 0x030303070707u;   // blank, minus or digit
+  if (points != kPoints || (digits & kDigits) != kDigits ||
+      ((blanks | minus | digits) & kLeads) != kLeads) {
+    return false;
+  }
+  // Blanks only as a field's first columns: adding a field's first bit carries through its
+  // leading blanks to its first other column, which nothing else may hold; that column is
+  // the only one a minus may stand in.
+  const std::uint64_t firstOther = blanks + kFieldStarts;
+  if ((firstOther & blanks) != 0 || (minus & ~firstOther) != 0) return false;
+  // The digits as numbers, every other column 0; a field's digits then hold the decimal n
+  // whose float is the value: the point's column is 0 and takes no part, so columns 1-4 and
+  // 5-8, read as four-digit numbers, give n = first * 1000 + second for both layouts
+  // ("iiii.fff" and "iii.ffff").
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i weights = _mm_setr_epi16(1000, 100, 10, 1, 1000, 100, 10, 1);
+  float* const values[] = {&record.x, &record.y, &record.z, &record.vx, &record.vy, &record.vz};
+  for (int i = 0; i < 3; ++i) {
+    const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(parts[i], _mm_set1_epi8('0' - 1)),
+                                        _mm_cmplt_epi8(parts[i], _mm_set1_epi8('9' + 1)));
+    const __m128i number = _mm_and_si128(_mm_sub_epi8(parts[i], _mm_set1_epi8('0')), digit);
+    for (int half = 0; half < 2; ++half) {
+      const __m128i columns16 =
+          half == 0 ? _mm_unpacklo_epi8(number, zero) : _mm_unpackhi_epi8(number, zero);
+      // Four sums of two columns each: columns 1-2, 3-4, 5-6, 7-8.
+      const __m128i pairs = _mm_madd_epi16(columns16, weights);
+      const __m128i fours = _mm_add_epi32(pairs, _mm_shuffle_epi32(pairs, 0xB1));
+      const auto first = static_cast<std::uint32_t>(_mm_cvtsi128_si32(fours));
+      const auto second = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(fours, 8)));
+      const int k = 2 * i + half;
+      const int decimals = k < 3 ? 3 : 4;
+      // At most seven digits, below 2^24: one float division rounds the decimal correctly.
+      const float magnitude =
+          static_cast<float>(first * 1000 + second) / textio::fast::kFloatPowersOfTen[decimals];
+      *values[k] = ((minus >> (8 * k)) & 0xFFu) != 0 ? -magnitude : magnitude;
+    }
+  }
+  return true;
+#else
+  (void)columns;
+  (void)record;
+  return false;
+#endif
 }
 
 // A plain atom line: the numbers in the shapes the fast conversions take, 68 columns or more
@@ -42,6 +140,7 @@ bool convertPlainLine(const char* line, std::size_t length, AtomRecord& record) 
   record.atomNumber = number.value;
   std::memcpy(record.residueName, line + 5, 5);
   std::memcpy(record.atomName, line + 10, 5);
+  if (length >= kFullColumns && convertStandardReals(line + 20, record)) return true;
   textio::RealField real;
   float* const coordinates[] = {&record.x, &record.y, &record.z};
   for (int i = 0; i < 3; ++i) {
@@ -86,20 +185,25 @@ AtomLinesRead convertPart(const char* begin, const char* end, std::uint64_t limi
   return done;
 }
 
-// Line feeds in [begin, end), sixteen bytes at a time.
+// Line feeds in [begin, end), four times sixteen bytes at a time.
 std::uint64_t countLines(const char* begin, const char* end) {
   using Bytes = unsigned char __attribute__((vector_size(16)));
+  constexpr std::ptrdiff_t kStep = 4 * sizeof(Bytes);
   std::uint64_t count = 0;
   const char* p = begin;
   Bytes feeds{};
   for (int i = 0; i < 16; ++i) feeds[i] = kLineFeed;
-  while (end - p >= 16) {
-    // Each equal byte gives 0xFF, so 255 rounds of subtraction count into bytes without overflow.
+  const auto feedsAt = [&feeds](const char* at) {
+    Bytes chunk;
+    std::memcpy(&chunk, at, sizeof chunk);
+    return reinterpret_cast<Bytes>(chunk == feeds);
+  };
+  while (end - p >= kStep) {
+    // Each equal byte gives 0xFF and a round adds four of them to a lane at most, so 63
+    // rounds count into bytes without overflow.
     Bytes sums{};
-    for (int round = 0; round < 255 && end - p >= 16; ++round, p += 16) {
-      Bytes chunk;
-      std::memcpy(&chunk, p, sizeof chunk);
-      sums -= reinterpret_cast<Bytes>(chunk == feeds);
+    for (int round = 0; round < 63 && end - p >= kStep; ++round, p += kStep) {
+      sums -= (feedsAt(p) + feedsAt(p + 16)) + (feedsAt(p + 32) + feedsAt(p + 48));
     }
     for (int i = 0; i < 16; ++i) count += sums[i];
   }
