@@ -88,6 +88,12 @@ std::optional<std::uint64_t> fileSize(Handle handle);
 // another thread while the handle is being read.
 std::optional<std::uint64_t> filePosition(Handle handle);
 
+// Counts the bytes readSome reads from `handle` from now on (one handle at a time; the
+// invalid handle stops the count), for the progress of a pipe, which has no offset.
+void countReadBytes(Handle handle);
+// The bytes counted since countReadBytes. Safe to ask from another thread.
+std::uint64_t countedReadBytes();
+
 // True when the handle is a terminal.
 bool isTerminal(Handle handle);
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -197,12 +198,27 @@ ErrorCode seekTo(Handle handle, std::uint64_t offset) {
   return ::lseek(handle, static_cast<off_t>(offset), SEEK_SET) < 0 ? currentError() : 0;
 }
 
+namespace {
+std::atomic<Handle> countedHandle{kInvalidHandle};
+std::atomic<std::uint64_t> countedBytes{0};
+}  // namespace
+
+void countReadBytes(Handle handle) {
+  countedBytes.store(0, std::memory_order_relaxed);
+  countedHandle.store(handle, std::memory_order_relaxed);
+}
+
+std::uint64_t countedReadBytes() { return countedBytes.load(std::memory_order_relaxed); }
+
 ReadResult readSome(Handle handle, char* buffer, std::size_t capacity) {
   errno = 0;
   const test_seams::Fault fault = test_seams::injectedFault(SystemCall::Read);
   capacity = shortened(fault, capacity);
   ssize_t got = retrying(fault, [&] { return ::read(handle, buffer, capacity); });
   if (got < 0) return {0, currentError()};
+  if (handle == countedHandle.load(std::memory_order_relaxed)) {
+    countedBytes.fetch_add(static_cast<std::uint64_t>(got), std::memory_order_relaxed);
+  }
   return {static_cast<std::size_t>(got), 0};
 }
 

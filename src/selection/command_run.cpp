@@ -28,8 +28,8 @@
 #include "selection/plot_svg.h"
 #include "selection/result_commit.h"
 #include "selection/result_files.h"
-#include "textio/report.h"
 #include "selection/stream_engine.h"
+#include "textio/report.h"
 #include "textio/run_time.h"
 #include "textio/unit.h"
 #include "textio/whole_file.h"
@@ -206,8 +206,9 @@ std::string shownFile(const CommandLine& command) {
 void writePicture(const std::vector<PlannedFile>& planned,
                   const std::function<std::string(const PlotCaption&)>& draw,
                   const CommandLine& command) {
-  writeFromMemory(planned, kPictureFile,
-                  [&] { return draw({shownFile(command), command.region, 0}); });
+  writeFromMemory(planned, kPictureFile, [&] {
+    return draw({shownFile(command), command.region, 0});
+  });
 }
 
 // A --plot or --series path whose directory does not exist can never be written: a usage
@@ -435,9 +436,13 @@ SelectionCounts selectStreamed(CommandLine& command, const std::vector<PlannedFi
   textio::initRunTime();
 
   connectCoordinateFile(command.file);
-  if (fileSize && *fileSize > kProgressThreshold &&
-      platform::isTerminal(platform::standardError())) {
-    startLoadProgress(textio::findUnit(kCoordinateUnit)->handle, *fileSize);
+  if (platform::isTerminal(platform::standardError())) {
+    const platform::Handle file = textio::findUnit(kCoordinateUnit)->handle;
+    if (!fileSize) {
+      startStreamProgress(file);
+    } else if (*fileSize > kProgressThreshold) {
+      startLoadProgress(file, *fileSize);
+    }
   }
   if (command.frames) runTrajectory(command, planned);
   const SelectionCounts counts =

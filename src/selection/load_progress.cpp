@@ -24,7 +24,7 @@ struct Watch {
   std::thread thread;
   bool running = false;  // started and not yet stopped
   platform::Handle file = platform::kInvalidHandle;
-  std::uint64_t size = 0;
+  std::uint64_t size = 0;      // 0: a stream, whose bytes read are shown
   std::size_t shownWidth = 0;  // columns of the line on the terminal, 0 when none
   unsigned laterPasses = 0;    // readings after the first (0: a single reading)
   unsigned pass = 0;           // the reading under way, 0 the first
@@ -37,6 +37,17 @@ Watch& watch() {
 }
 
 // Under the watch's mutex, so that a draw and the erasing never interleave.
+void drawLine(Watch& state, const std::string& line) {
+  platform::writeAll(platform::standardError(), line.data(), line.size());
+  state.shownWidth = line.size() - 1;
+}
+
+// A stream's bytes read, in megabytes (10^6 bytes), from the threshold on.
+void drawStream(Watch& state, std::uint64_t bytes) {
+  if (bytes <= kProgressThreshold) return;
+  drawLine(state, "\rgro-region: loading " + std::to_string(bytes / 1000000) + " MB");
+}
+
 void draw(Watch& state, std::uint64_t offset) {
   std::uint64_t percent = offset >= state.size ? 100 : offset * 100 / state.size;
   if (state.laterPasses != 0) {
@@ -46,9 +57,7 @@ void draw(Watch& state, std::uint64_t offset) {
                   : 50 + (std::min(state.pass - 1, state.laterPasses - 1) * 100 + percent) / 2 /
                              state.laterPasses;
   }
-  const std::string line = "\rgro-region: loading " + std::to_string(percent) + "%";
-  platform::writeAll(platform::standardError(), line.data(), line.size());
-  state.shownWidth = line.size() - 1;
+  drawLine(state, "\rgro-region: loading " + std::to_string(percent) + "%");
 }
 
 void erase(Watch& state) {
@@ -67,6 +76,10 @@ void sample() {
   while (state.running) {
     state.wake.wait_for(lock, kRedrawInterval, [&] { return !state.running; });
     if (!state.running) break;
+    if (state.size == 0) {
+      drawStream(state, platform::countedReadBytes());
+      continue;
+    }
     lock.unlock();
     // The file stays open until the watch has stopped, so the handle is still its own.
     const std::optional<std::uint64_t> offset = platform::filePosition(file);
@@ -96,6 +109,23 @@ void startLoadProgress(platform::Handle file, std::uint64_t fileSize) {
   }
 }
 
+void startStreamProgress(platform::Handle file) {
+  Watch& state = watch();
+  std::lock_guard lock(state.mutex);
+  if (state.running) return;
+  platform::countReadBytes(file);
+  state.running = true;
+  state.pass = 0;
+  state.laterPasses = 0;
+  state.file = file;
+  state.size = 0;
+  try {
+    state.thread = std::thread(sample);
+  } catch (const std::system_error&) {
+    state.running = false;
+  }
+}
+
 void setLaterProgressPasses(unsigned passes) {
   Watch& state = watch();
   std::lock_guard lock(state.mutex);
@@ -116,6 +146,7 @@ void stopLoadProgress() {
     if (!state.running) return;
     state.running = false;
     erase(state);
+    if (state.size == 0) platform::countReadBytes(platform::kInvalidHandle);
     thread = std::move(state.thread);
   }
   state.wake.notify_all();

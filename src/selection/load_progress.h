@@ -17,6 +17,11 @@ inline constexpr std::uint64_t kProgressThreshold = 50ull * 1024 * 1024;
 // One watch at a time.
 void startLoadProgress(platform::Handle file, std::uint64_t fileSize);
 
+// For a coordinate file without a size (a pipe, a FIFO, standard input): once more than
+// kProgressThreshold bytes have been read from `file`, every ~100 ms the megabytes read so
+// far ("gro-region: loading 120 MB"). One watch at a time, stopped as the other.
+void startStreamProgress(platform::Handle file);
+
 // A file read more than once shows one share over all its readings: the first reading takes
 // the first half, the `passes` readings after it share the second. Called once the first
 // reading is done; nextProgressPass() as each later one starts (from the file's start).

@@ -177,7 +177,7 @@ struct StreamSelection::Passes {
     forEachChunk([&](const AtomTable& view, std::uint64_t base) {
       firstPass(view, chunk);
       if (!whole && kept) keepMatched(view);
-      placeBits(matched, base, chunk.matched, view.size);
+      if (!keptOnly) placeBits(matched, base, chunk.matched, view.size);
       auto from = chunk.residues.begin();
       if (from != chunk.residues.end() && !state.residues.empty() &&
           state.residues.back() == *from) {
@@ -187,7 +187,9 @@ struct StreamSelection::Passes {
       count += chunk.atomCounter;
       wrapped = wrapped || !view.atomWraps.points.empty() || !view.residueWraps.points.empty();
       if (whole) runs.follow(view, chunk.matched, kept);
-      if (kept && !keepWorth(*kept, base + view.size, tuning.spillAfterBytes)) kept.reset();
+      if (kept && !keptOnly && !keepWorth(*kept, base + view.size, tuning.spillAfterBytes)) {
+        kept.reset();
+      }
       if (bounds != nullptr) {
         const CoordinateBounds part = coordinateBounds(view);
         for (int a = 0; a < 3; ++a) {
@@ -217,7 +219,8 @@ struct StreamSelection::Passes {
   std::optional<std::uint64_t> atomStart;  // where the atom lines begin, when readable again
   AtomChunkReader reader;
   std::unique_ptr<RecordSpill> spill;
-  bool read = false;  // the atom lines have been read once
+  bool keptOnly = false;  // the kept atoms are all the write pass has (a pipe's "no")
+  bool read = false;      // the atom lines have been read once
   AtomTable chunkView;
   RunState chunkState;
   std::vector<std::uint64_t> matched;  // one bit per record of the frame
@@ -256,10 +259,16 @@ SelectionCounts StreamSelection::selectAndCount(RunState& state) {
   CoordinateBounds bounds;
   bounds.low.fill(INFINITY);
   bounds.high.fill(-INFINITY);
-  // A regular file without a picture keeps its selected atoms for the write pass (a pipe's
-  // records are all kept anyway, and the picture needs every atom again).
+  // Without a picture (which needs every atom again) the selected atoms are kept for the
+  // write pass. For a pipe's "no" they are all it needs: its records are not spilled and the
+  // kept atoms never given up, which spares writing every record to a temporary file and
+  // the bit set of the whole frame.
   p.kept.reset();
-  if (p.atomStart && !picture_) p.kept = std::make_unique<KeptAtoms>(p.tuning.spillAfterBytes);
+  p.keptOnly = !p.atomStart && !whole && !picture_;
+  if (p.keptOnly) p.spill.reset();
+  if ((p.atomStart || p.keptOnly) && !picture_) {
+    p.kept = std::make_unique<KeptAtoms>(p.tuning.spillAfterBytes);
+  }
   count = p.readFirst(state, runs, picture_ ? &bounds : nullptr, atoms_);
   runs.finish(p.kept);
   const bool inOrder = runs.inOrder();

@@ -64,6 +64,27 @@ else
 fi
 ((failed)) || echo "PASS progress on a terminal ($(grep -o '%' big.txt | wc -l) draws)"
 
+# From a pipe, which has no size: the megabytes read, once past the threshold. The feed
+# pauses past it, so that the watch samples there at least once.
+printf -v command '%q ' env "${tool_env[@]}" "$binary" - --ball 1,1,1,1 --output-dir piped
+script -qec "{ head -c 53000000 big.gro; sleep 0.6; tail -c +53000001 big.gro; } | $command >stdout.txt" \
+  /dev/null >pipe.txt </dev/null || fail "the run from a pipe on a terminal failed"
+pattern=$'^(\rgro-region: loading [0-9]+ MB)+\r +\r$'
+if [[ ! $(cat pipe.txt) =~ $pattern ]]; then
+  fail "from a pipe the terminal got $(cat -A pipe.txt | head -c 300)"
+else
+  previous=52
+  while IFS= read -r draw; do
+    if [[ $draw =~ ^gro-region:\ loading\ ([0-9]+)\ MB$ ]]; then
+      megabytes=${BASH_REMATCH[1]}
+      ((megabytes >= previous && megabytes <= 54)) || fail "megabytes $previous then $megabytes"
+      previous=$megabytes
+    fi
+  done < <(tr '\r' '\n' <pipe.txt)
+fi
+for f in result.gro list.ndx; do cmp -s "tty/$f" "piped/$f" || fail "$f from the pipe differs"; done
+((failed)) || echo "PASS a pipe's progress in megabytes"
+
 env "${tool_env[@]}" "$binary" big.gro --ball 1,1,1,1 --output-dir plain >stdout.txt 2>err.txt
 [[ -s err.txt ]] && fail "standard error that is not a terminal got $(cat -A err.txt | head -c 200)"
 for f in result.gro list.ndx; do cmp -s "tty/$f" "plain/$f" || fail "$f differs"; done

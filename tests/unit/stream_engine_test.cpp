@@ -248,7 +248,8 @@ TEST_F(StreamEngineTest, ParallelPartsAndWritersGiveTheFilesOfOneThread) {
 }
 
 // A FIFO written one byte at a time, its records kept in memory for a few records and
-// spilled past them: the files of the regular file.
+// spilled past them: the files of the regular file. Without a picture, "no" keeps only the
+// selected atoms, spilled past the same budget.
 TEST_F(StreamEngineTest, APipeOfSingleBytesSpillsAndGivesTheFilesOfTheFile) {
   const std::string text = contents()[0].text;
   const std::string path = write(text);
@@ -258,18 +259,20 @@ TEST_F(StreamEngineTest, APipeOfSingleBytesSpillsAndGivesTheFilesOfTheFile) {
     SCOPED_TRACE(answers.what);
     const Outcome expected = fromTable(path, answers);
     for (const std::size_t memory : {std::size_t{1} << 24, sizeof(AtomRecord) * 10}) {
-      std::thread writer([&] {
-        std::ofstream out(fifo, std::ios::binary);
-        for (const char c : text) out.write(&c, 1).flush();
-      });
-      LoadTuning tuning;
-      tuning.spillAfterBytes = memory;
-      tuning.chunkRecords = 64;
-      tuning.blockBytes = 1000;
-      tuning.minPartBytes = 100;
-      const Outcome got = streamed(fifo, answers, tuning);
-      writer.join();
-      expectSame(got, expected);
+      for (const bool picture : {true, false}) {
+        std::thread writer([&] {
+          std::ofstream out(fifo, std::ios::binary);
+          for (const char c : text) out.write(&c, 1).flush();
+        });
+        LoadTuning tuning;
+        tuning.spillAfterBytes = memory;
+        tuning.chunkRecords = 64;
+        tuning.blockBytes = 1000;
+        tuning.minPartBytes = 100;
+        const Outcome got = streamed(fifo, answers, tuning, picture);
+        writer.join();
+        expectSame(got, expected, picture);
+      }
     }
   }
 }
