@@ -76,6 +76,9 @@ struct ReadResult {
 // Reads at most `capacity` bytes; blocks until some are available. Interrupted calls are retried.
 ReadResult readSome(Handle handle, char* buffer, std::size_t capacity);
 
+// Reads at most `capacity` bytes from `offset` of a regular file without moving its offset.
+ReadResult readAt(Handle handle, std::uint64_t offset, char* buffer, std::size_t capacity);
+
 // Writes all `size` bytes or fails; partial and interrupted writes are continued.
 ErrorCode writeAll(Handle handle, const char* data, std::size_t size);
 

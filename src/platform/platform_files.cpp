@@ -222,6 +222,16 @@ ReadResult readSome(Handle handle, char* buffer, std::size_t capacity) {
   return {static_cast<std::size_t>(got), 0};
 }
 
+ReadResult readAt(Handle handle, std::uint64_t offset, char* buffer, std::size_t capacity) {
+  errno = 0;
+  const test_seams::Fault fault = test_seams::injectedFault(SystemCall::Read);
+  capacity = shortened(fault, capacity);
+  ssize_t got = retrying(
+      fault, [&] { return ::pread(handle, buffer, capacity, static_cast<off_t>(offset)); });
+  if (got < 0) return {0, currentError()};
+  return {static_cast<std::size_t>(got), 0};
+}
+
 ErrorCode writeAll(Handle handle, const char* data, std::size_t size) {
   while (size > 0) {
     errno = 0;

@@ -185,8 +185,10 @@ AtomLinesRead convertPart(const char* begin, const char* end, std::uint64_t limi
   return done;
 }
 
-// Line feeds in [begin, end), four times sixteen bytes at a time.
-std::uint64_t countLines(const char* begin, const char* end) {
+}  // namespace
+
+// Four times sixteen bytes at a time.
+std::uint64_t countLineFeeds(const char* begin, const char* end) {
   using Bytes = unsigned char __attribute__((vector_size(16)));
   constexpr std::ptrdiff_t kStep = 4 * sizeof(Bytes);
   std::uint64_t count = 0;
@@ -210,8 +212,6 @@ std::uint64_t countLines(const char* begin, const char* end) {
   for (; p != end; ++p) count += *p == kLineFeed ? 1 : 0;
   return count;
 }
-
-}  // namespace
 
 AtomLineConverter::AtomLineConverter(unsigned threads, std::size_t minPartBytes, bool findWraps)
     : crew_(std::min(threads == 0 ? std::max(1u, std::thread::hardware_concurrency()) : threads,
@@ -284,7 +284,7 @@ void AtomLineConverter::start(const char* text, std::size_t size, std::uint64_t 
   counted_.emplace(static_cast<std::ptrdiff_t>(threads), Placement{this});
   crew_.start(threads, [this](unsigned) {
     for (unsigned part = nextToCount_++; part < parts_; part = nextToCount_++) {
-      lines_[part] = countLines(starts_[part], starts_[part + 1]);
+      lines_[part] = countLineFeeds(starts_[part], starts_[part + 1]);
     }
     counted_->arrive_and_wait();
     convertParts();

@@ -30,6 +30,9 @@ inline constexpr textio::FieldPlace kAtomLinePlaces[] = {{offsetof(AtomRecord, r
                                                          {offsetof(AtomRecord, vy), 0},
                                                          {offsetof(AtomRecord, vz), 0}};
 
+// The line feeds in [begin, end).
+std::uint64_t countLineFeeds(const char* begin, const char* end);
+
 struct AtomLinesRead {
   std::uint64_t lines = 0;    // lines consumed, each one read statement
   std::uint64_t records = 0;  // records filled

@@ -304,15 +304,6 @@ void connectCoordinateFile(const std::string& file) {
   }
 }
 
-// --pbc: the box line after the atom lines is the periodic box of the (only) frame, 0.
-void takePeriodicImages(AtomTable& table, const CommandLine& command) {
-  if (!command.periodic) return;
-  const std::optional<std::string> problem = takeNearestImages(table, readBoxLine(), command.state);
-  if (problem) {
-    failRun(periodicBoxError(shownFile(command), 0, *problem));
-  }
-}
-
 void makeOutputDirectory(const CommandLine& command) {
   if (command.outputDir.empty()) return;
   if (platform::ErrorCode error = platform::makeDirectories(command.outputDir)) {
@@ -371,31 +362,16 @@ void printOrFail(const std::string& text) {
   replaceResults(planned);
 }
 
-// --pbc moves every atom of the frame before any test, with the box line read after the atom
-// lines: it keeps the whole frame in a table.
-SelectionCounts selectFromTable(CommandLine& command, const std::vector<PlannedFile>& planned) {
-  AtomTable table = loadConnected();
-  stopLoadProgress();
-  takePeriodicImages(table, command);
-  makeOutputDirectory(command);
-  RunState& state = command.state;
-  const NumberLayout numbers = numberLayoutOf(table);
-  openTemporary(planned, kResultUnit);
-  openTemporary(planned, kIndexUnit);
-  const SelectionCounts counts = selectAndCount(table, state, numbers);
-  writeSelected(table, state, numbers, [&planned] { openTemporary(planned, kResidueUnit); });
-  closeRunFiles();
-  writePicture(
-      planned,
-      [&](const PlotCaption& caption) { return drawSelection(table, command.state, caption); },
-      command);
-  return counts;
-}
-
-// Every other run streams the atom lines through the passes.
+// A single frame streams its atom lines through the passes. With --pbc the box line after
+// them is the periodic box of the (only) frame, 0.
 SelectionCounts selectStreamed(CommandLine& command, const std::vector<PlannedFile>& planned) {
   StreamSelection selection(readFrameHeader());
   if (!command.plotFile.empty()) selection.drawPicture();
+  if (command.periodic) {
+    if (const std::optional<std::string> problem = selection.takePeriodicImages(command.state)) {
+      failRun(periodicBoxError(shownFile(command), 0, *problem));
+    }
+  }
   makeOutputDirectory(command);
   RunState& state = command.state;
   openTemporary(planned, kResultUnit);
@@ -445,8 +421,7 @@ SelectionCounts selectStreamed(CommandLine& command, const std::vector<PlannedFi
     }
   }
   if (command.frames) runTrajectory(command, planned);
-  const SelectionCounts counts =
-      command.periodic ? selectFromTable(command, planned) : selectStreamed(command, planned);
+  const SelectionCounts counts = selectStreamed(command, planned);
 
   // The counts and names come before the renames: output that cannot be written fails the run
   // while the earlier results are still in place.

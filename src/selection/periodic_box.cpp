@@ -249,26 +249,36 @@ Vector3 regionCentre(const RunState& state) {
   return {0, 0, 0};
 }
 
-std::optional<std::string> takeNearestImages(AtomTable& table,
-                                             const std::optional<std::string>& boxLine,
-                                             const RunState& state) {
-  if (!boxLine) return "the box line is missing (the file ends after the atom lines)";
-  const BoxLineRead read = readPeriodicBox(*boxLine);
-  if (!read.box) return read.problem;
-  const NearestImage images(*read.box);
-  const Vector3 centre = regionCentre(state);
-  const PartPlan plan = planParts(table.size, kAtomsPerPart, 1);
+BoxLineRead periodicBoxOf(const std::optional<std::string>& boxLine) {
+  if (!boxLine)
+    return {std::nullopt, "the box line is missing (the file ends after the atom lines)"};
+  return readPeriodicBox(*boxLine);
+}
+
+NearestImageMover::NearestImageMover(const PeriodicBox& box, const RunState& state)
+    : images_(box), centre_(regionCentre(state)) {}
+
+void NearestImageMover::move(AtomRecord* records, std::size_t count) const {
+  const PartPlan plan = planParts(count, kAtomsPerPart, 1);
   runParts(plan.parts, [&](unsigned part) {
     for (std::size_t i = plan.begin(part); i < plan.end(part); ++i) {
-      AtomRecord& record = table.records[i];
-      const Vector3 d = {record.x - centre[0], record.y - centre[1], record.z - centre[2]};
+      AtomRecord& record = records[i];
+      const Vector3 d = {record.x - centre_[0], record.y - centre_[1], record.z - centre_[2]};
       Vector3 shift;
-      if (!images.shiftFor(d, shift)) continue;
+      if (!images_.shiftFor(d, shift)) continue;
       record.x = static_cast<float>(record.x - shift[0]);
       record.y = static_cast<float>(record.y - shift[1]);
       record.z = static_cast<float>(record.z - shift[2]);
     }
   });
+}
+
+std::optional<std::string> takeNearestImages(AtomTable& table,
+                                             const std::optional<std::string>& boxLine,
+                                             const RunState& state) {
+  const BoxLineRead read = periodicBoxOf(boxLine);
+  if (!read.box) return read.problem;
+  NearestImageMover(*read.box, state).move(table.records, table.size);
   return std::nullopt;
 }
 

@@ -59,6 +59,22 @@ class NearestImage {
 // a cylinder's axis point at half its height. The inverted shapes have their plain shape's.
 Vector3 regionCentre(const RunState& state);
 
+// The box of a frame's box line (nullopt: the file ended before it), or the problem.
+BoxLineRead periodicBoxOf(const std::optional<std::string>& boxLine);
+
+// Moves records to their images nearest to the region's centre, in place: a record whose
+// image is itself keeps its floats bit for bit; velocities, names and numbers never change.
+class NearestImageMover {
+ public:
+  NearestImageMover(const PeriodicBox& box, const RunState& state);
+  // On every core for many records.
+  void move(AtomRecord* records, std::size_t count) const;
+
+ private:
+  NearestImage images_;
+  Vector3 centre_;
+};
+
 // The periodic step of one frame: reads `boxLine` (nullopt: the file ended before it) and
 // moves every record of `table` to its image nearest to the region's centre, in place, on
 // every core. A record whose image is itself keeps its floats bit for bit; velocities, names

@@ -10,8 +10,10 @@
 
 #include "selection/atom_chunks.h"
 #include "selection/kept_atoms.h"
+#include "selection/line_skip.h"
 #include "selection/load_progress.h"
 #include "selection/passes.h"
+#include "selection/periodic_box.h"
 #include "selection/record_spill.h"
 #include "selection/residue_runs.h"
 #include "textio/input_position.h"
@@ -119,7 +121,8 @@ struct StreamSelection::Passes {
     std::uint64_t base = 0;
     bool haveBefore = false;
     AtomRecord before{};
-    const auto pass = [&](std::span<const AtomRecord> records) {
+    const auto pass = [&](std::span<const AtomRecord> given) {
+      const std::span<const AtomRecord> records = imaged(given);
       AtomTable& view = chunkView;
       view.records = const_cast<AtomRecord*>(records.data());
       view.size = records.size();
@@ -165,6 +168,42 @@ struct StreamSelection::Passes {
     textio::resumeInputAt(kCoordinateUnit, *atomStart);
     reader.begin(declared, spacing);
     while (reader.next()) pass({reader.records(), reader.size()});
+  }
+
+  // With --pbc, the chunk's records at their images, in the reader's room (a chunk of the
+  // spill in memory is copied there first: the spill keeps the records as read).
+  std::span<const AtomRecord> imaged(std::span<const AtomRecord> records) {
+    if (!images) return records;
+    AtomRecord* const room = reader.room();
+    if (records.data() != room) std::copy(records.begin(), records.end(), room);
+    images->move(room, records.size());
+    return {room, records.size()};
+  }
+
+  // A pipe's records all read into the spill, leaving unit 10 after the atom lines.
+  void readIntoSpill() {
+    read = true;
+    reader.begin(declared, spacing);
+    while (reader.next()) spill->append({reader.records(), reader.size()});
+  }
+
+  // The line after the atom lines of a file that can be read again, unit 10 left at the
+  // first atom line.
+  std::optional<std::string> peekBoxLine() {
+    const LinesSkipped skipped =
+        skipLines(textio::findUnit(kCoordinateUnit)->handle, *atomStart, declared);
+    std::optional<std::string> line;
+    if (skipped.kind == LinesSkipped::Kind::Found) {
+      textio::resumeInputAt(kCoordinateUnit, skipped.offset);
+      line = readBoxLine();
+    } else if (skipped.kind == LinesSkipped::Kind::Unsure) {
+      reader.begin(declared, spacing);
+      while (reader.next()) {
+      }
+      line = readBoxLine();
+    }
+    textio::resumeInputAt(kCoordinateUnit, *atomStart);
+    return line;
   }
 
   // The first reading: pass 1 over every chunk into `state` (residues) and the bit set, the
@@ -219,6 +258,9 @@ struct StreamSelection::Passes {
   std::optional<std::uint64_t> atomStart;  // where the atom lines begin, when readable again
   AtomChunkReader reader;
   std::unique_ptr<RecordSpill> spill;
+  std::optional<NearestImageMover> images;  // --pbc
+  // The box line of a pipe, read before the passes.
+  std::optional<std::optional<std::string>> boxLine;
   bool keptOnly = false;  // the kept atoms are all the write pass has (a pipe's "no")
   bool read = false;      // the atom lines have been read once
   AtomTable chunkView;
@@ -237,6 +279,27 @@ StreamSelection::StreamSelection(const FrameHeader& header, const LoadTuning& tu
 StreamSelection::~StreamSelection() = default;
 
 void StreamSelection::drawPicture() { picture_ = true; }
+
+std::optional<std::string> StreamSelection::takePeriodicImages(const RunState& state) {
+  Passes& p = *passes_;
+  std::optional<std::string> line;
+  if (p.atomStart) {
+    line = p.peekBoxLine();
+  } else {
+    p.readIntoSpill();
+    line = readBoxLine();
+    p.boxLine = line;
+  }
+  const BoxLineRead box = periodicBoxOf(line);
+  if (!box.box) return box.problem;
+  p.images.emplace(*box.box, state);
+  return std::nullopt;
+}
+
+std::optional<std::string> StreamSelection::boxLine() {
+  if (passes_->boxLine) return *passes_->boxLine;
+  return readBoxLine();
+}
 
 NumberLayout StreamSelection::numbers() const {
   return passes_->declared > kLargestFiveColumnCount || passes_->wrapped ? NumberLayout::Wide
@@ -264,7 +327,7 @@ SelectionCounts StreamSelection::selectAndCount(RunState& state) {
   // kept atoms never given up, which spares writing every record to a temporary file and
   // the bit set of the whole frame.
   p.kept.reset();
-  p.keptOnly = !p.atomStart && !whole && !picture_;
+  p.keptOnly = !p.atomStart && !whole && !picture_ && !p.read;
   if (p.keptOnly) p.spill.reset();
   if ((p.atomStart || p.keptOnly) && !picture_) {
     p.kept = std::make_unique<KeptAtoms>(p.tuning.spillAfterBytes);
@@ -361,7 +424,7 @@ FrameSelected selectFrame(RunState& state, const std::function<void()>& openResi
   frame.counts = selection.selectAndCount(state);
   selection.writeSelected(state, openResidueFile);
   frame.atoms = selection.atoms();
-  frame.boxLine = readBoxLine();
+  frame.boxLine = selection.boxLine();
   if (picture != nullptr) *picture = selection.takePicture();
   return frame;
 }

@@ -39,6 +39,16 @@ class StreamSelection {
   // Makes the passes gather the selection picture's grids (before selectAndCount).
   void drawPicture();
 
+  // --pbc, before selectAndCount: reads the frame's box line first (a file's found by
+  // counting its lines, a pipe's after its records are all read into the spill) and makes
+  // every pass see each atom at its image nearest to the region's centre, as
+  // takeNearestImages moves a table's. Answers the problem with the box, or nullopt.
+  std::optional<std::string> takePeriodicImages(const RunState& state);
+
+  // The line after the frame's atom lines, once writeSelected is done: read now, or the one
+  // takePeriodicImages took from a pipe. nullopt when the file ends there.
+  std::optional<std::string> boxLine();
+
   // The first pass over the atom lines (and, with "yes" where a residue number recurs apart
   // from its first run, a pass that counts the residues' atoms), then the region and count
   // lines of result.gro (unit 15, open). Leaves unit 10 after the frame's atom lines.

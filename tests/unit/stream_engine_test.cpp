@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "coordinate_file_test.h"
+#include "selection/periodic_box.h"
 #include "selection/plot_svg.h"
 #include "textio/unit.h"
 
@@ -153,6 +154,53 @@ class StreamEngineTest : public CoordinateFileTest {
     outcome.picture = drawSelection(table, state, {"f", "r", 0});
     return finish(outcome);
   }
+  // --pbc: the table moved to its images once its box line is read, or the box's problem.
+  Outcome fromMovedTable(const std::string& path, const Answers& answers) {
+    RunState state = stateOf(answers);
+    AtomTable table = load(path);
+    Outcome outcome;
+    outcome.boxLine = readBoxLine();
+    if (const auto problem = takeNearestImages(table, outcome.boxLine, state)) {
+      textio::closeUnit(kCoordinateUnit);
+      outcome.result = "problem: " + *problem;
+      return outcome;
+    }
+    const NumberLayout numbers = numberLayoutOf(table);
+    openResults();
+    outcome.counts = selectAndCount(table, state, numbers);
+    writeSelected(table, state, numbers, residueOpener());
+    outcome.picture = drawSelection(table, state, {"f", "r", 0});
+    return taken(outcome);
+  }
+  Outcome streamedMoved(const std::string& path, const Answers& answers, const LoadTuning& tuning,
+                        bool picture) {
+    RunState state = stateOf(answers);
+    textio::openUnit(kCoordinateUnit, path, "OLD", "SEQUENTIAL");
+    StreamSelection selection(readFrameHeader(), tuning);
+    if (picture) selection.drawPicture();
+    Outcome outcome;
+    if (const auto problem = selection.takePeriodicImages(state)) {
+      textio::closeUnit(kCoordinateUnit);
+      outcome.result = "problem: " + *problem;
+      return outcome;
+    }
+    openResults();
+    outcome.counts = selection.selectAndCount(state);
+    selection.writeSelected(state, residueOpener());
+    if (picture) {
+      PlotCaption caption{"f", "r", static_cast<std::int64_t>(selection.atoms())};
+      outcome.picture = plotSvg(*selection.picture(), state, caption);
+    }
+    outcome.boxLine = selection.boxLine();
+    return taken(outcome);
+  }
+  Outcome taken(Outcome outcome) {
+    closeRunFiles();
+    outcome.result = take("result.gro");
+    outcome.index = take("list.ndx");
+    outcome.residues = take("residue.txt");
+    return outcome;
+  }
   // With `picture`, every atom is read again for it; without, the selected atoms of a
   // regular file are kept from the first pass (while there are few enough).
   Outcome streamed(const std::string& path, const Answers& answers, const LoadTuning& tuning,
@@ -244,6 +292,47 @@ TEST_F(StreamEngineTest, ParallelPartsAndWritersGiveTheFilesOfOneThread) {
     expectSame(streamed(path, answers, oneThread), expected);
     expectSame(streamed(path, answers, parallel), expected);
     expectSame(streamed(path, answers, parallel, false), expected, false);
+  }
+}
+
+// --pbc reads the box line before the passes: counted to in a file (through the unit where
+// a byte 26 may end the lines early), after the spilled records in a pipe. Every run gives
+// the files, or the box's problem, of the table moved to its images.
+TEST_F(StreamEngineTest, PeriodicImagesGiveTheFilesOfTheMovedTable) {
+  const std::vector<LoadTuning> all = tunings();
+  const std::string fifo = directory_ + "/moved.fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::vector<Content> moved = contents();
+  // A byte 26 near the box line sends the search for it through the unit.
+  moved.push_back({"byte 26 after the box line",
+                   "t\n300\n" + waterLines(300, false) + "   1.5   1.5   1.5\n\x1a\n"});
+  moved.push_back({"byte 26 in an atom line", "t\n3\n" + waterLines(1, false) + "x\x1ay\n" +
+                                                  waterLines(1, false) + "   1.5   1.5   1.5\n"});
+  for (const Content& content : moved) {
+    const std::string path = write(content.text);
+    for (const Answers& answers : kAnswers) {
+      SCOPED_TRACE(testing::Message() << content.what << ", " << answers.what);
+      const Outcome expected = fromMovedTable(path, answers);
+      for (std::size_t t = 0; t < all.size(); t += 9) {
+        SCOPED_TRACE(testing::Message() << "tuning " << t);
+        const bool picture = t % 2 == 0;
+        if (expected.result.rfind("problem: ", 0) == 0) {
+          EXPECT_EQ(streamedMoved(path, answers, all[t], picture).result, expected.result);
+          continue;
+        }
+        expectSame(streamedMoved(path, answers, all[t], picture), expected, picture);
+      }
+      std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << content.text; });
+      LoadTuning small;
+      small.spillAfterBytes = sizeof(AtomRecord) * 10;
+      small.chunkRecords = 64;
+      const Outcome piped = streamedMoved(fifo, answers, small, false);
+      writer.join();
+      EXPECT_EQ(piped.result.substr(0, 9) == "problem: ",
+                expected.result.substr(0, 9) == "problem: ");
+      if (piped.result.rfind("problem: ", 0) != 0) expectSame(piped, expected, false);
+      if (HasFailure()) return;
+    }
   }
 }
 
