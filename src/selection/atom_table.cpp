@@ -167,7 +167,10 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
     for (std::string_view block = input.lines(); !block.empty(); block = input.lines()) {
       converter.start(block.data(), block.size(), std::min(wanted - lines, capacity - filled),
                       records + filled, filled > 0);
-      readAhead = lineBytes == 0 || block.size() < (wanted - lines) * lineBytes;
+      // The block is sized for CR LF line ends; lines ending in a line feed alone fill it
+      // with every line the frame needs and part of the next frame, so it needs no block read
+      // ahead (which would be given back and copied in again, frame after frame).
+      readAhead = lineBytes == 0 || block.size() < (wanted - lines) * (lineBytes - 1);
       if (readAhead) input.readAhead();
       const AtomLinesRead got = converter.finish();  // this thread helps first
       keepWraps();

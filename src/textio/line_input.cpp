@@ -13,6 +13,7 @@ namespace textio {
 namespace {
 
 constexpr std::size_t kInputBlock = 64 * 1024;
+constexpr std::size_t kMostReadAtOnce = 256 * 1024;
 constexpr char kEndOfFileByte = 26;  // Ctrl+Z alone on a line ends the input
 
 // Ctrl+C on a pipeline also ends the process that feeds the console, and a closed terminal
@@ -106,8 +107,12 @@ ReadStatus nextRecord(UnitEntry& unit, std::string_view& line) {
         failStatement(unit, 22);
       }
     }
-    const platform::ReadResult got = detail::readUnlocked(unit, unit.input.data() + unit.inputEnd,
-                                                          unit.input.size() - unit.inputEnd);
+    // Read in pieces however large the buffer has grown: a bulk reader that takes the unit's
+    // input over (a frame's atom lines, a block at a time) copies what the unit holds first,
+    // so a few lines read here must not fill megabytes ahead.
+    const platform::ReadResult got =
+        detail::readUnlocked(unit, unit.input.data() + unit.inputEnd,
+                             std::min(unit.input.size() - unit.inputEnd, kMostReadAtOnce));
     if (got.error != 0) {
       unit.lastError = got.error;
       return endOfInput(unit, ReadStatus::Failed);
