@@ -40,7 +40,18 @@ AtomChunkReader::AtomChunkReader(const LoadTuning& tuning, std::optional<std::ui
   }
 }
 
+AtomChunkReader::~AtomChunkReader() {
+  if (flying_) converter_->finish();
+}
+
 void AtomChunkReader::begin(std::uint64_t statements, int spacing) {
+  if (flying_) {
+    // A reading left before its end: the block under way is let go.
+    converter_->finish();
+    flying_ = false;
+    input_->giveBack(0);
+    inBlock_ = false;
+  }
   left_ = statements;
   done_ = statements == 0;
   inBlock_ = false;
@@ -61,6 +72,8 @@ void AtomChunkReader::begin(std::uint64_t statements, int spacing) {
         std::max<std::size_t>(1, blockBytes_ / std::max<std::size_t>(tuning_.minPartBytes, 1));
     converter_.emplace(static_cast<unsigned>(std::min<std::size_t>(cores, worth)),
                        tuning_.minPartBytes);
+    otherRoom_.emplace(capacity_ * sizeof(AtomRecord));
+    other_ = static_cast<AtomRecord*>(otherRoom_->data());
   }
   bulk_ = bulk_ && input_.has_value();
 }
@@ -75,9 +88,55 @@ bool AtomChunkReader::nextPerLine() {
   return true;
 }
 
+bool AtomChunkReader::land() {
+  const AtomLinesRead got = converter_->finish();  // this thread helps first
+  left_ -= got.lines;
+  size_ += got.records;
+  if (got.stopped || left_ == 0 || got.bytes < flyingBlockBytes_) {
+    // The byte 26 that ends a file, the last statement, or a chunk full before the block's
+    // end: the rest goes back to the unit.
+    input_->giveBack(got.bytes);
+    inBlock_ = false;
+    if (got.stopped || left_ == 0) done_ = true;
+    return true;
+  }
+  input_->next();
+  return false;
+}
+
+void AtomChunkReader::launch() {
+  if (!inBlock_) {
+    input_->begin(kCoordinateUnit);
+    inBlock_ = true;
+  }
+  const std::string_view block = input_->lines();
+  if (block.empty()) return;  // for the per-line path, in next()
+  flyingBlockBytes_ = block.size();
+  converter_->start(block.data(), block.size(), std::min<std::uint64_t>(left_, capacity_), other_);
+  input_->readAhead();
+  flying_ = true;
+}
+
+void AtomChunkReader::endChunk() {
+  if (done_ && inBlock_) {
+    input_->giveBack(0);
+    inBlock_ = false;
+  }
+  if (!done_) launch();
+}
+
 bool AtomChunkReader::next() {
   size_ = 0;
-  if (done_) return false;
+  if (flying_) {
+    flying_ = false;
+    std::swap(records_, other_);
+    if (land()) {
+      endChunk();
+      return true;
+    }
+  } else if (done_) {
+    return false;
+  }
   if (!bulk_) return nextPerLine();
   while (!done_ && size_ < capacity_) {
     if (!inBlock_) {
@@ -100,26 +159,13 @@ bool AtomChunkReader::next() {
     }
     const std::size_t room = capacity_ - size_;
     if (size_ > 0 && room < block.size() / kShortestLikelyLine) break;  // the next chunk's
+    flyingBlockBytes_ = block.size();
     converter_->start(block.data(), block.size(), std::min<std::uint64_t>(left_, room),
                       records_ + size_);
     input_->readAhead();
-    const AtomLinesRead got = converter_->finish();  // this thread helps first
-    left_ -= got.lines;
-    size_ += got.records;
-    if (got.stopped || left_ == 0 || got.bytes < block.size()) {
-      // The byte 26 that ends a file, the last statement, or a chunk full before the block's
-      // end: the rest goes back to the unit.
-      input_->giveBack(got.bytes);
-      inBlock_ = false;
-      if (got.stopped || left_ == 0) done_ = true;
-      break;
-    }
-    input_->next();
+    if (land()) break;
   }
-  if (done_ && inBlock_) {
-    input_->giveBack(0);
-    inBlock_ = false;
-  }
+  endChunk();
   return true;
 }
 

@@ -27,11 +27,18 @@ class PageBlock {
   void* data_;
 };
 
+// On the bulk path a chunk's records come in one of two rooms in turn: as next() hands one
+// chunk over, the crew already converts the first block of the next chunk into the other
+// room, so that the caller's work on a chunk and the conversion of the next one overlap.
 class AtomChunkReader {
  public:
   // Buffers for chunks of up to tuning.chunkRecords records and blocks of tuning.blockBytes
   // (no larger than `fileBytes`, when the file's size is known).
   AtomChunkReader(const LoadTuning& tuning, std::optional<std::uint64_t> fileBytes);
+  // Waits for a block still being converted.
+  ~AtomChunkReader();
+  AtomChunkReader(const AtomChunkReader&) = delete;
+  AtomChunkReader& operator=(const AtomChunkReader&) = delete;
 
   // Starts on the atom lines at unit 10's position: `statements` read statements (the count
   // line's number), each line read through the layout of `spacing` (atomLineSpacing).
@@ -44,16 +51,27 @@ class AtomChunkReader {
   const AtomRecord* records() const { return records_; }
   std::size_t size() const { return size_; }
   std::size_t capacity() const { return capacity_; }
-  // The records' room, for a caller that fills chunks of its own between readings.
+  // The room of the chunk handed over last, for a caller that fills chunks of its own
+  // between readings.
   AtomRecord* room() { return records_; }
 
  private:
   bool nextPerLine();
+  // The block started last is converted: its records counted into the chunk; true when the
+  // chunk ends with it (the reading over, or the block not all taken).
+  bool land();
+  // Starts the first block of the next chunk into the other room, when there is one.
+  void launch();
+  void endChunk();
 
   LoadTuning tuning_;
   std::size_t capacity_;
   PageBlock room_;
+  std::optional<PageBlock> otherRoom_;  // the bulk path's second room
   AtomRecord* records_;
+  AtomRecord* other_ = nullptr;
+  bool flying_ = false;  // a block is being converted into other_
+  std::size_t flyingBlockBytes_ = 0;
   std::size_t size_ = 0;
   std::size_t blockBytes_;
   std::optional<textio::BlockInput> input_;
