@@ -3,6 +3,7 @@
 // general routine gives or declines, and the caller then runs the general routine.
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -410,6 +411,23 @@ inline std::optional<FieldFit> formatInteger(std::int32_t value, int width, int 
   if (width < 1 || width > kFastWidth || minimumDigits > 1) return std::nullopt;
   const std::uint32_t magnitude =
       value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+  if (width <= 8 && magnitude < kPowersOfTenU64[8]) {
+    // The field built in a register from the eight digits: the leading zeros dropped (one
+    // digit kept), blanks and the sign before the rest.
+    const std::uint64_t word = eightDigits(magnitude);
+    const int zeros = std::min(7, std::countr_zero(word ^ 0x3030303030303030ull) / 8);
+    const int digits = 8 - zeros;
+    const int first = width - digits - (value < 0 ? 1 : 0);  // the first column not blank
+    if (first < 0) {
+      for (int i = 0; i < width; ++i) out[i] = '*';
+      return FieldFit::Asterisks;
+    }
+    std::uint64_t columns = (word >> (8 * zeros)) << (8 * (width - digits));
+    columns |= 0x2020202020202020ull & ((std::uint64_t{1} << (8 * first)) - 1);
+    if (value < 0) columns |= std::uint64_t{'-'} << (8 * first);
+    std::memcpy(out, &columns, static_cast<std::size_t>(width));
+    return FieldFit::Fits;
+  }
   int digits = 1;
   while (digits < 10 && magnitude >= kPowersOfTenU64[digits]) ++digits;
   const int length = digits + (value < 0 ? 1 : 0);
