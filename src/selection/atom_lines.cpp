@@ -53,28 +53,24 @@ const char* lineFeedOf(const char* line, const char* end) {
       std::memchr(line, kLineFeed, static_cast<std::size_t>(end - line)));
 }
 
-// Columns 21-68 as GROMACS writes them, three %8.3f and three %8.4f fields: in every field
-// the point in its column (the fifth, or the fourth for four decimals), digits after it and
-// just before it, and before those blanks, then an optional minus, then digits. The six
-// fields are checked at once, a bit per column and byte class; the values are those
-// parseRealEightColumns gives, which takes every such field. Answers false for any other
-// shape, leaving the fields to the field-by-field path.
-bool convertStandardReals(const char* columns, AtomRecord& record) {
 #if defined(__SSE2__)
-  const auto load = [columns](int at) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(columns + at));
+// 0xFF in every byte of `v` that is a decimal digit; bytes above 127 compare as negative.
+__m128i digitBytesOf(__m128i v) {
+  return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('0' - 1)),
+                       _mm_cmplt_epi8(v, _mm_set1_epi8('9' + 1)));
+}
+
+// Whether the 48 columns of `parts` are the six fields as GROMACS writes them (see
+// convertStandardReals); `minus` gets a bit per column that holds a minus.
+bool standardRealShape(const __m128i (&parts)[3], std::uint64_t& minus) {
+  std::uint64_t digits = 0, blanks = 0, points = 0;
+  minus = 0;
+  const auto bitsOf = [](__m128i m) {
+    return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(m)));
   };
-  const __m128i parts[] = {load(0), load(16), load(32)};
-  std::uint64_t digits = 0, blanks = 0, minus = 0, points = 0;
   for (int i = 0; i < 3; ++i) {
     const __m128i v = parts[i];
-    const auto bitsOf = [](__m128i m) {
-      return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(m)));
-    };
-    // Bytes above 127 compare as negative: no class takes them.
-    const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('0' - 1)),
-                                        _mm_cmplt_epi8(v, _mm_set1_epi8('9' + 1)));
-    digits |= bitsOf(digit) << (16 * i);
+    digits |= bitsOf(digitBytesOf(v)) << (16 * i);
     blanks |= bitsOf(_mm_cmpeq_epi8(v, _mm_set1_epi8(' '))) << (16 * i);
     minus |= bitsOf(_mm_cmpeq_epi8(v, _mm_set1_epi8('-'))) << (16 * i);
     points |= bitsOf(_mm_cmpeq_epi8(v, _mm_set1_epi8('.'))) << (16 * i);
@@ -92,7 +88,24 @@ bool convertStandardReals(const char* columns, AtomRecord& record) {
   // leading blanks to its first other column, which nothing else may hold; that column is
   // the only one a minus may stand in.
   const std::uint64_t firstOther = blanks + kFieldStarts;
-  if ((firstOther & blanks) != 0 || (minus & ~firstOther) != 0) return false;
+  return (firstOther & blanks) == 0 && (minus & ~firstOther) == 0;
+}
+#endif
+
+// Columns 21-68 as GROMACS writes them, three %8.3f and three %8.4f fields: in every field
+// the point in its column (the fifth, or the fourth for four decimals), digits after it and
+// just before it, and before those blanks, then an optional minus, then digits. The six
+// fields are checked at once, a bit per column and byte class; the values are those
+// parseRealEightColumns gives, which takes every such field. Answers false for any other
+// shape, leaving the fields to the field-by-field path.
+bool convertStandardReals(const char* columns, AtomRecord& record) {
+#if defined(__SSE2__)
+  const auto load = [columns](int at) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(columns + at));
+  };
+  const __m128i parts[] = {load(0), load(16), load(32)};
+  std::uint64_t minus = 0;
+  if (!standardRealShape(parts, minus)) return false;
   // The digits as numbers, every other column 0; a field's digits then hold the decimal n
   // whose float is the value: the point's column is 0 and takes no part, so columns 1-4 and
   // 5-8, read as four-digit numbers, give n = first * 1000 + second for both layouts
@@ -101,9 +114,8 @@ bool convertStandardReals(const char* columns, AtomRecord& record) {
   const __m128i weights = _mm_setr_epi16(1000, 100, 10, 1, 1000, 100, 10, 1);
   float* const values[] = {&record.x, &record.y, &record.z, &record.vx, &record.vy, &record.vz};
   for (int i = 0; i < 3; ++i) {
-    const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(parts[i], _mm_set1_epi8('0' - 1)),
-                                        _mm_cmplt_epi8(parts[i], _mm_set1_epi8('9' + 1)));
-    const __m128i number = _mm_and_si128(_mm_sub_epi8(parts[i], _mm_set1_epi8('0')), digit);
+    const __m128i number =
+        _mm_and_si128(_mm_sub_epi8(parts[i], _mm_set1_epi8('0')), digitBytesOf(parts[i]));
     for (int half = 0; half < 2; ++half) {
       const __m128i columns16 =
           half == 0 ? _mm_unpacklo_epi8(number, zero) : _mm_unpackhi_epi8(number, zero);
