@@ -241,6 +241,31 @@ struct StreamSelection::Passes {
     return count;
   }
 
+  // Without a picture (which needs every atom again) the selected atoms are kept for the
+  // write pass. For a pipe's "no" they are all it needs: its records are not spilled and the
+  // kept atoms never given up, which spares writing every record to a temporary file and
+  // the bit set of the whole frame.
+  void chooseKeeping(bool whole, bool picture) {
+    kept.reset();
+    keptOnly = !atomStart && !whole && !picture && !read;
+    if (keptOnly) spill.reset();
+    if ((atomStart || keptOnly) && !picture)
+      kept = std::make_unique<KeptAtoms>(tuning.spillAfterBytes);
+  }
+
+  // A residue number that recurs apart from its first run: the atoms of the listed residues
+  // are counted where they lie, in a pass of their own.
+  std::int64_t countListedAtoms() {
+    std::int64_t count = 0;
+    forEachChunk([&](const AtomTable& view, std::uint64_t) {
+      WrapCursor offsets(view.residueWraps);
+      for (std::size_t i = 0; i < view.size; ++i) {
+        if (listed->contains(view.records[i].residueNumber + offsets.next())) ++count;
+      }
+    });
+    return count;
+  }
+
   // The matching atoms of the chunk pass 1 just took, kept with their atom offsets.
   void keepMatched(const AtomTable& view) {
     WrapCursor atomOffsets(view.atomWraps);
@@ -322,16 +347,7 @@ SelectionCounts StreamSelection::selectAndCount(RunState& state) {
   CoordinateBounds bounds;
   bounds.low.fill(INFINITY);
   bounds.high.fill(-INFINITY);
-  // Without a picture (which needs every atom again) the selected atoms are kept for the
-  // write pass. For a pipe's "no" they are all it needs: its records are not spilled and the
-  // kept atoms never given up, which spares writing every record to a temporary file and
-  // the bit set of the whole frame.
-  p.kept.reset();
-  p.keptOnly = !p.atomStart && !whole && !picture_ && !p.read;
-  if (p.keptOnly) p.spill.reset();
-  if ((p.atomStart || p.keptOnly) && !picture_) {
-    p.kept = std::make_unique<KeptAtoms>(p.tuning.spillAfterBytes);
-  }
+  p.chooseKeeping(whole, picture_);
   count = p.readFirst(state, runs, picture_ ? &bounds : nullptr, atoms_);
   runs.finish(p.kept);
   const bool inOrder = runs.inOrder();
@@ -354,16 +370,7 @@ SelectionCounts StreamSelection::selectAndCount(RunState& state) {
       if (!p.kept) passesLeft(1);
     } else {
       passesLeft(2);
-      // A residue number that recurs apart from its first run: its atoms are counted where
-      // they lie, in a pass of their own.
-      count = 0;
-      const ResidueSet& listed = *p.listed;
-      p.forEachChunk([&](const AtomTable& view, std::uint64_t) {
-        WrapCursor offsets(view.residueWraps);
-        for (std::size_t i = 0; i < view.size; ++i) {
-          if (listed.contains(view.records[i].residueNumber + offsets.next())) ++count;
-        }
-      });
+      count = p.countListedAtoms();
     }
     state.atomCounter = static_cast<std::int32_t>(count);
   }
