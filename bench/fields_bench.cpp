@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "selection/atom_lines.h"
-#include "selection/atom_table.h"
-#include "textio/fixed_fields.h"
-#include "textio/fixed_statements.h"
-#include "textio/free_form.h"
-#include "textio/unit.h"
+#include "frames/atom_lines.h"
+#include "frames/atom_table.h"
+#include "textio/fields/fixed_fields.h"
+#include "textio/freeform/free_form.h"
+#include "textio/layouts/fixed_statements.h"
+#include "textio/units/unit.h"
 
 namespace {
 

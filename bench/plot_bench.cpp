@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "picture/plot_svg.h"
 #include "selection/passes.h"
-#include "selection/plot_svg.h"
 
 namespace {
 

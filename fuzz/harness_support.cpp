@@ -11,7 +11,7 @@
 
 #include "platform/platform.h"
 #include "platform/test_seams.h"
-#include "textio/harness_reset.h"
+#include "textio/run/harness_reset.h"
 
 namespace fuzzing {
 namespace {

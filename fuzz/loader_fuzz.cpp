@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <string_view>
 
+#include "frames/atom_table.h"
 #include "harness_support.h"
-#include "selection/atom_table.h"
-#include "textio/unit.h"
+#include "textio/units/unit.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzzing::prepareHarness();

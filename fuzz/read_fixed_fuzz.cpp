@@ -7,9 +7,9 @@
 #include <span>
 
 #include "harness_support.h"
-#include "textio/fixed_statements.h"
-#include "textio/free_form.h"
-#include "textio/unit.h"
+#include "textio/freeform/free_form.h"
+#include "textio/layouts/fixed_statements.h"
+#include "textio/units/unit.h"
 
 namespace {
 

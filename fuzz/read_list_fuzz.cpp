@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "harness_support.h"
-#include "textio/free_form.h"
-#include "textio/free_form_scan.h"
+#include "textio/freeform/free_form.h"
+#include "textio/freeform/free_form_scan.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "doors/driver.h"
 #include "harness_support.h"
-#include "selection/driver.h"
-#include "textio/run_time.h"
+#include "textio/run/run_time.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzzing::prepareHarness();

@@ -3,7 +3,7 @@
 #include <string_view>
 #include <vector>
 
-#include "selection/command_run.h"
+#include "doors/command_run.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string_view> arguments(argv + 1, argv + argc);

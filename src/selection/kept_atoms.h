@@ -8,8 +8,8 @@
 #include <functional>
 #include <vector>
 
-#include "selection/atom_table.h"
-#include "selection/record_spill.h"
+#include "frames/atom_table.h"
+#include "frames/record_spill.h"
 
 namespace selection {
 

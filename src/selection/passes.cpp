@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <bit>
 
-#include "selection/crew.h"
+#include "platform/crew.h"
 
 namespace selection {
 

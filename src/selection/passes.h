@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "selection/atom_table.h"
+#include "frames/atom_table.h"
 #include "selection/region.h"
 #include "selection/run_state.h"
 

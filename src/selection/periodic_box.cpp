@@ -7,8 +7,8 @@
 #include <system_error>
 #include <vector>
 
-#include "selection/command_line.h"
-#include "selection/crew.h"
+#include "doors/command_line.h"
+#include "platform/crew.h"
 
 namespace selection {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "selection/atom_table.h"
+#include "frames/atom_table.h"
 #include "selection/run_state.h"
 
 namespace selection {

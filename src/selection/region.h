@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "selection/atom_table.h"
+#include "frames/atom_table.h"
 
 namespace selection {
 

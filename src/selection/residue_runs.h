@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "selection/atom_table.h"
+#include "frames/atom_table.h"
 #include "selection/kept_atoms.h"
 
 namespace selection {

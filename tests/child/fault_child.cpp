@@ -25,10 +25,10 @@
 #include <string_view>
 #include <vector>
 
+#include "doors/command_run.h"
+#include "doors/driver.h"
 #include "platform/test_seams.h"
-#include "selection/command_run.h"
-#include "selection/driver.h"
-#include "textio/run_time.h"
+#include "textio/run/run_time.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string_view>
 
 #include "platform/platform.h"
-#include "textio/report.h"
-#include "textio/run_time.h"
-#include "textio/unit.h"
+#include "textio/run/run_time.h"
+#include "textio/units/report.h"
+#include "textio/units/unit.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "selection/atom_table.h"
-#include "textio/unit.h"
+#include "frames/atom_table.h"
+#include "textio/units/unit.h"
 
 namespace selection {
 

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "child_process.h"
-#include "textio/fixed_statements.h"
-#include "textio/unit.h"
+#include "textio/layouts/fixed_statements.h"
+#include "textio/units/unit.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "textio/unit.h"
+#include "textio/units/unit.h"
 
 namespace testsupport {
 

@@ -1,0 +1,57 @@
+// The command line's grammar: one table of options, one loop over the arguments, and the
+// result as the same RunState the dialogue fills, plus where the files go. No output and
+// no exit here: the caller prints the help, the version or the error line.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "frames/frame_slice.h"
+#include "selection/run_state.h"
+
+namespace selection {
+
+inline constexpr std::string_view kProgramName = "gro-region";
+inline constexpr std::string_view kVersion = "1.0.0";
+
+enum class CommandAction { Run, Help, Version, UsageError };
+
+struct CommandLine {
+  CommandAction action = CommandAction::Run;
+  std::string error;      // UsageError: what is wrong, without the program name
+  std::string file;       // the coordinate file exactly as given; "-" is standard input
+  std::string outputDir;  // empty: the current directory
+  bool quiet = false;
+  std::string plotFile;              // --plot: where the picture goes; empty: no picture
+  std::string region;                // the region option and its value as typed, for the picture
+  std::optional<FrameSlice> frames;  // --frames: a trajectory run; none: the first frame only
+  std::string framesText;            // the slice as typed, for messages
+  std::string seriesFile;            // --series: counts per frame; empty: none
+  RunState state;                    // shape, parameters, whole-residue answer and names
+  bool periodic = false;  // --pbc: atoms at their periodic image nearest the region's centre
+};
+
+// Parses the arguments after the program name. Options may come before or after FILE;
+// "--name value" and "--name=value" are the same; "--" ends the options; "--help" and
+// "--version" win when they come before any error.
+CommandLine parseCommandLine(std::span<const std::string_view> arguments);
+
+// The text of --help: usage, one line per option of the table, examples, exit statuses.
+std::string helpText();
+
+// The length of the decimal number (optional sign, digits with an optional point, optional
+// exponent) at the start of `text`; 0 when there is none. An exponent without digits is not
+// part of it.
+std::size_t decimalNumberLength(std::string_view text);
+
+// Converts a value as the dialogue converts a number typed for a real item. Returns false
+// for text that is not a decimal number (optional sign, digits with an optional point,
+// optional exponent) or a value beyond the float range.
+bool convertNumber(std::string_view text, float& value);
+
+// The text between single quotes, as messages show what was given.
+std::string quoted(std::string_view text);
+
+}  // namespace selection

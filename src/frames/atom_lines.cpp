@@ -1,0 +1,237 @@
+// Bulk conversion of standard-layout atom lines: plain lines field by field at fixed columns,
+// the rest through the general per-line rules; parts of a block on their own threads.
+#include "frames/atom_lines.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string_view>
+#include <thread>
+
+#include "textio/fields/fixed_fast.h"
+#include "textio/layouts/fixed_layout.h"
+
+namespace selection {
+namespace {
+
+constexpr char kLineFeed = '\n';
+constexpr char kCarriageReturn = '\r';
+constexpr char kEndOfFileByte = 26;
+// Columns of an atom line with velocities, and of one with positions only.
+constexpr std::size_t kFullColumns = 68;
+constexpr std::size_t kPositionColumns = 44;
+
+// The line of kFullColumns columns and its line feed, the common case: no search needed.
+const char* lineFeedOf(const char* line, const char* end) {
+  if (end - line > static_cast<std::ptrdiff_t>(kFullColumns) && line[kFullColumns] == kLineFeed) {
+    return line + kFullColumns;
+  }
+  return static_cast<const char*>(
+      std::memchr(line, kLineFeed, static_cast<std::size_t>(end - line)));
+}
+
+// A plain atom line: the numbers in the shapes the fast conversions take, 68 columns or more
+// (the columns after 68 are not read) or exactly 44 (no velocities: they are 0). Answers
+// false for anything else; the record may then hold some fields of the line.
+bool convertPlainLine(const char* line, std::size_t length, AtomRecord& record) {
+  if (length < kFullColumns && length != kPositionColumns) return false;
+  textio::IntegerField number;
+  if (!textio::fast::parseIntegerWord(line, 5, number)) return false;
+  record.residueNumber = number.value;
+  if (!textio::fast::parseIntegerWord(line + 15, 5, number)) return false;
+  record.atomNumber = number.value;
+  std::memcpy(record.residueName, line + 5, 5);
+  std::memcpy(record.atomName, line + 10, 5);
+  textio::RealField real;
+  float* const coordinates[] = {&record.x, &record.y, &record.z};
+  for (int i = 0; i < 3; ++i) {
+    if (!textio::fast::parseRealEightColumns(line + 20 + 8 * i, 3, real)) return false;
+    *coordinates[i] = real.value;
+  }
+  if (length == kPositionColumns) {
+    record.vx = record.vy = record.vz = 0.0f;
+    return true;
+  }
+  float* const velocities[] = {&record.vx, &record.vy, &record.vz};
+  for (int i = 0; i < 3; ++i) {
+    if (!textio::fast::parseRealEightColumns(line + 44 + 8 * i, 4, real)) return false;
+    *velocities[i] = real.value;
+  }
+  return true;
+}
+
+// Converts the lines of [begin, end) (the last byte a line feed), at most `limit`, into
+// records[0...].
+AtomLinesRead convertPart(const char* begin, const char* end, std::uint64_t limit,
+                          AtomRecord* records) {
+  AtomLinesRead done;
+  const char* line = begin;
+  for (; done.lines < limit && line != end; ++done.lines) {
+    const char* const feed = lineFeedOf(line, end);
+    std::size_t length = static_cast<std::size_t>(feed - line);
+    if (length > 0 && line[length - 1] == kCarriageReturn) --length;
+    if (length == 1 && line[0] == kEndOfFileByte) {
+      done.stopped = true;
+      break;
+    }
+    AtomRecord& record = records[done.records];
+    if (convertPlainLine(line, length, record) ||
+        textio::readFixedLine(textio::layouts::kAtomLine, kAtomLinePlaces,
+                              std::string_view(line, length), &record) == 0) {
+      ++done.records;
+    }
+    line = feed + 1;
+  }
+  done.bytes = static_cast<std::size_t>(line - begin);
+  return done;
+}
+
+// Line feeds in [begin, end), sixteen bytes at a time.
+std::uint64_t countLines(const char* begin, const char* end) {
+  using Bytes = unsigned char __attribute__((vector_size(16)));
+  std::uint64_t count = 0;
+  const char* p = begin;
+  Bytes feeds{};
+  for (int i = 0; i < 16; ++i) feeds[i] = kLineFeed;
+  while (end - p >= 16) {
+    // Each equal byte gives 0xFF, so 255 rounds of subtraction count into bytes without overflow.
+    Bytes sums{};
+    for (int round = 0; round < 255 && end - p >= 16; ++round, p += 16) {
+      Bytes chunk;
+      std::memcpy(&chunk, p, sizeof chunk);
+      sums -= reinterpret_cast<Bytes>(chunk == feeds);
+    }
+    for (int i = 0; i < 16; ++i) count += sums[i];
+  }
+  for (; p != end; ++p) count += *p == kLineFeed ? 1 : 0;
+  return count;
+}
+
+}  // namespace
+
+AtomLineConverter::AtomLineConverter(unsigned threads, std::size_t minPartBytes, bool findWraps)
+    : crew_(std::min(threads == 0 ? std::max(1u, std::thread::hardware_concurrency()) : threads,
+                     kMostParts)),
+      minPartBytes_(std::max<std::size_t>(minPartBytes, 1)),
+      findWraps_(findWraps) {}
+
+void AtomLineConverter::placeParts() noexcept {
+  std::uint64_t before = 0;
+  for (unsigned part = 0; part < parts_; ++part) {
+    first_[part] = before;
+    limit_[part] = before >= maxLines_ ? 0 : std::min(lines_[part], maxLines_ - before);
+    before += lines_[part];
+  }
+  converting_.store(true, std::memory_order_release);
+}
+
+void AtomLineConverter::convertParts() {
+  for (unsigned part = nextToConvert_++; part < parts_; part = nextToConvert_++) {
+    AtomRecord* const records = records_ + first_[part];
+    read_[part] = convertPart(starts_[part], starts_[part + 1], limit_[part], records);
+    if (findWraps_) {
+      // While the part's records are still in the cache; the first one is compared with the
+      // record before it when the parts are joined.
+      partAtomWraps_[part].points.clear();
+      partResidueWraps_[part].points.clear();
+      findWrapsIn(records, 1, read_[part].records, 0, partAtomWraps_[part],
+                  partResidueWraps_[part]);
+    }
+  }
+}
+
+void AtomLineConverter::start(const char* text, std::size_t size, std::uint64_t maxLines,
+                              AtomRecord* records, bool recordBefore) {
+  recordBefore_ = recordBefore;
+  text_ = text;
+  records_ = records;
+  maxLines_ = maxLines;
+  // Several parts per thread, taken in turn: a thread slowed by the reading of the next block
+  // takes fewer, and the reading thread takes what is left once it has read.
+  parts_ = static_cast<unsigned>(
+      std::min<std::size_t>({kMostParts, std::size_t{crew_.size()} * kPartsPerThread,
+                             std::max<std::size_t>(size / minPartBytes_, 1)}));
+  const char* const end = text + size;
+  starts_[0] = text;
+  starts_[parts_] = end;
+  // Parts end at line ends, near equal shares of the bytes (a part may be empty).
+  for (unsigned part = 1; part < parts_; ++part) {
+    const char* share = std::max(text + size / parts_ * part, starts_[part - 1]);
+    const void* feed = share == end
+                           ? nullptr
+                           : std::memchr(share, kLineFeed, static_cast<std::size_t>(end - share));
+    starts_[part] = feed == nullptr ? end : static_cast<const char*>(feed) + 1;
+  }
+  nextToCount_.store(0, std::memory_order_relaxed);
+  nextToConvert_.store(0, std::memory_order_relaxed);
+  converting_.store(false, std::memory_order_relaxed);
+  if (parts_ == 1) {
+    // One part needs no count: its records start at the first.
+    lines_[0] = 0;
+    first_[0] = 0;
+    limit_[0] = maxLines;
+    converting_.store(true, std::memory_order_relaxed);
+    crew_.start(1, [this](unsigned) { convertParts(); });
+    return;
+  }
+  // First the lines of every part, which place each part's records and apply the limit;
+  // the last thread to finish counting places them, and then all convert.
+  const unsigned threads = std::min(crew_.size(), parts_);
+  counted_.emplace(static_cast<std::ptrdiff_t>(threads), Placement{this});
+  crew_.start(threads, [this](unsigned) {
+    for (unsigned part = nextToCount_++; part < parts_; part = nextToCount_++) {
+      lines_[part] = countLines(starts_[part], starts_[part + 1]);
+    }
+    counted_->arrive_and_wait();
+    convertParts();
+  });
+}
+
+void AtomLineConverter::help() {
+  if (converting_.load(std::memory_order_acquire)) convertParts();
+}
+
+AtomLinesRead AtomLineConverter::finish() {
+  help();
+  crew_.wait();
+  atomWraps_.points.clear();
+  residueWraps_.points.clear();
+  // The records of the parts closed up where lines were skipped (one part was not counted:
+  // its records start at the first).
+  AtomLinesRead done;
+  for (unsigned part = 0; part < parts_; ++part) {
+    const std::uint64_t base = done.records;
+    if (base != first_[part] && read_[part].records > 0) {
+      std::memmove(records_ + base, records_ + first_[part],
+                   read_[part].records * sizeof(AtomRecord));
+    }
+    if (findWraps_ && read_[part].records > 0) {
+      if (base > 0 || recordBefore_) {
+        findWrapsIn(records_, base, base + 1, 0, atomWraps_, residueWraps_);
+      }
+      for (const std::uint32_t point : partAtomWraps_[part].points) {
+        atomWraps_.points.push_back(static_cast<std::uint32_t>(base + point));
+      }
+      for (const std::uint32_t point : partResidueWraps_[part].points) {
+        residueWraps_.points.push_back(static_cast<std::uint32_t>(base + point));
+      }
+    }
+    done.lines += read_[part].lines;
+    done.records += read_[part].records;
+    done.bytes = static_cast<std::size_t>(starts_[part] - text_) + read_[part].bytes;
+    if (read_[part].stopped || (parts_ > 1 && read_[part].lines < lines_[part])) {
+      done.stopped = read_[part].stopped;
+      break;
+    }
+  }
+  return done;
+}
+
+AtomLinesRead convertAtomLines(const char* text, std::size_t size, std::uint64_t maxLines,
+                               AtomRecord* records, unsigned threads, std::size_t minPartBytes) {
+  AtomLineConverter converter(threads, minPartBytes);
+  converter.start(text, size, maxLines, records);
+  return converter.finish();
+}
+
+}  // namespace selection

@@ -1,0 +1,360 @@
+// The streamed passes of a frame: every pass takes the atom records a chunk at a time, works
+// out the chunk's wrapped numbers from the record before it, and keeps only bits and the
+// residue list from one chunk to the next.
+#include "runs/stream_engine.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <span>
+
+#include "frames/atom_chunks.h"
+#include "selection/kept_atoms.h"
+#include "runs/load_progress.h"
+#include "selection/passes.h"
+#include "frames/record_spill.h"
+#include "selection/residue_runs.h"
+#include "textio/bulk/input_position.h"
+#include "textio/units/unit.h"
+
+namespace selection {
+namespace {
+
+constexpr std::size_t kWordBits = 64;
+
+std::size_t wordsFor(std::uint64_t records) {
+  return static_cast<std::size_t>((records + kWordBits - 1) / kWordBits);
+}
+
+// ORs the `count` bits of `chunk` into `bits` from bit `base` on.
+void placeBits(std::vector<std::uint64_t>& bits, std::uint64_t base,
+               const std::vector<std::uint64_t>& chunk, std::size_t count) {
+  if (bits.size() < wordsFor(base + count)) bits.resize(wordsFor(base + count), 0);
+  const std::size_t first = static_cast<std::size_t>(base / kWordBits);
+  const unsigned shift = static_cast<unsigned>(base % kWordBits);
+  for (std::size_t k = 0; k < wordsFor(count); ++k) {
+    const std::uint64_t word = chunk[k];
+    if (word == 0) continue;
+    bits[first + k] |= word << shift;
+    if (shift != 0 && word >> (kWordBits - shift) != 0) {
+      bits[first + k + 1] |= word >> (kWordBits - shift);
+    }
+  }
+}
+
+// Bits [base, base + count) of `bits` as a bit set of their own.
+void takeBits(const std::vector<std::uint64_t>& bits, std::uint64_t base, std::size_t count,
+              std::vector<std::uint64_t>& chunk) {
+  chunk.assign(wordsFor(count), 0);
+  const std::size_t first = static_cast<std::size_t>(base / kWordBits);
+  const unsigned shift = static_cast<unsigned>(base % kWordBits);
+  for (std::size_t k = 0; k < chunk.size(); ++k) {
+    const std::size_t at = first + k;
+    std::uint64_t word = at < bits.size() ? bits[at] >> shift : 0;
+    if (shift != 0 && at + 1 < bits.size()) word |= bits[at + 1] << (kWordBits - shift);
+    chunk[k] = word;
+  }
+  if (const std::size_t rest = count % kWordBits; rest != 0 && !chunk.empty()) {
+    chunk.back() &= (std::uint64_t{1} << rest) - 1;
+  }
+}
+
+bool fallsFar(std::int32_t previous, std::int32_t value) {
+  return static_cast<std::int64_t>(previous) - value > kWrapFall;
+}
+
+// The passes after the first, for the progress line.
+void passesLeft(unsigned passes) {
+  if (textio::inputOffset(kCoordinateUnit)) setLaterProgressPasses(passes);
+}
+
+}  // namespace
+
+FrameHeader readFrameHeader() { return {readTitleAndCount()}; }
+
+namespace {
+
+// Keeping the selected atoms saves converting every line again; past the memory budget it
+// costs a temporary file, worth it while the kept atoms are at most a quarter of those read.
+bool keepWorth(const KeptAtoms& kept, std::uint64_t read, std::size_t memoryBytes) {
+  return kept.size() * sizeof(AtomRecord) <= memoryBytes || kept.size() * 4 <= read;
+}
+
+void setAll(std::vector<std::uint64_t>& bits, std::size_t count) {
+  bits.assign(wordsFor(count), ~std::uint64_t{0});
+  if (const std::size_t rest = count % kWordBits; rest != 0) {
+    bits.back() = (std::uint64_t{1} << rest) - 1;
+  }
+}
+
+}  // namespace
+
+// What the passes keep from chunk to chunk, and the buffers every pass reuses.
+struct StreamSelection::Passes {
+  Passes(const FrameHeader& header, const LoadTuning& chosen)
+      : tuning(chosen),
+        declared(header.declaredCount > 0 ? static_cast<std::uint64_t>(header.declaredCount) : 0),
+        atomStart(textio::inputOffset(kCoordinateUnit)),
+        reader(chosen, fileBytes()) {
+    if (declared > 0) spacing = peekAtomLineSpacing();
+    if (!atomStart) spill = std::make_unique<RecordSpill>(chosen.spillAfterBytes);
+    // A file read again shows its first reading as the first half of the progress line.
+    if (atomStart) setLaterProgressPasses(1);
+  }
+
+  std::optional<std::uint64_t> fileBytes() const {
+    const textio::UnitEntry* unit = textio::findUnit(kCoordinateUnit);
+    if (unit == nullptr || !atomStart) return std::nullopt;
+    return platform::fileSize(unit->handle);
+  }
+
+  // Calls visit(view, base) for every chunk of the frame's records in order, `base` being the
+  // index of the chunk's first record, with the chunk's wraps in view.atomWraps and
+  // view.residueWraps. The first reading takes the atom lines; later ones read them again or
+  // replay the spill.
+  template <typename Visit>
+  void forEachChunk(Visit&& visit) {
+    std::int32_t atomOffset = 0;
+    std::int32_t residueOffset = 0;
+    std::uint64_t base = 0;
+    bool haveBefore = false;
+    AtomRecord before{};
+    const auto pass = [&](std::span<const AtomRecord> records) {
+      AtomTable& view = chunkView;
+      view.records = const_cast<AtomRecord*>(records.data());
+      view.size = records.size();
+      view.declaredCount = static_cast<std::int64_t>(declared);
+      view.atomWraps.points.clear();
+      view.residueWraps.points.clear();
+      view.atomWraps.startOffset = atomOffset;
+      view.residueWraps.startOffset = residueOffset;
+      if (records.empty()) return;
+      if (haveBefore) {
+        if (fallsFar(before.atomNumber, records[0].atomNumber)) view.atomWraps.points.push_back(0);
+        if (fallsFar(before.residueNumber, records[0].residueNumber)) {
+          view.residueWraps.points.push_back(0);
+        }
+      }
+      findWrapsIn(records.data(), 1, records.size(), 0, view.atomWraps, view.residueWraps);
+      visit(view, base);
+      atomOffset += static_cast<std::int32_t>(view.atomWraps.points.size()) * kNumberWrap;
+      residueOffset += static_cast<std::int32_t>(view.residueWraps.points.size()) * kNumberWrap;
+      before = records.back();
+      haveBefore = true;
+      base += records.size();
+    };
+    if (!read) {
+      read = true;
+      reader.begin(declared, spacing);
+      while (reader.next()) {
+        const std::span<const AtomRecord> records(reader.records(), reader.size());
+        if (spill) spill->append(records);
+        pass(records);
+      }
+      return;
+    }
+    if (spill) {
+      spill->rewind();
+      for (auto records = spill->next(reader.room(), reader.capacity()); !records.empty();
+           records = spill->next(reader.room(), reader.capacity())) {
+        pass(records);
+      }
+      return;
+    }
+    nextProgressPass();
+    textio::resumeInputAt(kCoordinateUnit, *atomStart);
+    reader.begin(declared, spacing);
+    while (reader.next()) pass({reader.records(), reader.size()});
+  }
+
+  // The first reading: pass 1 over every chunk into `state` (residues) and the bit set, the
+  // runs with "yes", the bounds for a picture, the selected atoms kept. Answers the count.
+  std::int64_t readFirst(RunState& state, ResidueRuns& runs, CoordinateBounds* bounds,
+                         std::uint64_t& atoms) {
+    const bool whole = state.wholeResidues == WholeResidues::Yes;
+    std::int64_t count = 0;
+    RunState& chunk = chunkState;
+    forEachChunk([&](const AtomTable& view, std::uint64_t base) {
+      firstPass(view, chunk);
+      if (!whole && kept) keepMatched(view);
+      placeBits(matched, base, chunk.matched, view.size);
+      auto from = chunk.residues.begin();
+      if (from != chunk.residues.end() && !state.residues.empty() &&
+          state.residues.back() == *from) {
+        ++from;
+      }
+      state.residues.insert(state.residues.end(), from, chunk.residues.end());
+      count += chunk.atomCounter;
+      wrapped = wrapped || !view.atomWraps.points.empty() || !view.residueWraps.points.empty();
+      if (whole) runs.follow(view, chunk.matched, kept);
+      if (kept && !keepWorth(*kept, base + view.size, tuning.spillAfterBytes)) kept.reset();
+      if (bounds != nullptr) {
+        const CoordinateBounds part = coordinateBounds(view);
+        for (int a = 0; a < 3; ++a) {
+          bounds->low[a] = std::min(bounds->low[a], part.low[a]);
+          bounds->high[a] = std::max(bounds->high[a], part.high[a]);
+        }
+      }
+      atoms = base + view.size;
+    });
+    return count;
+  }
+
+  // The matching atoms of the chunk pass 1 just took, kept with their atom offsets.
+  void keepMatched(const AtomTable& view) {
+    WrapCursor atomOffsets(view.atomWraps);
+    for (std::size_t word = 0; word < chunkState.matched.size(); ++word) {
+      for (std::uint64_t rest = chunkState.matched[word]; rest != 0; rest &= rest - 1) {
+        const std::size_t i = word * kWordBits + static_cast<std::size_t>(std::countr_zero(rest));
+        kept->add(view.records[i], atomOffsets.at(static_cast<std::uint32_t>(i)));
+      }
+    }
+  }
+
+  LoadTuning tuning;
+  std::uint64_t declared;
+  int spacing = 0;
+  std::optional<std::uint64_t> atomStart;  // where the atom lines begin, when readable again
+  AtomChunkReader reader;
+  std::unique_ptr<RecordSpill> spill;
+  bool read = false;  // the atom lines have been read once
+  AtomTable chunkView;
+  RunState chunkState;
+  std::vector<std::uint64_t> matched;  // one bit per record of the frame
+  std::vector<std::uint64_t> chunkBits;
+  bool wrapped = false;
+  std::optional<ResidueSet> listed;
+  // The selected atoms as pass 1 found them, while keeping them is worth it (see keepWorth).
+  std::unique_ptr<KeptAtoms> kept;
+};
+
+StreamSelection::StreamSelection(const FrameHeader& header, const LoadTuning& tuning)
+    : passes_(std::make_unique<Passes>(header, tuning)) {}
+
+StreamSelection::~StreamSelection() = default;
+
+void StreamSelection::drawPicture() { picture_ = true; }
+
+NumberLayout StreamSelection::numbers() const {
+  return passes_->declared > kLargestFiveColumnCount || passes_->wrapped ? NumberLayout::Wide
+                                                                         : NumberLayout::FiveColumn;
+}
+
+SelectionCounts StreamSelection::selectAndCount(RunState& state) {
+  Passes& p = *passes_;
+  RunState& chunk = p.chunkState;
+  chunk.names = state.names;
+  chunk.shape = state.shape;
+  chunk.parameters = state.parameters;
+  chunk.wholeResidues = WholeResidues::No;  // the order is checked across chunks here
+  const bool whole = state.wholeResidues == WholeResidues::Yes;
+  state.residues.clear();
+  state.matched.clear();
+  state.inListedResidues.clear();
+  std::int64_t count = 0;
+  ResidueRuns runs;  // with "yes"
+  CoordinateBounds bounds;
+  bounds.low.fill(INFINITY);
+  bounds.high.fill(-INFINITY);
+  // A regular file without a picture keeps its selected atoms for the write pass (a pipe's
+  // records are all kept anyway, and the picture needs every atom again).
+  p.kept.reset();
+  if (p.atomStart && !picture_) p.kept = std::make_unique<KeptAtoms>(p.tuning.spillAfterBytes);
+  count = p.readFirst(state, runs, picture_ ? &bounds : nullptr, atoms_);
+  runs.finish(p.kept);
+  const bool inOrder = runs.inOrder();
+  if (picture_) {
+    for (int a = 0; a < 3; ++a) bounds.found[a] = bounds.low[a] <= bounds.high[a];
+    density_ = std::make_unique<SelectionDensity>(drawnExtent(bounds));
+  }
+  state.atomCounter = static_cast<std::int32_t>(count);
+  state.residuesInOrder = whole && inOrder;
+  if (p.kept) {
+    passesLeft(0);
+  } else if (!whole) {
+    passesLeft(1);
+  }
+  writeRegionLine(state);
+  if (whole) {
+    p.listed.emplace(state.residues);
+    if (inOrder) {
+      count = runs.atoms();
+      if (!p.kept) passesLeft(1);
+    } else {
+      passesLeft(2);
+      // A residue number that recurs apart from its first run: its atoms are counted where
+      // they lie, in a pass of their own.
+      count = 0;
+      const ResidueSet& listed = *p.listed;
+      p.forEachChunk([&](const AtomTable& view, std::uint64_t) {
+        WrapCursor offsets(view.residueWraps);
+        for (std::size_t i = 0; i < view.size; ++i) {
+          if (listed.contains(view.records[i].residueNumber + offsets.next())) ++count;
+        }
+      });
+    }
+    state.atomCounter = static_cast<std::int32_t>(count);
+  }
+  writeCountLine(state, count, numbers());
+  return {state.atomCounter, static_cast<std::int32_t>(state.residues.size())};
+}
+
+void StreamSelection::writeSelected(const RunState& state,
+                                    const std::function<void()>& openResidueFile) {
+  Passes& p = *passes_;
+  writeIndexHeading();
+  const bool whole = state.wholeResidues == WholeResidues::Yes;
+  // Atom lines keep the decimals the coordinate file was written with.
+  SelectedAtomWriter writer(numbers(), atomLineLayout(p.spacing), p.tuning.threads);
+  std::vector<std::uint64_t>& bits = p.chunkBits;
+  if (p.kept) {
+    p.kept->replay(p.reader.room(), p.reader.capacity(), [&](const AtomTable& view) {
+      setAll(bits, view.size);
+      writer.write(view, bits);
+    });
+    p.kept.reset();
+  } else {
+    p.forEachChunk([&](const AtomTable& view, std::uint64_t base) {
+      takeBits(p.matched, base, view.size, bits);
+      if (whole && p.listed) {
+        WrapCursor offsets(view.residueWraps);
+        for (std::size_t i = 0; i < view.size; ++i) {
+          if (p.listed->contains(view.records[i].residueNumber + offsets.next())) {
+            bits[i / kWordBits] |= std::uint64_t{1} << (i % kWordBits);
+          }
+        }
+      }
+      if (density_) {
+        density_->addAll(view);
+        for (std::size_t word = 0; word < bits.size(); ++word) {
+          for (std::uint64_t rest = bits[word]; rest != 0; rest &= rest - 1) {
+            const AtomRecord& record =
+                view.records[word * kWordBits + static_cast<std::size_t>(std::countr_zero(rest))];
+            density_->add(Layer::Selected, record.x, record.y, record.z);
+          }
+        }
+      }
+      writer.write(view, bits);
+    });
+  }
+  writeLastLine(state);
+  if (whole) {
+    openResidueFile();
+    writeResidueFile(state.residues, numbers());
+  }
+}
+
+FrameSelected selectFrame(RunState& state, const std::function<void()>& openResidueFile,
+                          std::unique_ptr<SelectionDensity>* picture, const LoadTuning& tuning) {
+  StreamSelection selection(readFrameHeader(), tuning);
+  if (picture != nullptr) selection.drawPicture();
+  FrameSelected frame;
+  frame.counts = selection.selectAndCount(state);
+  selection.writeSelected(state, openResidueFile);
+  frame.atoms = selection.atoms();
+  frame.boxLine = readBoxLine();
+  if (picture != nullptr) *picture = selection.takePicture();
+  return frame;
+}
+
+}  // namespace selection
