@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "frames/atom_table.h"
+#include "frames/table_loader.h"
 #include "harness_support.h"
 #include "textio/units/unit.h"
 

@@ -32,7 +32,6 @@ struct Option {
   Apply apply;
 };
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view trimmed(std::string_view text) {
@@ -40,27 +39,6 @@ std::string_view trimmed(std::string_view text) {
   while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
   return text;
 }
-
-// Optional sign, digits with an optional point (at least one digit), optional exponent.
-bool isDecimalNumber(std::string_view text) {
-  return !text.empty() && decimalNumberLength(text) == text.size();
-}
-
-// The number's text as the one record of a free-form read.
-class SingleRecord final : public textio::RecordSource {
- public:
-  explicit SingleRecord(std::string_view text) : text_(text) {}
-  int next(std::string_view& line) override {
-    if (taken_) return textio::kListEndOfFile;
-    taken_ = true;
-    line = text_;
-    return 0;
-  }
-
- private:
-  std::string_view text_;
-  bool taken_ = false;
-};
 
 template <std::size_t N>
 std::string readNumbers(std::string_view option, std::string_view value,
@@ -79,11 +57,11 @@ std::string readNumbers(std::string_view option, std::string_view value,
   }
   std::array<float, N> numbers{};
   for (std::size_t i = 0; i < N; ++i) {
-    if (!isDecimalNumber(parts[i])) {
-      return std::string(option) + ": " + quoted(parts[i]) + " is not a number";
+    if (!textio::isDecimalNumber(parts[i])) {
+      return std::string(option) + ": " + textio::quoted(parts[i]) + " is not a number";
     }
-    if (!convertNumber(parts[i], numbers[i])) {
-      return std::string(option) + ": " + quoted(parts[i]) + " is out of range";
+    if (!textio::convertNumber(parts[i], numbers[i])) {
+      return std::string(option) + ": " + textio::quoted(parts[i]) + " is out of range";
     }
   }
   target = numbers;
@@ -105,10 +83,10 @@ std::string setRegion(Gathered& gathered, std::string_view option, std::string_v
 std::string readName(std::string_view option, std::string_view value, std::array<char, 5>& name) {
   if (value.empty()) return std::string(option) + ": the name is empty";
   if (value.size() > name.size()) {
-    return std::string(option) + ": " + quoted(value) + " is longer than 5 characters";
+    return std::string(option) + ": " + textio::quoted(value) + " is longer than 5 characters";
   }
   if (std::any_of(value.begin(), value.end(), isBlank)) {
-    return std::string(option) + ": " + quoted(value) + " holds a blank";
+    return std::string(option) + ": " + textio::quoted(value) + " holds a blank";
   }
   name.fill(' ');
   std::copy(value.begin(), value.end(), name.begin());
@@ -178,7 +156,8 @@ constexpr std::array kOptions{
     Option{"--series", "FILE", "with --frames: counts per frame as .csv or .xvg",
            [](Gathered& g, std::string_view option, std::string_view value) {
              if (!seriesFormatOf(value)) {
-               return std::string(option) + ": " + quoted(value) + " ends in neither .csv nor .xvg";
+               return std::string(option) + ": " + textio::quoted(value) +
+                      " ends in neither .csv nor .xvg";
              }
              g.command.seriesFile = std::string(value);
              return std::string();
@@ -220,8 +199,8 @@ std::string finish(Gathered& gathered) {
     return "--series needs --frames";
   }
   if (gathered.files.size() > 1) {
-    return "more than one coordinate file: " + quoted(gathered.files[0]) + " and " +
-           quoted(gathered.files[1]);
+    return "more than one coordinate file: " + textio::quoted(gathered.files[0]) + " and " +
+           textio::quoted(gathered.files[1]);
   }
   RunState& state = gathered.command.state;
   RegionShape shape = *gathered.region;
@@ -247,48 +226,6 @@ std::string finish(Gathered& gathered) {
 }
 
 }  // namespace
-
-std::string quoted(std::string_view text) {
-  std::string result;
-  result.reserve(text.size() + 2);
-  result += '\'';
-  result += text;
-  result += '\'';
-  return result;
-}
-
-std::size_t decimalNumberLength(std::string_view text) {
-  std::size_t i = 0;
-  const auto digitsFrom = [&] {
-    const std::size_t start = i;
-    while (i < text.size() && isDigit(text[i])) ++i;
-    return i - start;
-  };
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-  std::size_t digits = digitsFrom();
-  if (i < text.size() && text[i] == '.') {
-    ++i;
-    digits += digitsFrom();
-  }
-  if (digits == 0) return 0;
-  const std::size_t mantissa = i;
-  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-    ++i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    if (digitsFrom() == 0) i = mantissa;  // "1e" is the number 1 and a letter
-  }
-  return i;
-}
-
-bool convertNumber(std::string_view text, float& value) {
-  if (!isDecimalNumber(text)) return false;
-  SingleRecord record(text);
-  const textio::ListInItem item = &value;
-  const int status = textio::scanList(record, std::span(&item, 1));
-  // Memory that ran out is no bad number: the run ends with report 41 (runTool).
-  if (status == textio::kListNoMemory) throw std::bad_alloc();
-  return status == 0;
-}
 
 CommandLine parseCommandLine(std::span<const std::string_view> arguments) {
   Gathered gathered;
@@ -318,7 +255,7 @@ CommandLine parseCommandLine(std::span<const std::string_view> arguments) {
     const bool attached = argument.starts_with("--") && equals != std::string_view::npos;
     const std::string_view name = attached ? argument.substr(0, equals) : argument;
     const Option* option = findOption(name);
-    if (option == nullptr) return fail("unrecognized option " + quoted(argument));
+    if (option == nullptr) return fail("unrecognized option " + textio::quoted(argument));
     std::string_view value;
     if (option->value.empty()) {
       if (attached) return fail(std::string(name) + " takes no value");

@@ -8,13 +8,12 @@
 #include <string>
 #include <string_view>
 
-#include "frames/frame_slice.h"
+#include "results/program_name.h"
+#include "runs/frame_slice.h"
 #include "selection/run_state.h"
+#include "textio/freeform/typed_text.h"
 
 namespace selection {
-
-inline constexpr std::string_view kProgramName = "gro-region";
-inline constexpr std::string_view kVersion = "1.0.0";
 
 enum class CommandAction { Run, Help, Version, UsageError };
 
@@ -40,18 +39,5 @@ CommandLine parseCommandLine(std::span<const std::string_view> arguments);
 
 // The text of --help: usage, one line per option of the table, examples, exit statuses.
 std::string helpText();
-
-// The length of the decimal number (optional sign, digits with an optional point, optional
-// exponent) at the start of `text`; 0 when there is none. An exponent without digits is not
-// part of it.
-std::size_t decimalNumberLength(std::string_view text);
-
-// Converts a value as the dialogue converts a number typed for a real item. Returns false
-// for text that is not a decimal number (optional sign, digits with an optional point,
-// optional exponent) or a value beyond the float range.
-bool convertNumber(std::string_view text, float& value);
-
-// The text between single quotes, as messages show what was given.
-std::string quoted(std::string_view text);
 
 }  // namespace selection

@@ -2,9 +2,9 @@
 // and why, with the report's number as the exit status as before.
 #include "doors/command_reports.h"
 
-#include "platform/platform.h"
-#include "frames/atom_table.h"
 #include "doors/command_line.h"
+#include "frames/atom_table.h"
+#include "platform/platform.h"
 
 namespace selection {
 namespace {
@@ -47,7 +47,7 @@ std::string commandReportLine(textio::ReportCode code, std::string_view message,
     return program + reason + "\n";
   }
   // Streams are named as such; files between quotes, as the other messages show them.
-  const std::string named = file == "standard input" ? std::string(file) : quoted(file);
+  const std::string named = file == "standard input" ? std::string(file) : textio::quoted(file);
   return program + std::string(attempt(number, unit)) + " " + named + ": " + reason + "\n";
 }
 

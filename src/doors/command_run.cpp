@@ -15,24 +15,25 @@
 #include <thread>
 #include <vector>
 
-#include "platform/platform.h"
-#include "frames/atom_table.h"
 #include "doors/command_line.h"
 #include "doors/command_reports.h"
 #include "doors/driver.h"
-#include "runs/engine.h"
+#include "frames/atom_table.h"
+#include "frames/table_loader.h"
 #include "picture/frame_plot.h"
-#include "runs/frame_run.h"
-#include "runs/load_progress.h"
-#include "selection/periodic_box.h"
 #include "picture/plot_svg.h"
+#include "platform/platform.h"
 #include "results/result_commit.h"
 #include "results/result_files.h"
-#include "textio/units/report.h"
+#include "runs/engine.h"
+#include "runs/frame_run.h"
+#include "runs/load_progress.h"
 #include "runs/stream_engine.h"
-#include "textio/run/run_time.h"
-#include "textio/units/unit.h"
+#include "selection/periodic_box.h"
 #include "textio/files/whole_file.h"
+#include "textio/run/run_time.h"
+#include "textio/units/report.h"
+#include "textio/units/unit.h"
 
 namespace selection {
 namespace {
@@ -193,7 +194,7 @@ void writeFromMemory(const std::vector<PlannedFile>& planned, int kind,
       list.paths.push_back(file.temporary);
     }
     if (platform::ErrorCode error = textio::writeNewFile(file.temporary, text())) {
-      failRun("cannot write " + quoted(file.path) + ": " + reason(error));
+      failRun("cannot write " + textio::quoted(file.path) + ": " + reason(error));
     }
   }
 }
@@ -219,7 +220,8 @@ void checkPicturePath(CommandLine& command) {
     const std::string directory = splitPath(*given).first;
     if (platform::nameAttributes(directory).directory) continue;
     command.action = CommandAction::UsageError;
-    command.error = std::string(option) + ": directory " + quoted(directory) + " does not exist";
+    command.error =
+        std::string(option) + ": directory " + textio::quoted(directory) + " does not exist";
     return;
   }
 }
@@ -228,7 +230,7 @@ void checkPicturePath(CommandLine& command) {
 std::optional<std::string> unreplaceable(const std::vector<PlannedFile>& planned) {
   for (const PlannedFile& file : planned) {
     if (platform::nameAttributes(file.path).directory) {
-      return "cannot replace " + quoted(file.path) + ": " + reason(EISDIR);
+      return "cannot replace " + textio::quoted(file.path) + ": " + reason(EISDIR);
     }
   }
   return std::nullopt;
@@ -239,7 +241,7 @@ std::optional<std::string> unusableDirectory(const std::string& directory) {
   if (directory.empty()) return std::nullopt;
   const platform::NameAttributes attributes = platform::nameAttributes(directory);
   if (!attributes.exists || attributes.directory) return std::nullopt;
-  return "cannot create directory " + quoted(directory) + ": " + reason(ENOTDIR);
+  return "cannot create directory " + textio::quoted(directory) + ": " + reason(ENOTDIR);
 }
 
 void openTemporary(const std::vector<PlannedFile>& planned, int unit) {
@@ -315,7 +317,7 @@ void takePeriodicImages(AtomTable& table, const CommandLine& command) {
 void makeOutputDirectory(const CommandLine& command) {
   if (command.outputDir.empty()) return;
   if (platform::ErrorCode error = platform::makeDirectories(command.outputDir)) {
-    failRun("cannot create directory " + quoted(command.outputDir) + ": " + reason(error));
+    failRun("cannot create directory " + textio::quoted(command.outputDir) + ": " + reason(error));
   }
 }
 
@@ -349,8 +351,8 @@ void printOrFail(const std::string& text) {
           std::string(kProgramName) + ": warning: " + *read.cutShort + "; left out\n");
   }
   if (read.chosen.empty()) {
-    failRun("--frames " + quoted(command.framesText) +
-            " matches no frame: " + quoted(shownFile(command)) + " has " +
+    failRun("--frames " + textio::quoted(command.framesText) +
+            " matches no frame: " + textio::quoted(shownFile(command)) + " has " +
             std::to_string(read.complete) + (read.complete == 1 ? " frame" : " frames"));
   }
   closeRunFiles();
@@ -482,8 +484,8 @@ int runCommandLine(std::span<const std::string_view> arguments) {
         command.file, platform::Creation::OpenExisting, platform::Access::ReadOnly);
     if (probe.error != 0) {
       write(platform::standardError(), std::string(kProgramName) + ": cannot read " +
-                                           quoted(command.file) + ": " + reason(probe.error) +
-                                           "\n");
+                                           textio::quoted(command.file) + ": " +
+                                           reason(probe.error) + "\n");
       return 1;
     }
     fileSize = platform::fileSize(probe.handle);

@@ -1,5 +1,5 @@
 // The atom table: one record per atom line of the coordinate file, in file order, and the
-// loader that fills it from unit 10.
+// lines of unit 10 around the atom lines. The loader that fills it is table_loader.h's.
 #pragma once
 
 #include <cstddef>
@@ -124,13 +124,6 @@ struct LoadTuning {
   bool frameSized = false;
 };
 
-// Opens `fileName` (80 characters, blank-padded) as unit 10, skips the title line, reads
-// the count and every atom line it announces, all in the layout the first atom line
-// shows (atomLineSpacing). Lines that cannot be read are skipped silently and leave no
-// record. Unit 10 stays open. The count line and the title are read without guard: their
-// failures are severe reports.
-AtomTable load(std::string_view fileName, const LoadTuning& tuning = {});
-
 // The block of a trajectory's tables, kept from one frame to the next: a frame that fits
 // is loaded into it again, a larger one replaces it, so that memory follows the largest
 // frame and not the number of frames. Given back by releaseTableBlock.
@@ -143,14 +136,15 @@ struct TableBlock {
 };
 void releaseTableBlock(TableBlock& block);
 
-// As load, for a unit 10 the caller has connected (a path taken exactly as given, or the
-// standard input). With `kept`, the table lives in that block (valid until the next load
-// into it) instead of a block of its own for the whole run.
-AtomTable loadConnected(const LoadTuning& tuning = {}, TableBlock* kept = nullptr);
+// Columns kept of a coordinate-file line: far more than any atom-line layout reads, and room
+// for a count written behind thousands of zeros. The rest of a longer line is passed over, so
+// an endless line (a damaged or zero-filled file) takes no more memory than a short one.
+inline constexpr std::size_t kKeptLineColumns = 32 * 1024;
 
-// As loadConnected after the title line: the count line and the atom lines it announces.
-// Frames read their title themselves.
-AtomTable loadCountAndAtoms(const LoadTuning& tuning = {}, TableBlock* kept = nullptr);
+// Reads the count line of unit 10 (after its title), counts in more than five columns
+// included (readAtomCount). A missing or unreadable line, or a count that is no number, is a
+// severe report.
+std::int64_t readCountLine();
 
 // The title and count lines at unit 10's position, read as loadConnected reads them (lines
 // of unit 10 kept to their first columns from here on): the count line's number.

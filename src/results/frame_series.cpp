@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "doors/command_line.h"
 #include "frames/frame_time.h"
+#include "results/program_name.h"
 
 namespace selection {
 

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "platform/platform.h"
-#include "doors/command_line.h"
+#include "textio/freeform/typed_text.h"
 
 namespace selection {
 namespace {
@@ -15,7 +15,7 @@ std::string reason(platform::ErrorCode error) {
 }
 
 std::string cannot(std::string_view what, const std::string& name, platform::ErrorCode error) {
-  return "cannot " + std::string(what) + " " + quoted(name) + ": " + reason(error);
+  return "cannot " + std::string(what) + " " + textio::quoted(name) + ": " + reason(error);
 }
 
 // What happened to a target before the renames.

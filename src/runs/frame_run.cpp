@@ -3,8 +3,9 @@
 #include "runs/frame_run.h"
 
 #include "frames/atom_table.h"
-#include "runs/engine.h"
 #include "frames/frame_time.h"
+#include "frames/table_loader.h"
+#include "runs/engine.h"
 #include "textio/freeform/free_form.h"
 
 namespace selection {

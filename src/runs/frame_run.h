@@ -11,7 +11,7 @@
 
 #include "frames/atom_table.h"
 #include "results/frame_series.h"
-#include "frames/frame_slice.h"
+#include "runs/frame_slice.h"
 #include "selection/run_state.h"
 
 namespace selection {

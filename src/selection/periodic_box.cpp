@@ -7,8 +7,8 @@
 #include <system_error>
 #include <vector>
 
-#include "doors/command_line.h"
 #include "platform/crew.h"
+#include "textio/freeform/typed_text.h"
 
 namespace selection {
 namespace {
@@ -78,8 +78,8 @@ void forCoefficients(double centre, double radius, double unit, Visit&& visit) {
 }
 
 std::string shownLine(std::string_view line) {
-  if (line.size() <= kShownBoxLine) return quoted(line);
-  return quoted(std::string(line.substr(0, kShownBoxLine)) + "...");
+  if (line.size() <= kShownBoxLine) return textio::quoted(line);
+  return textio::quoted(std::string(line.substr(0, kShownBoxLine)) + "...");
 }
 
 bool isSeparator(char c) { return c == ' ' || c == '\t' || c == '\r'; }
@@ -274,7 +274,7 @@ std::optional<std::string> takeNearestImages(AtomTable& table,
 
 std::string periodicBoxError(std::string_view shownFile, std::size_t frame,
                              std::string_view problem) {
-  return "--pbc: " + quoted(shownFile) + ", frame " + std::to_string(frame) + ": " +
+  return "--pbc: " + textio::quoted(shownFile) + ", frame " + std::to_string(frame) + ": " +
          std::string(problem);
 }
 

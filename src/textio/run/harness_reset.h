@@ -12,9 +12,4 @@ namespace textio {
 // running and no other thread using the layer.
 void resetRunForHarness();
 
-namespace detail {
-// The unit-table part of resetRunForHarness.
-void forgetUnitsForHarness();
-}  // namespace detail
-
 }  // namespace textio

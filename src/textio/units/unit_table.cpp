@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <iterator>
 
-#include "textio/run/harness_reset.h"
 #include "textio/reports/report_text.h"
 #include "textio/reports/run_lock.h"
 

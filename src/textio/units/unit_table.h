@@ -157,6 +157,10 @@ Failure closeEntry(UnitEntry& unit);
 // Severe code of the first failure met by the end-of-run closing, 0 when it met none.
 ReportCode closingFailure();
 
+// The unit-table part of resetRunForHarness (textio/run/harness_reset.h): every handle
+// closed without writing anything more, the table emptied. For fuzzing harnesses only.
+void forgetUnitsForHarness();
+
 }  // namespace detail
 
 }  // namespace textio

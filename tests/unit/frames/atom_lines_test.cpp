@@ -15,6 +15,7 @@
 
 #include "coordinate_file_test.h"
 #include "frames/atom_table.h"
+#include "frames/table_loader.h"
 #include "textio/units/unit.h"
 
 namespace selection {

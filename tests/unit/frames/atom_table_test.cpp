@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "coordinate_file_test.h"
+#include "frames/table_loader.h"
 #include "textio/units/unit.h"
 
 namespace selection {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "coordinate_file_test.h"
+#include "frames/table_loader.h"
 #include "picture/plot_svg.h"
 #include "textio/units/unit.h"
 

@@ -1,5 +1,5 @@
 // --frames slices: which indices each text chooses, and the texts refused.
-#include "frames/frame_slice.h"
+#include "runs/frame_slice.h"
 
 #include <gtest/gtest.h>
 

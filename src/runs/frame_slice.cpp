@@ -1,11 +1,11 @@
 // The --frames slice: digits only, so that "-1" (Python's last frame) is refused rather
 // than read as something it is not.
-#include "frames/frame_slice.h"
+#include "runs/frame_slice.h"
 
 #include <limits>
 #include <vector>
 
-#include "doors/command_line.h"
+#include "textio/freeform/typed_text.h"
 
 namespace selection {
 namespace {
@@ -28,7 +28,7 @@ bool readPart(std::string_view part, std::optional<std::uint64_t>& value) {
 }  // namespace
 
 std::string parseFrameSlice(std::string_view text, FrameSlice& slice) {
-  const std::string invalid = "--frames: " + quoted(text) +
+  const std::string invalid = "--frames: " + textio::quoted(text) +
                               " is not all, a frame number or START:STOP[:STEP] of "
                               "non-negative numbers";
   if (text == "all") {
@@ -57,7 +57,7 @@ std::string parseFrameSlice(std::string_view text, FrameSlice& slice) {
     read.start = values[0].value_or(0);
     read.stop = values[1];
     if (parts.size() == 3 && values[2]) {
-      if (*values[2] == 0) return "--frames: the step of " + quoted(text) + " is 0";
+      if (*values[2] == 0) return "--frames: the step of " + textio::quoted(text) + " is 0";
       read.step = *values[2];
     }
   }
