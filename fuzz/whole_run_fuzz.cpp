@@ -34,8 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                             answers.size());
   fuzzing::writeScratchFile("in.gro", data + 3 + answerLength, size - 3 - answerLength);
   const int status = fuzzing::runGuarded([] {
-    selection::run();
-    textio::endRun();
+    doors::run();
+    textio::run::endRun();
   });
   fuzzing::require(status != fuzzing::kReturned, "endRun returned");
   fuzzing::require(fuzzing::expectedStatus(status), "the run ended with an unexpected status");

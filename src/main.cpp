@@ -7,5 +7,5 @@
 
 int main(int argc, char** argv) {
   const std::vector<std::string_view> arguments(argv + 1, argv + argc);
-  return selection::runTool(arguments);
+  return doors::runTool(arguments);
 }

@@ -8,17 +8,17 @@
 #include <optional>
 #include <vector>
 
-#include "results/frame_series.h"
+#include "series/frame_series.h"
 #include "textio/freeform/free_form_scan.h"
 
-namespace selection {
+namespace doors {
 namespace {
 
 // What the loop has gathered besides the RunState; checked once all arguments are seen.
 struct Gathered {
   CommandLine command;
   std::vector<std::string_view> files;
-  std::optional<RegionShape> region;
+  std::optional<selection::RegionShape> region;
   std::string_view regionOption;
   bool outside = false;
 };
@@ -57,11 +57,11 @@ std::string readNumbers(std::string_view option, std::string_view value,
   }
   std::array<float, N> numbers{};
   for (std::size_t i = 0; i < N; ++i) {
-    if (!textio::isDecimalNumber(parts[i])) {
-      return std::string(option) + ": " + textio::quoted(parts[i]) + " is not a number";
+    if (!textio::freeform::isDecimalNumber(parts[i])) {
+      return std::string(option) + ": " + textio::freeform::quoted(parts[i]) + " is not a number";
     }
-    if (!textio::convertNumber(parts[i], numbers[i])) {
-      return std::string(option) + ": " + textio::quoted(parts[i]) + " is out of range";
+    if (!textio::freeform::convertNumber(parts[i], numbers[i])) {
+      return std::string(option) + ": " + textio::freeform::quoted(parts[i]) + " is out of range";
     }
   }
   target = numbers;
@@ -69,7 +69,7 @@ std::string readNumbers(std::string_view option, std::string_view value,
 }
 
 std::string setRegion(Gathered& gathered, std::string_view option, std::string_view value,
-                      RegionShape shape) {
+                      selection::RegionShape shape) {
   if (gathered.region) {
     return "only one region may be given, got " + std::string(gathered.regionOption) + " and " +
            std::string(option);
@@ -83,10 +83,11 @@ std::string setRegion(Gathered& gathered, std::string_view option, std::string_v
 std::string readName(std::string_view option, std::string_view value, std::array<char, 5>& name) {
   if (value.empty()) return std::string(option) + ": the name is empty";
   if (value.size() > name.size()) {
-    return std::string(option) + ": " + textio::quoted(value) + " is longer than 5 characters";
+    return std::string(option) + ": " + textio::freeform::quoted(value) +
+           " is longer than 5 characters";
   }
   if (std::any_of(value.begin(), value.end(), isBlank)) {
-    return std::string(option) + ": " + textio::quoted(value) + " holds a blank";
+    return std::string(option) + ": " + textio::freeform::quoted(value) + " holds a blank";
   }
   name.fill(' ');
   std::copy(value.begin(), value.end(), name.begin());
@@ -97,17 +98,20 @@ constexpr std::array kOptions{
     Option{"--box", "XMIN,XMAX,YMIN,YMAX,ZMIN,ZMAX", "the box between these planes",
            [](Gathered& g, std::string_view option, std::string_view value) {
              std::string error = readNumbers(option, value, g.command.state.parameters.box);
-             return error.empty() ? setRegion(g, option, value, RegionShape::Box) : error;
+             return error.empty() ? setRegion(g, option, value, selection::RegionShape::Box)
+                                  : error;
            }},
     Option{"--ball", "X,Y,Z,R", "the ball of radius R around (X, Y, Z)",
            [](Gathered& g, std::string_view option, std::string_view value) {
              std::string error = readNumbers(option, value, g.command.state.parameters.ball);
-             return error.empty() ? setRegion(g, option, value, RegionShape::Ball) : error;
+             return error.empty() ? setRegion(g, option, value, selection::RegionShape::Ball)
+                                  : error;
            }},
     Option{"--cylinder", "R,ZMIN,ZMAX,X,Y", "radius R along z, axis through (X, Y)",
            [](Gathered& g, std::string_view option, std::string_view value) {
              std::string error = readNumbers(option, value, g.command.state.parameters.cylinder);
-             return error.empty() ? setRegion(g, option, value, RegionShape::Cylinder) : error;
+             return error.empty() ? setRegion(g, option, value, selection::RegionShape::Cylinder)
+                                  : error;
            }},
     Option{"--outside", "", "select outside the region, not inside",
            [](Gathered& g, std::string_view, std::string_view) {
@@ -129,7 +133,7 @@ constexpr std::array kOptions{
            }},
     Option{"--whole-residues", "", "whole residues; also write residue.txt",
            [](Gathered& g, std::string_view, std::string_view) {
-             g.command.state.wholeResidues = WholeResidues::Yes;
+             g.command.state.wholeResidues = selection::WholeResidues::Yes;
              return std::string();
            }},
     Option{"--output-dir", "DIR", "write into DIR (created when missing)",
@@ -146,8 +150,8 @@ constexpr std::array kOptions{
            }},
     Option{"--frames", "SLICE", "every frame of SLICE: all, N or START:STOP[:STEP]",
            [](Gathered& g, std::string_view, std::string_view value) {
-             FrameSlice slice;
-             std::string error = parseFrameSlice(value, slice);
+             runs::FrameSlice slice;
+             std::string error = runs::parseFrameSlice(value, slice);
              if (!error.empty()) return error;
              g.command.frames = slice;
              g.command.framesText = std::string(value);
@@ -155,8 +159,8 @@ constexpr std::array kOptions{
            }},
     Option{"--series", "FILE", "with --frames: counts per frame as .csv or .xvg",
            [](Gathered& g, std::string_view option, std::string_view value) {
-             if (!seriesFormatOf(value)) {
-               return std::string(option) + ": " + textio::quoted(value) +
+             if (!series::seriesFormatOf(value)) {
+               return std::string(option) + ": " + textio::freeform::quoted(value) +
                       " ends in neither .csv nor .xvg";
              }
              g.command.seriesFile = std::string(value);
@@ -186,7 +190,7 @@ const Option* findOption(std::string_view name) {
   return nullptr;
 }
 
-void setAnswer(std::array<char, kAnswerLength>& answer, std::string_view text) {
+void setAnswer(std::array<char, selection::kAnswerLength>& answer, std::string_view text) {
   answer.fill(' ');
   std::copy(text.begin(), text.end(), answer.begin());
 }
@@ -199,27 +203,27 @@ std::string finish(Gathered& gathered) {
     return "--series needs --frames";
   }
   if (gathered.files.size() > 1) {
-    return "more than one coordinate file: " + textio::quoted(gathered.files[0]) + " and " +
-           textio::quoted(gathered.files[1]);
+    return "more than one coordinate file: " + textio::freeform::quoted(gathered.files[0]) +
+           " and " + textio::freeform::quoted(gathered.files[1]);
   }
-  RunState& state = gathered.command.state;
-  RegionShape shape = *gathered.region;
+  selection::RunState& state = gathered.command.state;
+  selection::RegionShape shape = *gathered.region;
   if (gathered.outside) {
     switch (shape) {
-      case RegionShape::Box:
-        shape = RegionShape::InvertBox;
+      case selection::RegionShape::Box:
+        shape = selection::RegionShape::InvertBox;
         break;
-      case RegionShape::Ball:
-        shape = RegionShape::InvertBall;
+      case selection::RegionShape::Ball:
+        shape = selection::RegionShape::InvertBall;
         break;
       default:
-        shape = RegionShape::InvertCylinder;
+        shape = selection::RegionShape::InvertCylinder;
         break;
     }
   }
   state.shape = static_cast<std::int32_t>(shape);
-  const bool whole = state.wholeResidues == WholeResidues::Yes;
-  state.wholeResidues = whole ? WholeResidues::Yes : WholeResidues::No;
+  const bool whole = state.wholeResidues == selection::WholeResidues::Yes;
+  state.wholeResidues = whole ? selection::WholeResidues::Yes : selection::WholeResidues::No;
   setAnswer(state.wholeResidueAnswer, whole ? "yes" : "no");
   gathered.command.file = std::string(gathered.files.front());
   return {};
@@ -229,10 +233,10 @@ std::string finish(Gathered& gathered) {
 
 CommandLine parseCommandLine(std::span<const std::string_view> arguments) {
   Gathered gathered;
-  RunState& state = gathered.command.state;
+  selection::RunState& state = gathered.command.state;
   state.names.atomName = {'a', 'n', 'y', ' ', ' '};
   state.names.residueName = state.names.atomName;
-  state.wholeResidues = WholeResidues::No;
+  state.wholeResidues = selection::WholeResidues::No;
 
   const auto fail = [](std::string error) {
     CommandLine failed;
@@ -255,7 +259,7 @@ CommandLine parseCommandLine(std::span<const std::string_view> arguments) {
     const bool attached = argument.starts_with("--") && equals != std::string_view::npos;
     const std::string_view name = attached ? argument.substr(0, equals) : argument;
     const Option* option = findOption(name);
-    if (option == nullptr) return fail("unrecognized option " + textio::quoted(argument));
+    if (option == nullptr) return fail("unrecognized option " + textio::freeform::quoted(argument));
     std::string_view value;
     if (option->value.empty()) {
       if (attached) return fail(std::string(name) + " takes no value");
@@ -328,4 +332,4 @@ std::string helpText() {
   return text;
 }
 
-}  // namespace selection
+}  // namespace doors

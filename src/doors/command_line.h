@@ -8,12 +8,12 @@
 #include <string>
 #include <string_view>
 
-#include "results/program_name.h"
+#include "series/program_name.h"
 #include "runs/frame_slice.h"
 #include "selection/run_state.h"
 #include "textio/freeform/typed_text.h"
 
-namespace selection {
+namespace doors {
 
 enum class CommandAction { Run, Help, Version, UsageError };
 
@@ -23,12 +23,12 @@ struct CommandLine {
   std::string file;       // the coordinate file exactly as given; "-" is standard input
   std::string outputDir;  // empty: the current directory
   bool quiet = false;
-  std::string plotFile;              // --plot: where the picture goes; empty: no picture
-  std::string region;                // the region option and its value as typed, for the picture
-  std::optional<FrameSlice> frames;  // --frames: a trajectory run; none: the first frame only
-  std::string framesText;            // the slice as typed, for messages
-  std::string seriesFile;            // --series: counts per frame; empty: none
-  RunState state;                    // shape, parameters, whole-residue answer and names
+  std::string plotFile;  // --plot: where the picture goes; empty: no picture
+  std::string region;    // the region option and its value as typed, for the picture
+  std::optional<runs::FrameSlice> frames;  // --frames: a trajectory run; none: the first frame only
+  std::string framesText;                  // the slice as typed, for messages
+  std::string seriesFile;                  // --series: counts per frame; empty: none
+  selection::RunState state;               // shape, parameters, whole-residue answer and names
   bool periodic = false;  // --pbc: atoms at their periodic image nearest the region's centre
 };
 
@@ -40,4 +40,4 @@ CommandLine parseCommandLine(std::span<const std::string_view> arguments);
 // The text of --help: usage, one line per option of the table, examples, exit statuses.
 std::string helpText();
 
-}  // namespace selection
+}  // namespace doors

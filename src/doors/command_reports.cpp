@@ -6,7 +6,7 @@
 #include "frames/atom_table.h"
 #include "platform/platform.h"
 
-namespace selection {
+namespace doors {
 namespace {
 
 constexpr unsigned kWriteError = 38;
@@ -28,27 +28,28 @@ std::string_view attempt(unsigned number, int unit) {
     case 43:  // file name specification error
       return "cannot open";
     default:
-      return unit == kCoordinateUnit ? "cannot read" : "cannot write";
+      return unit == frames::kCoordinateUnit ? "cannot read" : "cannot write";
   }
 }
 
 }  // namespace
 
-std::string commandReportLine(textio::ReportCode code, std::string_view message, int unit,
+std::string commandReportLine(textio::reports::ReportCode code, std::string_view message, int unit,
                               std::string_view file, int systemError) {
   std::string reason(message);
   if (systemError != 0) {
     reason = platform::errorText(systemError).value_or("error " + std::to_string(systemError));
   }
-  const std::string program = std::string(kProgramName) + ": ";
-  const unsigned number = textio::reportNumber(code);
+  const std::string program = std::string(series::kProgramName) + ": ";
+  const unsigned number = textio::reports::reportNumber(code);
   if (file.empty()) {
     if (number == kOutOfMemory) return program + "memory ran out (" + reason + ")\n";
     return program + reason + "\n";
   }
   // Streams are named as such; files between quotes, as the other messages show them.
-  const std::string named = file == "standard input" ? std::string(file) : textio::quoted(file);
+  const std::string named =
+      file == "standard input" ? std::string(file) : textio::freeform::quoted(file);
   return program + std::string(attempt(number, unit)) + " " + named + ": " + reason + "\n";
 }
 
-}  // namespace selection
+}  // namespace doors

@@ -8,12 +8,13 @@
 
 #include "textio/reports/report_code.h"
 
-namespace selection {
+namespace doors {
 
-// A textio::EndPolicy::reportLine for command-line runs: `message` is the report's own text
+// A textio::reports::EndPolicy::reportLine for command-line runs: `message` is the report's own
+// text
 // ("error during write"), the reason when the system gave none; `file` as reports name it
 // (empty: the report names none, such as memory running out).
-std::string commandReportLine(textio::ReportCode code, std::string_view message, int unit,
+std::string commandReportLine(textio::reports::ReportCode code, std::string_view message, int unit,
                               std::string_view file, int systemError);
 
-}  // namespace selection
+}  // namespace doors

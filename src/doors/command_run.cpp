@@ -23,7 +23,7 @@
 #include "picture/frame_plot.h"
 #include "picture/plot_svg.h"
 #include "platform/platform.h"
-#include "results/result_commit.h"
+#include "doors/result_commit.h"
 #include "results/result_files.h"
 #include "runs/engine.h"
 #include "runs/frame_run.h"
@@ -35,7 +35,7 @@
 #include "textio/units/report.h"
 #include "textio/units/unit.h"
 
-namespace selection {
+namespace doors {
 namespace {
 
 // The result files a run can write, in the order they are named on standard output. Each is
@@ -49,9 +49,9 @@ struct ResultFile {
 constexpr int kPictureFile = 0;
 constexpr int kSeriesFile = -1;
 
-constexpr std::array kResultFiles{ResultFile{kResultUnit, "result.gro", false},
-                                  ResultFile{kIndexUnit, "list.ndx", false},
-                                  ResultFile{kResidueUnit, "residue.txt", true}};
+constexpr std::array kResultFiles{ResultFile{results::kResultUnit, "result.gro", false},
+                                  ResultFile{results::kIndexUnit, "list.ndx", false},
+                                  ResultFile{results::kResidueUnit, "residue.txt", true}};
 
 // One result file of this run: its path, the name reports give, and the temporary name it
 // is written under. Paths are used as given (never folded lexically, which a link in DIR
@@ -99,7 +99,7 @@ constexpr std::string_view kOutOfMemoryLine =
 // that comes while the set is replaced kept waiting (on the guard the main thread holds until
 // the process ends), so that it never gives a failure status over a replaced set.
 void beforeAnyReport() {
-  stopLoadProgress();
+  runs::stopLoadProgress();
   if (committing.load() && std::this_thread::get_id() != committer) {
     std::lock_guard wait(temporaries().mutex);
   }
@@ -126,9 +126,9 @@ std::string joined(std::string_view directory, std::string_view name) {
 
 // A failure the command line reports itself, after the I/O layer has started.
 [[noreturn]] void failRun(const std::string& message) {
-  stopLoadProgress();
-  write(platform::standardError(), std::string(kProgramName) + ": " + message + "\n");
-  textio::closeAllUnits();
+  runs::stopLoadProgress();
+  write(platform::standardError(), std::string(series::kProgramName) + ": " + message + "\n");
+  textio::units::closeAllUnits();
   removeTemporaries();
   platform::exitProcess(1);
 }
@@ -162,7 +162,8 @@ std::vector<PlannedFile> planFiles(const CommandLine& command) {
   std::vector<PlannedFile> planned;
   const std::string pid = std::to_string(platform::processId());
   for (const ResultFile& file : kResultFiles) {
-    if (file.wholeResiduesOnly && command.state.wholeResidues != WholeResidues::Yes) continue;
+    if (file.wholeResiduesOnly && command.state.wholeResidues != selection::WholeResidues::Yes)
+      continue;
     const std::string path = joined(command.outputDir, file.name);
     planned.push_back({file.unit, path, absolute(path),
                        temporaryPath(command.outputDir, file.name, pid),
@@ -193,8 +194,8 @@ void writeFromMemory(const std::vector<PlannedFile>& planned, int kind,
       std::lock_guard lock(list.mutex);
       list.paths.push_back(file.temporary);
     }
-    if (platform::ErrorCode error = textio::writeNewFile(file.temporary, text())) {
-      failRun("cannot write " + textio::quoted(file.path) + ": " + reason(error));
+    if (platform::ErrorCode error = textio::files::writeNewFile(file.temporary, text())) {
+      failRun("cannot write " + textio::freeform::quoted(file.path) + ": " + reason(error));
     }
   }
 }
@@ -205,7 +206,7 @@ std::string shownFile(const CommandLine& command) {
 
 // The picture of the run under its temporary name.
 void writePicture(const std::vector<PlannedFile>& planned,
-                  const std::function<std::string(const PlotCaption&)>& draw,
+                  const std::function<std::string(const picture::PlotCaption&)>& draw,
                   const CommandLine& command) {
   writeFromMemory(planned, kPictureFile,
                   [&] { return draw({shownFile(command), command.region, 0}); });
@@ -220,8 +221,8 @@ void checkPicturePath(CommandLine& command) {
     const std::string directory = splitPath(*given).first;
     if (platform::nameAttributes(directory).directory) continue;
     command.action = CommandAction::UsageError;
-    command.error =
-        std::string(option) + ": directory " + textio::quoted(directory) + " does not exist";
+    command.error = std::string(option) + ": directory " + textio::freeform::quoted(directory) +
+                    " does not exist";
     return;
   }
 }
@@ -230,7 +231,7 @@ void checkPicturePath(CommandLine& command) {
 std::optional<std::string> unreplaceable(const std::vector<PlannedFile>& planned) {
   for (const PlannedFile& file : planned) {
     if (platform::nameAttributes(file.path).directory) {
-      return "cannot replace " + textio::quoted(file.path) + ": " + reason(EISDIR);
+      return "cannot replace " + textio::freeform::quoted(file.path) + ": " + reason(EISDIR);
     }
   }
   return std::nullopt;
@@ -241,7 +242,7 @@ std::optional<std::string> unusableDirectory(const std::string& directory) {
   if (directory.empty()) return std::nullopt;
   const platform::NameAttributes attributes = platform::nameAttributes(directory);
   if (!attributes.exists || attributes.directory) return std::nullopt;
-  return "cannot create directory " + textio::quoted(directory) + ": " + reason(ENOTDIR);
+  return "cannot create directory " + textio::freeform::quoted(directory) + ": " + reason(ENOTDIR);
 }
 
 void openTemporary(const std::vector<PlannedFile>& planned, int unit) {
@@ -254,7 +255,8 @@ void openTemporary(const std::vector<PlannedFile>& planned, int unit) {
     }
     // NEW: a name that exists already (a link planted in a shared directory) is never
     // written through.
-    textio::openUnitResolved(unit, textio::ResolvedName{file.temporary}, file.reported, "NEW");
+    textio::units::openUnitResolved(unit, textio::files::ResolvedName{file.temporary},
+                                    file.reported, "NEW");
   }
 }
 
@@ -276,9 +278,10 @@ void openTemporary(const std::vector<PlannedFile>& planned, int unit) {
     const CommitOutcome outcome = replaceWhole(files);
     replaced = !outcome.failure;
     std::string lines;
-    if (outcome.failure) lines = std::string(kProgramName) + ": " + *outcome.failure + "\n";
+    if (outcome.failure)
+      lines = std::string(series::kProgramName) + ": " + *outcome.failure + "\n";
     for (const std::string& leftover : outcome.leftovers) {
-      lines += std::string(kProgramName) + ": " + leftover + "\n";
+      lines += std::string(series::kProgramName) + ": " + leftover + "\n";
     }
     write(platform::standardError(), lines);
   } catch (const std::bad_alloc&) {
@@ -296,28 +299,31 @@ void openTemporary(const std::vector<PlannedFile>& planned, int unit) {
 
 void connectCoordinateFile(const std::string& file) {
   if (file == "-") {
-    textio::openUnitResolved(kCoordinateUnit,
-                             textio::ResolvedName{"CONIN$", true, textio::DeviceKind::ConsoleInput},
-                             "standard input", "OLD", "SEQUENTIAL");
+    textio::units::openUnitResolved(
+        frames::kCoordinateUnit,
+        textio::files::ResolvedName{"CONIN$", true, textio::files::DeviceKind::ConsoleInput},
+        "standard input", "OLD", "SEQUENTIAL");
   } else {
-    textio::openUnitResolved(kCoordinateUnit, textio::ResolvedName{file}, absolute(file), "OLD",
-                             "SEQUENTIAL");
+    textio::units::openUnitResolved(frames::kCoordinateUnit, textio::files::ResolvedName{file},
+                                    absolute(file), "OLD", "SEQUENTIAL");
   }
 }
 
 // --pbc: the box line after the atom lines is the periodic box of the (only) frame, 0.
-void takePeriodicImages(AtomTable& table, const CommandLine& command) {
+void takePeriodicImages(frames::AtomTable& table, const CommandLine& command) {
   if (!command.periodic) return;
-  const std::optional<std::string> problem = takeNearestImages(table, readBoxLine(), command.state);
+  const std::optional<std::string> problem =
+      takeNearestImages(table, frames::readBoxLine(), command.state);
   if (problem) {
-    failRun(periodicBoxError(shownFile(command), 0, *problem));
+    failRun(selection::periodicBoxError(shownFile(command), 0, *problem));
   }
 }
 
 void makeOutputDirectory(const CommandLine& command) {
   if (command.outputDir.empty()) return;
   if (platform::ErrorCode error = platform::makeDirectories(command.outputDir)) {
-    failRun("cannot create directory " + textio::quoted(command.outputDir) + ": " + reason(error));
+    failRun("cannot create directory " + textio::freeform::quoted(command.outputDir) + ": " +
+            reason(error));
   }
 }
 
@@ -333,39 +339,45 @@ void printOrFail(const std::string& text) {
 [[noreturn]] void runTrajectory(CommandLine& command, const std::vector<PlannedFile>& planned) {
   const auto openResults = [&] {
     makeOutputDirectory(command);
-    openTemporary(planned, kResultUnit);
-    openTemporary(planned, kIndexUnit);
-    if (command.state.wholeResidues == WholeResidues::Yes) openTemporary(planned, kResidueUnit);
+    openTemporary(planned, results::kResultUnit);
+    openTemporary(planned, results::kIndexUnit);
+    if (command.state.wholeResidues == selection::WholeResidues::Yes)
+      openTemporary(planned, results::kResidueUnit);
   };
   // --pbc: each chosen frame's atoms at their images in that frame's own box.
-  const auto prepareFrame = [&](AtomTable& table, const std::string& boxLine, std::uint64_t index) {
+  const auto prepareFrame = [&](frames::AtomTable& table, const std::string& boxLine,
+                                std::uint64_t index) {
     if (!command.periodic) return;
-    if (std::optional<std::string> problem = takeNearestImages(table, boxLine, command.state)) {
-      failRun(periodicBoxError(shownFile(command), index, *problem));
+    if (std::optional<std::string> problem =
+            selection::takeNearestImages(table, boxLine, command.state)) {
+      failRun(selection::periodicBoxError(shownFile(command), index, *problem));
     }
   };
-  const FramesRead read = runFrames(command.state, *command.frames, openResults, prepareFrame);
-  stopLoadProgress();
+  const runs::FramesRead read =
+      runFrames(command.state, *command.frames, openResults, prepareFrame);
+  runs::stopLoadProgress();
   if (read.cutShort) {
     write(platform::standardError(),
-          std::string(kProgramName) + ": warning: " + *read.cutShort + "; left out\n");
+          std::string(series::kProgramName) + ": warning: " + *read.cutShort + "; left out\n");
   }
   if (read.chosen.empty()) {
-    failRun("--frames " + textio::quoted(command.framesText) +
-            " matches no frame: " + textio::quoted(shownFile(command)) + " has " +
+    failRun("--frames " + textio::freeform::quoted(command.framesText) +
+            " matches no frame: " + textio::freeform::quoted(shownFile(command)) + " has " +
             std::to_string(read.complete) + (read.complete == 1 ? " frame" : " frames"));
   }
-  closeRunFiles();
+  runs::closeRunFiles();
   writeFromMemory(planned, kSeriesFile, [&] {
-    if (seriesFormatOf(command.seriesFile) == SeriesFormat::Csv) return seriesCsv(read.chosen);
-    return seriesXvg(read.chosen, shownFile(command) + ", " + command.region);
+    if (series::seriesFormatOf(command.seriesFile) == series::SeriesFormat::Csv)
+      return series::seriesCsv(read.chosen);
+    return series::seriesXvg(read.chosen, shownFile(command) + ", " + command.region);
   });
   writeFromMemory(planned, kPictureFile, [&] {
-    return drawFrameChart(read.chosen, command.state, {shownFile(command), command.region, 0});
+    return picture::drawFrameChart(read.chosen, command.state,
+                                   {shownFile(command), command.region, 0});
   });
   // As for a single frame, the summary comes before the renames.
   if (!command.quiet) {
-    std::string text = frameSummary(read.chosen) + "\nwrote";
+    std::string text = series::frameSummary(read.chosen) + "\nwrote";
     for (const PlannedFile& file : planned) text += " " + file.path;
     printOrFail(text + "\n");
   }
@@ -374,41 +386,46 @@ void printOrFail(const std::string& text) {
 
 // --pbc moves every atom of the frame before any test, with the box line read after the atom
 // lines: it keeps the whole frame in a table.
-SelectionCounts selectFromTable(CommandLine& command, const std::vector<PlannedFile>& planned) {
-  AtomTable table = loadConnected();
-  stopLoadProgress();
+runs::SelectionCounts selectFromTable(CommandLine& command,
+                                      const std::vector<PlannedFile>& planned) {
+  frames::AtomTable table = frames::loadConnected();
+  runs::stopLoadProgress();
   takePeriodicImages(table, command);
   makeOutputDirectory(command);
-  RunState& state = command.state;
-  const NumberLayout numbers = numberLayoutOf(table);
-  openTemporary(planned, kResultUnit);
-  openTemporary(planned, kIndexUnit);
-  const SelectionCounts counts = selectAndCount(table, state, numbers);
-  writeSelected(table, state, numbers, [&planned] { openTemporary(planned, kResidueUnit); });
-  closeRunFiles();
+  selection::RunState& state = command.state;
+  const results::NumberLayout numbers = runs::numberLayoutOf(table);
+  openTemporary(planned, results::kResultUnit);
+  openTemporary(planned, results::kIndexUnit);
+  const runs::SelectionCounts counts = runs::selectAndCount(table, state, numbers);
+  runs::writeSelected(table, state, numbers,
+                      [&planned] { openTemporary(planned, results::kResidueUnit); });
+  runs::closeRunFiles();
   writePicture(
       planned,
-      [&](const PlotCaption& caption) { return drawSelection(table, command.state, caption); },
+      [&](const picture::PlotCaption& caption) {
+        return drawSelection(table, command.state, caption);
+      },
       command);
   return counts;
 }
 
 // Every other run streams the atom lines through the passes.
-SelectionCounts selectStreamed(CommandLine& command, const std::vector<PlannedFile>& planned) {
-  StreamSelection selection(readFrameHeader());
+runs::SelectionCounts selectStreamed(CommandLine& command,
+                                     const std::vector<PlannedFile>& planned) {
+  runs::StreamSelection selection(runs::readFrameHeader());
   if (!command.plotFile.empty()) selection.drawPicture();
   makeOutputDirectory(command);
-  RunState& state = command.state;
-  openTemporary(planned, kResultUnit);
-  openTemporary(planned, kIndexUnit);
-  const SelectionCounts counts = selection.selectAndCount(state);
-  selection.writeSelected(state, [&planned] { openTemporary(planned, kResidueUnit); });
-  stopLoadProgress();
-  closeRunFiles();
+  selection::RunState& state = command.state;
+  openTemporary(planned, results::kResultUnit);
+  openTemporary(planned, results::kIndexUnit);
+  const runs::SelectionCounts counts = selection.selectAndCount(state);
+  selection.writeSelected(state, [&planned] { openTemporary(planned, results::kResidueUnit); });
+  runs::stopLoadProgress();
+  runs::closeRunFiles();
   writePicture(
       planned,
-      [&](const PlotCaption& caption) {
-        PlotCaption withCount = caption;
+      [&](const picture::PlotCaption& caption) {
+        picture::PlotCaption withCount = caption;
         withCount.atoms = static_cast<std::int64_t>(selection.atoms());
         return plotSvg(*selection.picture(), state, withCount);
       },
@@ -421,28 +438,28 @@ SelectionCounts selectStreamed(CommandLine& command, const std::vector<PlannedFi
   std::optional<std::string> problem = unusableDirectory(command.outputDir);
   if (!problem) problem = unreplaceable(planned);
   if (problem) {
-    write(platform::standardError(), std::string(kProgramName) + ": " + *problem + "\n");
+    write(platform::standardError(), std::string(series::kProgramName) + ": " + *problem + "\n");
     platform::exitProcess(1);
   }
 
   runStarted = true;
-  textio::EndPolicy policy;
+  textio::reports::EndPolicy policy;
   policy.traceback = false;
   policy.signalStatuses = true;
   policy.terminateEvent = true;
   policy.beforeReport = &beforeAnyReport;
   policy.atEnd = &removeTemporaries;
   policy.reportLine = &commandReportLine;
-  textio::setEndPolicy(policy);
-  textio::initRunTime();
+  textio::reports::setEndPolicy(policy);
+  textio::run::initRunTime();
 
   connectCoordinateFile(command.file);
-  if (fileSize && *fileSize > kProgressThreshold &&
+  if (fileSize && *fileSize > runs::kProgressThreshold &&
       platform::isTerminal(platform::standardError())) {
-    startLoadProgress(textio::findUnit(kCoordinateUnit)->handle, *fileSize);
+    runs::startLoadProgress(textio::units::findUnit(frames::kCoordinateUnit)->handle, *fileSize);
   }
   if (command.frames) runTrajectory(command, planned);
-  const SelectionCounts counts =
+  const runs::SelectionCounts counts =
       command.periodic ? selectFromTable(command, planned) : selectStreamed(command, planned);
 
   // The counts and names come before the renames: output that cannot be written fails the run
@@ -467,11 +484,12 @@ int runCommandLine(std::span<const std::string_view> arguments) {
       return 0;
     case CommandAction::Version:
       write(platform::standardOutput(),
-            std::string(kProgramName) + " " + std::string(kVersion) + "\n");
+            std::string(series::kProgramName) + " " + std::string(series::kVersion) + "\n");
       return 0;
     case CommandAction::UsageError:
-      write(platform::standardError(), std::string(kProgramName) + ": " + command.error +
-                                           "\nTry '" + std::string(kProgramName) + " --help'.\n");
+      write(platform::standardError(), std::string(series::kProgramName) + ": " + command.error +
+                                           "\nTry '" + std::string(series::kProgramName) +
+                                           " --help'.\n");
       return 2;
     case CommandAction::Run:
       break;
@@ -483,8 +501,8 @@ int runCommandLine(std::span<const std::string_view> arguments) {
     const platform::OpenResult probe = platform::openFile(
         command.file, platform::Creation::OpenExisting, platform::Access::ReadOnly);
     if (probe.error != 0) {
-      write(platform::standardError(), std::string(kProgramName) + ": cannot read " +
-                                           textio::quoted(command.file) + ": " +
+      write(platform::standardError(), std::string(series::kProgramName) + ": cannot read " +
+                                           textio::freeform::quoted(command.file) + ": " +
                                            reason(probe.error) + "\n");
       return 1;
     }
@@ -497,20 +515,20 @@ int runCommandLine(std::span<const std::string_view> arguments) {
 int runTool(std::span<const std::string_view> arguments) {
   try {
     if (!arguments.empty()) return runCommandLine(arguments);
-    textio::initRunTime();
+    textio::run::initRunTime();
     run();
-    textio::endRun();
+    textio::run::endRun();
   } catch (const std::bad_alloc&) {
     // Before a command-line run has set its policy: the report without traceback all the same.
     if (!arguments.empty() && !runStarted) {
-      textio::EndPolicy policy;
+      textio::reports::EndPolicy policy;
       policy.traceback = false;
       policy.reportLine = &commandReportLine;
-      textio::setEndPolicy(policy);
+      textio::reports::setEndPolicy(policy);
     }
-    textio::issueReport(textio::severeCode(41));
+    textio::units::issueReport(textio::reports::severeCode(41));
   }
   std::abort();  // both doors and a severe report end the process themselves
 }
 
-}  // namespace selection
+}  // namespace doors

@@ -6,7 +6,7 @@
 #include <span>
 #include <string_view>
 
-namespace selection {
+namespace doors {
 
 // Parses the arguments after the program name and carries them out: help, version, a
 // usage error (status 2) or a run. Returns the exit status when the run ends before the
@@ -20,4 +20,4 @@ int runCommandLine(std::span<const std::string_view> arguments);
 // same, never an abort.
 int runTool(std::span<const std::string_view> arguments);
 
-}  // namespace selection
+}  // namespace doors

@@ -10,7 +10,7 @@
 #include "textio/units/report.h"
 #include "textio/reports/report_code.h"
 
-namespace selection {
+namespace frames {
 namespace {
 
 // A block joins a chunk that is not empty only when the chunk has room for one line per this
@@ -22,7 +22,7 @@ constexpr std::size_t kShortestLikelyLine = 32;
 
 PageBlock::PageBlock(std::size_t bytes)
     : bytes_(std::max<std::size_t>(bytes, 1)), data_(platform::allocatePages(bytes_)) {
-  if (data_ == nullptr) textio::issueReport(textio::severeCode(41));
+  if (data_ == nullptr) textio::units::issueReport(textio::reports::severeCode(41));
 }
 
 PageBlock::~PageBlock() { platform::releasePages(data_, bytes_); }
@@ -66,7 +66,7 @@ void AtomChunkReader::begin(std::uint64_t statements, int spacing) {
 }
 
 bool AtomChunkReader::nextPerLine() {
-  const textio::FixedRecordsRead got = textio::readFixedRecords(
+  const textio::layouts::FixedRecordsRead got = textio::layouts::readFixedRecords(
       kCoordinateUnit, layout_, kAtomLinePlaces, records_, sizeof(AtomRecord), capacity_,
       static_cast<std::size_t>(std::min<std::uint64_t>(left_, capacity_)));
   left_ -= got.statements;
@@ -90,9 +90,9 @@ bool AtomChunkReader::next() {
       // read: one statement of the per-line path, which meets them as a whole-file load does.
       input_->giveBack(0);
       inBlock_ = false;
-      const textio::FixedRecordsRead one =
-          textio::readFixedRecords(kCoordinateUnit, layout_, kAtomLinePlaces, records_ + size_,
-                                   sizeof(AtomRecord), capacity_ - size_, 1);
+      const textio::layouts::FixedRecordsRead one = textio::layouts::readFixedRecords(
+          kCoordinateUnit, layout_, kAtomLinePlaces, records_ + size_, sizeof(AtomRecord),
+          capacity_ - size_, 1);
       left_ -= one.statements;
       size_ += one.records;
       if (one.ended || left_ == 0) done_ = true;
@@ -123,4 +123,4 @@ bool AtomChunkReader::next() {
   return true;
 }
 
-}  // namespace selection
+}  // namespace frames

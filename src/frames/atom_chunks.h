@@ -11,7 +11,7 @@
 #include "frames/atom_table.h"
 #include "textio/bulk/block_input.h"
 
-namespace selection {
+namespace frames {
 
 // Pages of `bytes` bytes, given back when it goes; a block that cannot be had is report 41.
 class PageBlock {
@@ -56,13 +56,13 @@ class AtomChunkReader {
   AtomRecord* records_;
   std::size_t size_ = 0;
   std::size_t blockBytes_;
-  std::optional<textio::BlockInput> input_;
+  std::optional<textio::bulk::BlockInput> input_;
   std::optional<AtomLineConverter> converter_;
-  textio::FixedLayout layout_ = textio::layouts::kAtomLine;
+  textio::layouts::FixedLayout layout_ = textio::layouts::kAtomLine;
   bool bulk_ = false;
   bool inBlock_ = false;  // input_ holds the unit's input
   bool done_ = true;
   std::uint64_t left_ = 0;  // read statements still to make
 };
 
-}  // namespace selection
+}  // namespace frames

@@ -11,7 +11,7 @@
 #include "textio/fields/fixed_fast.h"
 #include "textio/layouts/fixed_layout.h"
 
-namespace selection {
+namespace frames {
 namespace {
 
 constexpr char kLineFeed = '\n';
@@ -35,17 +35,17 @@ const char* lineFeedOf(const char* line, const char* end) {
 // false for anything else; the record may then hold some fields of the line.
 bool convertPlainLine(const char* line, std::size_t length, AtomRecord& record) {
   if (length < kFullColumns && length != kPositionColumns) return false;
-  textio::IntegerField number;
-  if (!textio::fast::parseIntegerWord(line, 5, number)) return false;
+  textio::fields::IntegerField number;
+  if (!textio::fields::fast::parseIntegerWord(line, 5, number)) return false;
   record.residueNumber = number.value;
-  if (!textio::fast::parseIntegerWord(line + 15, 5, number)) return false;
+  if (!textio::fields::fast::parseIntegerWord(line + 15, 5, number)) return false;
   record.atomNumber = number.value;
   std::memcpy(record.residueName, line + 5, 5);
   std::memcpy(record.atomName, line + 10, 5);
-  textio::RealField real;
+  textio::fields::RealField real;
   float* const coordinates[] = {&record.x, &record.y, &record.z};
   for (int i = 0; i < 3; ++i) {
-    if (!textio::fast::parseRealEightColumns(line + 20 + 8 * i, 3, real)) return false;
+    if (!textio::fields::fast::parseRealEightColumns(line + 20 + 8 * i, 3, real)) return false;
     *coordinates[i] = real.value;
   }
   if (length == kPositionColumns) {
@@ -54,7 +54,7 @@ bool convertPlainLine(const char* line, std::size_t length, AtomRecord& record) 
   }
   float* const velocities[] = {&record.vx, &record.vy, &record.vz};
   for (int i = 0; i < 3; ++i) {
-    if (!textio::fast::parseRealEightColumns(line + 44 + 8 * i, 4, real)) return false;
+    if (!textio::fields::fast::parseRealEightColumns(line + 44 + 8 * i, 4, real)) return false;
     *velocities[i] = real.value;
   }
   return true;
@@ -76,8 +76,8 @@ AtomLinesRead convertPart(const char* begin, const char* end, std::uint64_t limi
     }
     AtomRecord& record = records[done.records];
     if (convertPlainLine(line, length, record) ||
-        textio::readFixedLine(textio::layouts::kAtomLine, kAtomLinePlaces,
-                              std::string_view(line, length), &record) == 0) {
+        textio::layouts::readFixedLine(textio::layouts::kAtomLine, kAtomLinePlaces,
+                                       std::string_view(line, length), &record) == 0) {
       ++done.records;
     }
     line = feed + 1;
@@ -234,4 +234,4 @@ AtomLinesRead convertAtomLines(const char* text, std::size_t size, std::uint64_t
   return converter.finish();
 }
 
-}  // namespace selection
+}  // namespace frames

@@ -15,20 +15,21 @@
 #include "platform/crew.h"
 #include "textio/layouts/fixed_layout.h"
 
-namespace selection {
+namespace frames {
 
 // (I5,2A5,I5,3F8.3,3F8.4), or its wider form: where each field of an atom line goes in its
 // record.
-inline constexpr textio::FieldPlace kAtomLinePlaces[] = {{offsetof(AtomRecord, residueNumber), 0},
-                                                         {offsetof(AtomRecord, residueName), 5},
-                                                         {offsetof(AtomRecord, atomName), 5},
-                                                         {offsetof(AtomRecord, atomNumber), 0},
-                                                         {offsetof(AtomRecord, x), 0},
-                                                         {offsetof(AtomRecord, y), 0},
-                                                         {offsetof(AtomRecord, z), 0},
-                                                         {offsetof(AtomRecord, vx), 0},
-                                                         {offsetof(AtomRecord, vy), 0},
-                                                         {offsetof(AtomRecord, vz), 0}};
+inline constexpr textio::layouts::FieldPlace kAtomLinePlaces[] = {
+    {offsetof(AtomRecord, residueNumber), 0},
+    {offsetof(AtomRecord, residueName), 5},
+    {offsetof(AtomRecord, atomName), 5},
+    {offsetof(AtomRecord, atomNumber), 0},
+    {offsetof(AtomRecord, x), 0},
+    {offsetof(AtomRecord, y), 0},
+    {offsetof(AtomRecord, z), 0},
+    {offsetof(AtomRecord, vx), 0},
+    {offsetof(AtomRecord, vy), 0},
+    {offsetof(AtomRecord, vz), 0}};
 
 struct AtomLinesRead {
   std::uint64_t lines = 0;    // lines consumed, each one read statement
@@ -80,7 +81,7 @@ class AtomLineConverter {
   void placeParts() noexcept;
   void convertParts();
 
-  Crew crew_;
+  platform::Crew crew_;
   std::size_t minPartBytes_;
   bool findWraps_;
   bool recordBefore_ = false;
@@ -109,4 +110,4 @@ class AtomLineConverter {
 AtomLinesRead convertAtomLines(const char* text, std::size_t size, std::uint64_t maxLines,
                                AtomRecord* records, unsigned threads, std::size_t minPartBytes);
 
-}  // namespace selection
+}  // namespace frames

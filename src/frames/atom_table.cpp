@@ -13,7 +13,7 @@
 #include "textio/run/run_time.h"
 #include "textio/units/unit.h"
 
-namespace selection {
+namespace frames {
 namespace {
 
 constexpr std::size_t kCountFieldWidth = 5;
@@ -22,7 +22,8 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The wide layouts by spacing, from kNarrowestWideSpacing on.
 constexpr auto kWideAtomLines = [] {
-  std::array<std::array<textio::FieldDescriptor, 5>, kWidestSpacing - kNarrowestWideSpacing + 1>
+  std::array<std::array<textio::layouts::FieldDescriptor, 5>,
+             kWidestSpacing - kNarrowestWideSpacing + 1>
       layouts{};
   for (int d = kNarrowestWideSpacing; d <= kWidestSpacing; ++d) {
     layouts[static_cast<std::size_t>(d - kNarrowestWideSpacing)] =
@@ -36,19 +37,20 @@ constexpr auto kWideAtomLines = [] {
 // Reads the count line itself (not through the I5 layout alone) so that a count written in
 // more than five columns is not cut to its first five digits.
 std::int64_t readCountLine() {
-  textio::Statement statement(kCoordinateUnit, textio::StatementKind::Read);
-  textio::UnitEntry& unit = statement.unit();
+  textio::units::Statement statement(kCoordinateUnit, textio::units::StatementKind::Read);
+  textio::units::UnitEntry& unit = statement.unit();
   std::string_view line;
-  switch (textio::nextRecord(unit, line)) {
-    case textio::ReadStatus::Ok:
+  switch (textio::units::nextRecord(unit, line)) {
+    case textio::units::ReadStatus::Ok:
       break;
-    case textio::ReadStatus::End:
-      textio::failStatement(unit, 24);
-    case textio::ReadStatus::Failed:
-      textio::failStatement(unit, 39);
+    case textio::units::ReadStatus::End:
+      textio::units::failStatement(unit, 24);
+    case textio::units::ReadStatus::Failed:
+      textio::units::failStatement(unit, 39);
   }
   std::int64_t count = 0;
-  if (int status = readAtomCount(line, count); status != 0) textio::failStatement(unit, status);
+  if (int status = readAtomCount(line, count); status != 0)
+    textio::units::failStatement(unit, status);
   return count;
 }
 
@@ -87,7 +89,7 @@ int atomLineSpacing(std::string_view firstAtomLine) {
   return static_cast<int>(spacing);
 }
 
-textio::FixedLayout atomLineLayout(int spacing) {
+textio::layouts::FixedLayout atomLineLayout(int spacing) {
   if (spacing < kNarrowestWideSpacing || spacing > kWidestSpacing) {
     return textio::layouts::kAtomLine;
   }
@@ -102,7 +104,7 @@ int readAtomCount(std::string_view line, std::int64_t& count) {
     field = field.substr(0, comma);
     endedByComma = true;
   }
-  textio::IntegerField parsed = textio::parseIntegerField(field);
+  textio::fields::IntegerField parsed = textio::fields::parseIntegerField(field);
   if (parsed.status != 0) {
     count = 0;
     return parsed.status;
@@ -132,18 +134,18 @@ namespace {
 // The next line of unit 10, consumed or left for the next read: nullopt at the end of the
 // file; a failed read is report 39.
 std::optional<std::string> coordinateLine(bool consume) {
-  textio::Statement statement(kCoordinateUnit, textio::StatementKind::Read);
-  textio::UnitEntry& unit = statement.unit();
+  textio::units::Statement statement(kCoordinateUnit, textio::units::StatementKind::Read);
+  textio::units::UnitEntry& unit = statement.unit();
   std::string_view line;
-  switch (consume ? textio::nextRecord(unit, line) : textio::peekRecord(unit, line)) {
-    case textio::ReadStatus::Ok:
+  switch (consume ? textio::units::nextRecord(unit, line) : textio::units::peekRecord(unit, line)) {
+    case textio::units::ReadStatus::Ok:
       return std::string(line);
-    case textio::ReadStatus::End:
+    case textio::units::ReadStatus::End:
       return std::nullopt;
-    case textio::ReadStatus::Failed:
+    case textio::units::ReadStatus::Failed:
       break;
   }
-  textio::failStatement(unit, 39);
+  textio::units::failStatement(unit, 39);
 }
 
 }  // namespace
@@ -151,27 +153,27 @@ std::optional<std::string> coordinateLine(bool consume) {
 std::optional<std::string> readBoxLine() { return coordinateLine(true); }
 
 std::optional<std::string> peekCoordinateLine() {
-  textio::keepInputColumns(kCoordinateUnit, kKeptLineColumns);
+  textio::units::keepInputColumns(kCoordinateUnit, kKeptLineColumns);
   return coordinateLine(false);
 }
 
 int peekAtomLineSpacing() {
-  textio::Statement statement(kCoordinateUnit, textio::StatementKind::Read);
+  textio::units::Statement statement(kCoordinateUnit, textio::units::StatementKind::Read);
   std::string_view line;
-  if (textio::peekRecord(statement.unit(), line) != textio::ReadStatus::Ok) return 0;
+  if (textio::units::peekRecord(statement.unit(), line) != textio::units::ReadStatus::Ok) return 0;
   return atomLineSpacing(line);
 }
 
 std::int64_t readTitleAndCount() {
-  textio::keepInputColumns(kCoordinateUnit, kKeptLineColumns);
-  textio::readList(kCoordinateUnit, {});  // the title line, whatever it holds
+  textio::units::keepInputColumns(kCoordinateUnit, kKeptLineColumns);
+  textio::freeform::readList(kCoordinateUnit, {});  // the title line, whatever it holds
   return readCountLine();
 }
 
 void releaseTableBlock(TableBlock& block) {
   block.input.reset();
-  textio::releaseBlock(block.records, block.capacity * sizeof(AtomRecord));
+  textio::run::releaseBlock(block.records, block.capacity * sizeof(AtomRecord));
   block = {};
 }
 
-}  // namespace selection
+}  // namespace frames

@@ -13,7 +13,7 @@
 #include "textio/bulk/block_input.h"
 #include "textio/layouts/fixed_layout.h"
 
-namespace selection {
+namespace frames {
 
 inline constexpr int kCoordinateUnit = 10;
 // Five-column atom and residue numbers wrap at this value in files of more atoms.
@@ -106,7 +106,7 @@ inline bool hasWrappedNumbers(const AtomTable& table) {
 int atomLineSpacing(std::string_view firstAtomLine);
 
 // The atom-line layout for a spacing that atomLineSpacing gave: layouts::kAtomLine for 0.
-textio::FixedLayout atomLineLayout(int spacing);
+textio::layouts::FixedLayout atomLineLayout(int spacing);
 
 // How the atom lines of a regular file are read. The table is the same whatever is chosen;
 // tests choose small blocks and parts to exercise the seams, or no bulk path at all.
@@ -132,7 +132,7 @@ struct TableBlock {
   std::uint64_t capacity = 0;  // records it holds
   // The read buffers of the frames, kept too: fresh pages for every frame cost more than
   // reading it.
-  std::shared_ptr<textio::BlockInput> input;
+  std::shared_ptr<textio::bulk::BlockInput> input;
 };
 void releaseTableBlock(TableBlock& block);
 
@@ -169,4 +169,4 @@ std::optional<std::string> peekCoordinateLine();
 // success, else the report number (64).
 int readAtomCount(std::string_view line, std::int64_t& count);
 
-}  // namespace selection
+}  // namespace frames

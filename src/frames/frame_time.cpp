@@ -9,7 +9,7 @@
 
 #include "textio/freeform/typed_text.h"
 
-namespace selection {
+namespace frames {
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
@@ -22,7 +22,7 @@ std::optional<double> titleTime(std::string_view title) {
     if (at > 0 && !isBlank(title[at - 1])) continue;
     std::string_view rest = title.substr(at + 2);
     while (!rest.empty() && isBlank(rest.front())) rest.remove_prefix(1);
-    const std::size_t length = textio::decimalNumberLength(rest);
+    const std::size_t length = textio::freeform::decimalNumberLength(rest);
     if (length == 0) return std::nullopt;
     const std::string number(rest.substr(0, length));
     const double time = std::strtod(number.c_str(), nullptr);
@@ -46,4 +46,4 @@ std::string frameSuffix(std::uint64_t index, std::optional<double> time) {
   return suffix;
 }
 
-}  // namespace selection
+}  // namespace frames

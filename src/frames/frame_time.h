@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace selection {
+namespace frames {
 
 // The number after the first "t=" that starts the title or follows a blank, blanks after
 // the "=" passed over: optional sign, digits with an optional point, optional exponent.
@@ -21,4 +21,4 @@ std::string timeText(double time);
 // What follows a group's name for frame `index`: "_f3_t7.500", "_f3" without a time.
 std::string frameSuffix(std::uint64_t index, std::optional<double> time);
 
-}  // namespace selection
+}  // namespace frames

@@ -6,14 +6,14 @@
 #include "textio/units/report.h"
 #include "textio/units/unit.h"
 
-namespace selection {
+namespace frames {
 namespace {
 
 // The spill's failures are the coordinate file's: its records could not be kept.
 [[noreturn]] void failSpill(int number, platform::ErrorCode error) {
-  textio::Statement statement(kCoordinateUnit, textio::StatementKind::Read);
+  textio::units::Statement statement(kCoordinateUnit, textio::units::StatementKind::Read);
   statement.unit().lastError = error;
-  textio::failStatement(statement.unit(), number);
+  textio::units::failStatement(statement.unit(), number);
 }
 
 }  // namespace
@@ -73,4 +73,4 @@ std::span<const AtomRecord> RecordSpill::next(AtomRecord* room, std::size_t capa
   return {room, count};
 }
 
-}  // namespace selection
+}  // namespace frames

@@ -9,10 +9,10 @@
 #include <span>
 #include <vector>
 
-#include "platform/platform.h"
 #include "frames/atom_table.h"
+#include "platform/platform.h"
 
-namespace selection {
+namespace frames {
 
 class RecordSpill {
  public:
@@ -43,4 +43,4 @@ class RecordSpill {
   std::uint64_t fileAt_ = 0;
 };
 
-}  // namespace selection
+}  // namespace frames

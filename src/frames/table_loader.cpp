@@ -22,13 +22,13 @@
 #include "textio/run/run_time.h"
 #include "textio/units/unit.h"
 
-namespace selection {
+namespace frames {
 namespace {
 
 // Upper bound on the atom lines the rest of a regular file can hold (every line takes at
 // least its line feed, the last one may lack it).
 std::optional<std::uint64_t> lineBound() {
-  const textio::UnitEntry* unit = textio::findUnit(kCoordinateUnit);
+  const textio::units::UnitEntry* unit = textio::units::findUnit(kCoordinateUnit);
   if (unit == nullptr) return std::nullopt;
   std::optional<std::uint64_t> size = platform::fileSize(unit->handle);
   if (!size) return std::nullopt;
@@ -44,35 +44,36 @@ constexpr std::size_t kGatherChunk = 4096;
 // Up to `reads` atom-line reads through `layout`, with their end-of-file and error
 // conditions returned: an unreadable line leaves no record, the end of the file ends the
 // reading.
-textio::FixedRecordsRead readAtomLines(textio::FixedLayout layout, AtomRecord* records,
-                                       std::uint64_t capacity, std::uint64_t reads) {
-  return textio::readFixedRecords(kCoordinateUnit, layout, kAtomLinePlaces, records,
-                                  sizeof(AtomRecord), capacity, reads);
+textio::layouts::FixedRecordsRead readAtomLines(textio::layouts::FixedLayout layout,
+                                                AtomRecord* records, std::uint64_t capacity,
+                                                std::uint64_t reads) {
+  return textio::layouts::readFixedRecords(kCoordinateUnit, layout, kAtomLinePlaces, records,
+                                           sizeof(AtomRecord), capacity, reads);
 }
 
 // The bytes of the line after the count with a CR LF line end: a frame's lines are about as
 // long.
 std::uint64_t firstAtomLineBytes() {
-  textio::Statement statement(kCoordinateUnit, textio::StatementKind::Read);
+  textio::units::Statement statement(kCoordinateUnit, textio::units::StatementKind::Read);
   std::string_view line;
-  if (textio::peekRecord(statement.unit(), line) != textio::ReadStatus::Ok) return 0;
+  if (textio::units::peekRecord(statement.unit(), line) != textio::units::ReadStatus::Ok) return 0;
   return line.size() + 2;
 }
 
 // Notes in the table the layout the first atom line shows and answers it. Called once the
 // table's block is had, so that a table that cannot be had is reported before any atom line
 // is read.
-textio::FixedLayout chooseAtomLineLayout(AtomTable& table) {
+textio::layouts::FixedLayout chooseAtomLineLayout(AtomTable& table) {
   table.decimalSpacing = peekAtomLineSpacing();
   return atomLineLayout(table.decimalSpacing);
 }
 
 // The wrap points of both number sequences, parts of the table on the machine's cores.
 void findWraps(AtomTable& table) {
-  const PartPlan plan = planParts(table.size, kRecordsPerWrapPart, 1);
+  const platform::PartPlan plan = platform::planParts(table.size, kRecordsPerWrapPart, 1);
   std::vector<NumberWraps> atomParts(plan.parts);
   std::vector<NumberWraps> residueParts(plan.parts);
-  runParts(plan.parts, [&](unsigned part) {
+  platform::runParts(plan.parts, [&](unsigned part) {
     // The first record has none before it.
     findWrapsIn(table.records, std::max<std::size_t>(plan.begin(part), 1), plan.end(part), 0,
                 atomParts[part], residueParts[part]);
@@ -83,6 +84,43 @@ void findWraps(AtomTable& table) {
     table.residueWraps.points.insert(table.residueWraps.points.end(),
                                      residueParts[part].points.begin(),
                                      residueParts[part].points.end());
+  }
+}
+
+// The read buffers of `blockBytes` each: the kept ones of the frames when they are large
+// enough, else new ones (kept from here on when there is a kept block).
+std::shared_ptr<textio::bulk::BlockInput> blockInput(std::size_t blockBytes, TableBlock* kept) {
+  if (kept != nullptr && kept->input && kept->input->blockBytes() >= blockBytes) {
+    return kept->input;
+  }
+  auto own = std::make_shared<textio::bulk::BlockInput>(blockBytes);
+  if (kept != nullptr) kept->input = own;
+  return own;
+}
+
+// One atom line through the per-line path into the table after its `table.size` records,
+// counted in `lines`, with its wrap point. True when the file ended there.
+bool readOneAtomLine(AtomTable& table, std::uint64_t capacity, std::uint64_t& lines) {
+  std::size_t& filled = table.size;
+  const textio::layouts::FixedRecordsRead one =
+      readAtomLines(textio::layouts::kAtomLine, table.records + filled, capacity - filled, 1);
+  if (one.records > 0 && filled > 0) {
+    findWrapsIn(table.records, filled, filled + 1, 0, table.atomWraps, table.residueWraps);
+  }
+  lines += one.statements;
+  filled += one.records;
+  if (one.ended) table.endedEarly = true;
+  return one.ended;
+}
+
+// Wrap points the crew found in the block it converted last, at record indices from the
+// table's size on.
+void keepWraps(const AtomLineConverter& converter, AtomTable& table) {
+  for (const std::uint32_t point : converter.atomWraps().points) {
+    table.atomWraps.points.push_back(static_cast<std::uint32_t>(table.size + point));
+  }
+  for (const std::uint32_t point : converter.residueWraps().points) {
+    table.residueWraps.points.push_back(static_cast<std::uint32_t>(table.size + point));
   }
 }
 
@@ -101,16 +139,10 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
   const std::uint64_t needed = lineBytes != 0 ? wanted * lineBytes + 1 : fileBytes;
   const auto blockBytes = static_cast<std::size_t>(std::max<std::uint64_t>(
       1, std::min({static_cast<std::uint64_t>(tuning.blockBytes), fileBytes, needed})));
-  std::shared_ptr<textio::BlockInput> own;
-  if (kept == nullptr || !kept->input || kept->input->blockBytes() < blockBytes) {
-    own = std::make_shared<textio::BlockInput>(blockBytes);
-    if (kept != nullptr) kept->input = own;
-  } else {
-    own = kept->input;
-  }
-  textio::BlockInput& input = *own;
+  const std::shared_ptr<textio::bulk::BlockInput> own = blockInput(blockBytes, kept);
+  textio::bulk::BlockInput& input = *own;
   if (!input.ready()) {
-    const textio::FixedRecordsRead got =
+    const textio::layouts::FixedRecordsRead got =
         readAtomLines(textio::layouts::kAtomLine, records, capacity, wanted);
     table.size = got.records;
     table.endedEarly = got.ended;
@@ -126,15 +158,6 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
                               tuning.minPartBytes, /*findWraps=*/true);
   std::uint64_t lines = 0;
   std::size_t& filled = table.size;
-  // Wrap points the crew found, at record indices from `filled` on.
-  const auto keepWraps = [&] {
-    for (const std::uint32_t point : converter.atomWraps().points) {
-      table.atomWraps.points.push_back(static_cast<std::uint32_t>(filled + point));
-    }
-    for (const std::uint32_t point : converter.residueWraps().points) {
-      table.residueWraps.points.push_back(static_cast<std::uint32_t>(filled + point));
-    }
-  };
   while (lines < wanted && filled < capacity) {
     input.begin(kCoordinateUnit);
     bool readAhead = true;
@@ -144,7 +167,7 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
       readAhead = lineBytes == 0 || block.size() < (wanted - lines) * lineBytes;
       if (readAhead) input.readAhead();
       const AtomLinesRead got = converter.finish();  // this thread helps first
-      keepWraps();
+      keepWraps(converter, table);
       lines += got.lines;
       filled += got.records;
       if (got.bytes < block.size() || lines >= wanted || filled >= capacity) {
@@ -161,17 +184,7 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
     // first): the next block begins where it ended.
     if (!readAhead) continue;
     input.giveBack(0);
-    const textio::FixedRecordsRead one =
-        readAtomLines(textio::layouts::kAtomLine, records + filled, capacity - filled, 1);
-    if (one.records > 0 && filled > 0) {
-      findWrapsIn(records, filled, filled + 1, 0, table.atomWraps, table.residueWraps);
-    }
-    lines += one.statements;
-    filled += one.records;
-    if (one.ended) {
-      table.endedEarly = true;
-      break;
-    }
+    if (readOneAtomLine(table, capacity, lines)) break;
   }
 }
 
@@ -179,11 +192,12 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
 // replaced by a larger one when the frame does not fit.
 AtomRecord* tableBlock(std::uint64_t records, TableBlock* kept) {
   if (kept == nullptr) {
-    return static_cast<AtomRecord*>(textio::allocateBlock(records * sizeof(AtomRecord)));
+    return static_cast<AtomRecord*>(textio::run::allocateBlock(records * sizeof(AtomRecord)));
   }
   if (kept->capacity < records) {
-    textio::releaseBlock(kept->records, kept->capacity * sizeof(AtomRecord));
-    kept->records = static_cast<AtomRecord*>(textio::allocateBlock(records * sizeof(AtomRecord)));
+    textio::run::releaseBlock(kept->records, kept->capacity * sizeof(AtomRecord));
+    kept->records =
+        static_cast<AtomRecord*>(textio::run::allocateBlock(records * sizeof(AtomRecord)));
     kept->capacity = records;
   }
   return kept->records;
@@ -193,11 +207,12 @@ AtomRecord* tableBlock(std::uint64_t records, TableBlock* kept) {
 // of their exact size. Memory that runs out on the way is report 41, as for the table's block.
 void gatherStream(AtomTable& table, std::uint64_t wanted, TableBlock* kept) {
   try {
-    const textio::FixedLayout layout = chooseAtomLineLayout(table);
+    const textio::layouts::FixedLayout layout = chooseAtomLineLayout(table);
     std::vector<AtomRecord> gathered;
     std::vector<AtomRecord> chunk(kGatherChunk);
     for (std::uint64_t left = wanted; left > 0;) {
-      const textio::FixedRecordsRead got = readAtomLines(layout, chunk.data(), chunk.size(), left);
+      const textio::layouts::FixedRecordsRead got =
+          readAtomLines(layout, chunk.data(), chunk.size(), left);
       gathered.insert(gathered.end(), chunk.begin(),
                       chunk.begin() + static_cast<std::ptrdiff_t>(got.records));
       left -= got.statements;
@@ -212,25 +227,25 @@ void gatherStream(AtomTable& table, std::uint64_t wanted, TableBlock* kept) {
       table.size = gathered.size();
     }
   } catch (const std::bad_alloc&) {
-    textio::issueReport(textio::severeCode(41));
+    textio::units::issueReport(textio::reports::severeCode(41));
   }
 }
 
 }  // namespace
 
 AtomTable load(std::string_view fileName, const LoadTuning& tuning) {
-  textio::openUnit(kCoordinateUnit, fileName, "OLD", "SEQUENTIAL");
+  textio::units::openUnit(kCoordinateUnit, fileName, "OLD", "SEQUENTIAL");
   return loadConnected(tuning);
 }
 
 AtomTable loadConnected(const LoadTuning& tuning, TableBlock* kept) {
-  textio::keepInputColumns(kCoordinateUnit, kKeptLineColumns);
-  textio::readList(kCoordinateUnit, {});  // the title line, whatever it holds
+  textio::units::keepInputColumns(kCoordinateUnit, kKeptLineColumns);
+  textio::freeform::readList(kCoordinateUnit, {});  // the title line, whatever it holds
   return loadCountAndAtoms(tuning, kept);
 }
 
 AtomTable loadCountAndAtoms(const LoadTuning& tuning, TableBlock* kept) {
-  textio::keepInputColumns(kCoordinateUnit, kKeptLineColumns);
+  textio::units::keepInputColumns(kCoordinateUnit, kKeptLineColumns);
   AtomTable table;
   table.declaredCount = readCountLine();
   if (table.declaredCount <= 0) return table;
@@ -242,14 +257,15 @@ AtomTable loadCountAndAtoms(const LoadTuning& tuning, TableBlock* kept) {
   if (const std::optional<std::uint64_t> bound = lineBound()) {
     const std::uint64_t capacity = std::min(wanted, *bound);
     table.records = tableBlock(capacity, kept);
-    const textio::FixedLayout layout = chooseAtomLineLayout(table);
+    const textio::layouts::FixedLayout layout = chooseAtomLineLayout(table);
     // The bulk path converts the standard layout and finds the wraps as it goes; wider
     // fields take the per-line path.
     if (tuning.path == LoadTuning::Path::Bulk && table.decimalSpacing == 0) {
       readAtomLinesInBlocks(table, capacity, wanted, *bound, tuning, kept);
       return table;
     }
-    const textio::FixedRecordsRead got = readAtomLines(layout, table.records, capacity, wanted);
+    const textio::layouts::FixedRecordsRead got =
+        readAtomLines(layout, table.records, capacity, wanted);
     table.size = got.records;
     table.endedEarly = got.ended;
   } else {
@@ -260,4 +276,4 @@ AtomTable loadCountAndAtoms(const LoadTuning& tuning, TableBlock* kept) {
   return table;
 }
 
-}  // namespace selection
+}  // namespace frames

@@ -7,7 +7,7 @@
 
 #include "frames/atom_table.h"
 
-namespace selection {
+namespace frames {
 
 // Opens `fileName` (80 characters, blank-padded) as unit 10, skips the title line, reads
 // the count and every atom line it announces, all in the layout the first atom line
@@ -25,4 +25,4 @@ AtomTable loadConnected(const LoadTuning& tuning = {}, TableBlock* kept = nullpt
 // Frames read their title themselves.
 AtomTable loadCountAndAtoms(const LoadTuning& tuning = {}, TableBlock* kept = nullptr);
 
-}  // namespace selection
+}  // namespace frames

@@ -7,7 +7,7 @@
 
 #include "picture/plot_text.h"
 
-namespace selection {
+namespace picture {
 namespace {
 
 constexpr double kLeft = 90, kTop = 130, kWidth = 800, kHeight = 360;
@@ -24,14 +24,14 @@ struct Scale {
   double y(double value) const { return kTop + kHeight - value / y1 * kHeight; }
 };
 
-double xOf(const FrameCount& frame, bool timed) {
+double xOf(const series::FrameCount& frame, bool timed) {
   return timed ? *frame.time : static_cast<double>(frame.index);
 }
 
 // The points of one line; runs of frames that share a pixel column give their least and
 // their largest value, so that no peak is lost.
-std::string linePoints(const std::vector<FrameCount>& frames, bool timed, const Scale& scale,
-                       std::int32_t FrameCount::*count) {
+std::string linePoints(const std::vector<series::FrameCount>& frames, bool timed,
+                       const Scale& scale, std::int32_t series::FrameCount::*count) {
   const std::size_t perColumn = (frames.size() + kChartColumns - 1) / kChartColumns;
   std::string points;
   for (std::size_t first = 0; first < frames.size(); first += perColumn) {
@@ -97,11 +97,11 @@ void appendLegend(std::string& out) {
 
 }  // namespace
 
-std::string drawFrameChart(const std::vector<FrameCount>& frames, const RunState& state,
-                           const PlotCaption& caption) {
-  const bool timed = allFramesTimed(frames);
+std::string drawFrameChart(const std::vector<series::FrameCount>& frames,
+                           const selection::RunState& state, const PlotCaption& caption) {
+  const bool timed = series::allFramesTimed(frames);
   Scale scale{xOf(frames.front(), timed), xOf(frames.front(), timed), 1};
-  for (const FrameCount& frame : frames) {
+  for (const series::FrameCount& frame : frames) {
     scale.x0 = std::min(scale.x0, xOf(frame, timed));
     scale.x1 = std::max(scale.x1, xOf(frame, timed));
     scale.y1 = std::max(scale.y1, static_cast<double>(std::max(frame.atoms, frame.residues)));
@@ -112,7 +112,7 @@ std::string drawFrameChart(const std::vector<FrameCount>& frames, const RunState
   const std::string region = xmlText(caption.region.empty() ? regionText(state) : caption.region);
   const bool outside = state.shape == 3 || state.shape == 4 || state.shape == 6;
   const std::string side = outside ? "outside" : "inside";
-  const std::string summary = frameSummary(frames);
+  const std::string summary = series::frameSummary(frames);
 
   std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + pixelText(width) + "\" height=\"" +
@@ -137,8 +137,8 @@ std::string drawFrameChart(const std::vector<FrameCount>& frames, const RunState
   out += "<text x=\"" + pixelText(kLeft) + "\" y=\"92\" font-size=\"14\">" + summary + "</text>\n";
   out += "</g>\n";
   appendAxes(out, scale, timed);
-  for (const auto& [count, colour] : {std::pair{&FrameCount::atoms, kAtomsColour},
-                                      std::pair{&FrameCount::residues, kResiduesColour}}) {
+  for (const auto& [count, colour] : {std::pair{&series::FrameCount::atoms, kAtomsColour},
+                                      std::pair{&series::FrameCount::residues, kResiduesColour}}) {
     out += "<polyline fill=\"none\" stroke=\"" + std::string(colour) +
            "\" stroke-width=\"1.5\" points=\"" + linePoints(frames, timed, scale, count) + "\"/>\n";
   }
@@ -147,4 +147,4 @@ std::string drawFrameChart(const std::vector<FrameCount>& frames, const RunState
   return out;
 }
 
-}  // namespace selection
+}  // namespace picture

@@ -6,17 +6,17 @@
 #include <string>
 #include <vector>
 
-#include "results/frame_series.h"
 #include "picture/plot_svg.h"
+#include "series/frame_series.h"
 #include "selection/run_state.h"
 
-namespace selection {
+namespace picture {
 
 // At most this many points per line: the text stays far below kPlotSizeLimit.
 inline constexpr std::size_t kChartColumns = 1200;
 
 // The chart of `frames` (at least one) for the run's names, region and file.
-std::string drawFrameChart(const std::vector<FrameCount>& frames, const RunState& state,
-                           const PlotCaption& caption);
+std::string drawFrameChart(const std::vector<series::FrameCount>& frames,
+                           const selection::RunState& state, const PlotCaption& caption);
 
-}  // namespace selection
+}  // namespace picture

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace selection {
+namespace picture {
 namespace {
 
 DensityGrid emptyGrid(int columns, int rows) {
@@ -23,12 +23,12 @@ int cellsFor(double length, double cell) {
 
 }  // namespace
 
-CoordinateBounds coordinateBounds(const AtomTable& table) {
+CoordinateBounds coordinateBounds(const frames::AtomTable& table) {
   CoordinateBounds bounds;
   bounds.low.fill(INFINITY);
   bounds.high.fill(-INFINITY);
   for (std::size_t i = 0; i < table.size; ++i) {
-    const AtomRecord& record = table.records[i];
+    const frames::AtomRecord& record = table.records[i];
     const float position[3] = {record.x, record.y, record.z};
     for (int a = 0; a < 3; ++a) {
       const double value = position[a];
@@ -102,9 +102,9 @@ void SelectionDensity::add(Layer layer, float x, float y, float z) {
   }
 }
 
-void SelectionDensity::addAll(const AtomTable& table) {
+void SelectionDensity::addAll(const frames::AtomTable& table) {
   for (std::size_t i = 0; i < table.size; ++i) {
-    const AtomRecord& record = table.records[i];
+    const frames::AtomRecord& record = table.records[i];
     add(Layer::All, record.x, record.y, record.z);
   }
 }
@@ -138,4 +138,4 @@ int densityLevel(std::uint32_t count, std::uint32_t largest, int levels) {
   return 1 + std::min(levels - 1, static_cast<int>(std::floor((levels - 1) * share)));
 }
 
-}  // namespace selection
+}  // namespace picture

@@ -9,7 +9,7 @@
 
 #include "frames/atom_table.h"
 
-namespace selection {
+namespace picture {
 
 // A cell is about this fraction of the drawn extent's longest side.
 inline constexpr int kCellsOnLongestSide = 150;
@@ -25,7 +25,7 @@ struct CoordinateBounds {
   std::array<double, 3> high{};
   std::array<bool, 3> found{};
 };
-CoordinateBounds coordinateBounds(const AtomTable& table);
+CoordinateBounds coordinateBounds(const frames::AtomTable& table);
 
 // The box drawn in all three views, in nm. Every side is a whole number of cells; `low` is
 // the bounds less the margin, `high` is low plus cells times the cell's edge.
@@ -89,7 +89,7 @@ class SelectionDensity {
   // two coordinates has no cell.
   void add(Layer layer, float x, float y, float z);
   // Every record of the table into Layer::All.
-  void addAll(const AtomTable& table);
+  void addAll(const frames::AtomTable& table);
 
   const Extent& extent() const { return extent_; }
   const DensityGrid& grid(Layer layer, View view) const { return grids_[index(layer, view)]; }
@@ -112,4 +112,4 @@ class SelectionDensity {
 // `levels`. A grid whose fullest cell holds one atom draws every atom at `levels`.
 int densityLevel(std::uint32_t count, std::uint32_t largest, int levels);
 
-}  // namespace selection
+}  // namespace picture

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace selection {
+namespace picture {
 namespace {
 
 bool finite(std::initializer_list<double> values) {
@@ -82,31 +82,31 @@ ViewRect viewRect(const Extent& extent, View view) {
 }
 
 ViewOutline viewOutline(const Extent& extent, View view, std::int32_t shape,
-                        const ShapeParameters& params) {
+                        const selection::ShapeParameters& params) {
   const ViewRect rect = viewRect(extent, view);
   const ViewAxes axes = axesOf(view);
   ViewOutline outline;
   const auto& b = params.box;
   const auto& s = params.ball;
   const auto& c = params.cylinder;
-  switch (static_cast<RegionShape>(shape)) {
-    case RegionShape::InvertBox:
+  switch (static_cast<selection::RegionShape>(shape)) {
+    case selection::RegionShape::InvertBox:
       outline.outside = true;
       [[fallthrough]];
-    case RegionShape::Box:
+    case selection::RegionShape::Box:
       rectangleIn(rect, b[2 * axes.across], b[2 * axes.across + 1], b[2 * axes.up],
                   b[2 * axes.up + 1], outline);
       break;
-    case RegionShape::InvertBall:
+    case selection::RegionShape::InvertBall:
       outline.outside = true;
       [[fallthrough]];
-    case RegionShape::Ball:
+    case selection::RegionShape::Ball:
       circleIn(rect, s[axes.across], s[axes.up], s[3], outline);
       break;
-    case RegionShape::InvertCylinder:
+    case selection::RegionShape::InvertCylinder:
       outline.outside = true;
       [[fallthrough]];
-    case RegionShape::Cylinder: {
+    case selection::RegionShape::Cylinder: {
       // radius, zmin, zmax, axis x, axis y
       const double r = c[0];
       if (view == View::Top) {
@@ -123,4 +123,4 @@ ViewOutline viewOutline(const Extent& extent, View view, std::int32_t shape,
   return outline;
 }
 
-}  // namespace selection
+}  // namespace picture

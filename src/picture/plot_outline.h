@@ -10,7 +10,7 @@
 #include "picture/plot_grid.h"
 #include "selection/region.h"
 
-namespace selection {
+namespace picture {
 
 // A rectangle of a view in nm: `across` from a0 to a1, `up` from u0 to u1.
 struct ViewRect {
@@ -46,6 +46,6 @@ struct ViewOutline {
 
 // The outline of shape 1..6 with its parameters in the view; Kind::None for other shapes.
 ViewOutline viewOutline(const Extent& extent, View view, std::int32_t shape,
-                        const ShapeParameters& params);
+                        const selection::ShapeParameters& params);
 
-}  // namespace selection
+}  // namespace picture

@@ -14,7 +14,7 @@
 #include "picture/plot_text.h"
 #include "selection/run_state.h"
 
-namespace selection {
+namespace picture {
 
 inline constexpr std::size_t kPlotSizeLimit = 1000000;
 
@@ -28,12 +28,12 @@ struct PlotCaption {
 // The picture of the grids, with the outline, names and counts of the state (its
 // atomCounter and residue list as the run left them). When the text would reach
 // `sizeLimit` bytes, the cells are doubled until it does not.
-std::string plotSvg(const SelectionDensity& density, const RunState& state,
+std::string plotSvg(const SelectionDensity& density, const selection::RunState& state,
                     const PlotCaption& caption, std::size_t sizeLimit = kPlotSizeLimit);
 
 // The whole picture of a run whose passes are done: all atoms of the table, and the atoms
 // the writers take (the second pass, so the picture always shows what list.ndx lists).
-std::string drawSelection(const AtomTable& table, const RunState& state,
+std::string drawSelection(const frames::AtomTable& table, const selection::RunState& state,
                           const PlotCaption& caption);
 
-}  // namespace selection
+}  // namespace picture

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdio>
 
-namespace selection {
+namespace picture {
 namespace {
 
 std::string shortNumber(float value) {
@@ -24,10 +24,10 @@ std::string name(const std::array<char, 5>& answer) {
 
 }  // namespace
 
-std::string caseLine(const RunState& state) {
+std::string caseLine(const selection::RunState& state) {
   return "atom name " + xmlText(name(state.names.atomName)) + ", residue name " +
-         xmlText(name(state.names.residueName)) +
-         ", whole residues: " + (state.wholeResidues == WholeResidues::Yes ? "yes" : "no");
+         xmlText(name(state.names.residueName)) + ", whole residues: " +
+         (state.wholeResidues == selection::WholeResidues::Yes ? "yes" : "no");
 }
 
 // A pixel coordinate: one decimal, no trailing ".0", never "-0".
@@ -122,7 +122,7 @@ std::string xmlText(std::string_view text) {
   return out;
 }
 
-std::string regionText(const RunState& state) {
+std::string regionText(const selection::RunState& state) {
   const auto join = [](const auto& values) {
     std::string text;
     for (float value : values) {
@@ -131,18 +131,18 @@ std::string regionText(const RunState& state) {
     }
     return text;
   };
-  switch (static_cast<RegionShape>(state.shape)) {
-    case RegionShape::Box:
-    case RegionShape::InvertBox:
+  switch (static_cast<selection::RegionShape>(state.shape)) {
+    case selection::RegionShape::Box:
+    case selection::RegionShape::InvertBox:
       return "box " + join(state.parameters.box);
-    case RegionShape::Ball:
-    case RegionShape::InvertBall:
+    case selection::RegionShape::Ball:
+    case selection::RegionShape::InvertBall:
       return "ball " + join(state.parameters.ball);
-    case RegionShape::Cylinder:
-    case RegionShape::InvertCylinder:
+    case selection::RegionShape::Cylinder:
+    case selection::RegionShape::InvertCylinder:
       return "cylinder " + join(state.parameters.cylinder);
   }
   return "shape " + std::to_string(state.shape);
 }
 
-}  // namespace selection
+}  // namespace picture

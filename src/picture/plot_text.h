@@ -8,7 +8,7 @@
 
 #include "selection/run_state.h"
 
-namespace selection {
+namespace picture {
 
 // A pixel coordinate: one decimal, no trailing ".0", never "-0".
 std::string pixelText(double value);
@@ -28,9 +28,9 @@ int tickDecimals(double step);
 std::string xmlText(std::string_view text);
 
 // "atom name OW, residue name SOL, whole residues: no", XML-safe: the caption's names line.
-std::string caseLine(const RunState& state);
+std::string caseLine(const selection::RunState& state);
 
 // The region as a short text: "box 0,1,0,1,0,1" and the like.
-std::string regionText(const RunState& state);
+std::string regionText(const selection::RunState& state);
 
-}  // namespace selection
+}  // namespace picture

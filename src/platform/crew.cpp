@@ -6,7 +6,7 @@
 #include <system_error>
 #include <utility>
 
-namespace selection {
+namespace platform {
 
 Crew::Crew(unsigned threads) {
   // One thread would only wait while this one waits for it: a crew of one runs in start().
@@ -93,4 +93,4 @@ void runParts(unsigned parts, const std::function<void(unsigned)>& task) {
   for (unsigned part = crew.size(); part < parts; ++part) task(part);
 }
 
-}  // namespace selection
+}  // namespace platform

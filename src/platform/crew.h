@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-namespace selection {
+namespace platform {
 
 class Crew {
  public:
@@ -66,4 +66,4 @@ PartPlan planParts(std::size_t count, std::size_t minPerPart, std::size_t grain)
 // there are several parts, on this thread when there is one.
 void runParts(unsigned parts, const std::function<void(unsigned)>& task);
 
-}  // namespace selection
+}  // namespace platform

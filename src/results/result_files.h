@@ -1,18 +1,16 @@
-// The three result files: result.gro (region line, count line, atom lines, last line),
-// list.ndx (one index group, ten numbers a line) and residue.txt (one residue a line).
+// What the writers of result.gro, list.ndx and residue.txt share: their units, the layout
+// of the numbers, and the I fields those numbers are written through.
 #pragma once
 
+#include <array>
 #include <cstdint>
-#include <memory>
-#include <string>
 #include <string_view>
 #include <vector>
 
-#include "frames/atom_table.h"
-#include "selection/run_state.h"
 #include "textio/layouts/fixed_layout.h"
+#include "textio/layouts/fixed_statements.h"
 
-namespace selection {
+namespace results {
 
 inline constexpr int kResultUnit = 15;
 inline constexpr int kIndexUnit = 16;
@@ -24,72 +22,47 @@ inline constexpr int kIndexNumbersPerLine = 10;
 // asterisks.
 enum class NumberLayout { FiveColumn, Wide };
 
-// The line that records the question; nothing for a shape outside 1..6.
-void writeRegionLine(const RunState& state);
+// A five-character name of an atom line (residue or atom name) as a text.
+std::string_view nameView(const std::array<char, 5>& name);
+std::string_view nameView(const char (&name)[5]);
 
-// The count line: free-form for "no" and any other answer, "(I5)" for "yes" (as many
-// columns as the count needs, at least five, with the wide layout).
-void writeCountLine(const RunState& state, std::int64_t count, NumberLayout layout);
+// Columns the decimal text of a number takes, sign included.
+int decimalWidth(std::int64_t value);
 
-// "[selected-atoms]" as a free-form record of list.ndx; a trajectory's frame adds its
-// suffix before the "]" ("[selected-atoms_f3_t7.500]").
-void writeIndexHeading(std::string_view frameSuffix = {});
+// One I field of `width` columns on `unit`.
+void writeInteger(int unit, std::int32_t value, int width, textio::layouts::Advance advance);
 
-// Ends the pending row of list.ndx, as closing the file would: the next frame's group
-// starts on a line of its own.
-void endIndexRow();
+// The field of an atom number in list.ndx.
+textio::layouts::FieldDescriptor indexField(std::int32_t atomNumber, NumberLayout layout);
 
-// "[selected-residues<suffix>]" as a free-form record of residue.txt: the heading of a
-// frame's block in a trajectory run.
-void writeResidueHeading(std::string_view frameSuffix);
+// Widest field of an atom number in list.ndx: a sign, ten digits and a blank.
+constexpr int kWidestIndexField = 12;
 
-// Sink of the second pass: the atom line to result.gro through `atomLine` (the layout its
-// atom lines were read with, so that a file written with more decimals keeps them), the
-// atom number to list.ndx as a non-advancing six-column field (wider with the wide
-// layout), the line of list.ndx ended after every tenth number.
-void acceptAtom(const AtomRecord& record, std::int64_t ordinal, std::int32_t atomNumber,
-                NumberLayout layout, textio::FixedLayout atomLine = textio::layouts::kAtomLine);
-
-// acceptAtom for every atom whose bit is set in `selected` (one bit per table record), in
-// file order, with ordinals from 1: the same bytes, the same reports. The lines are built on
-// the machine's cores in rounds of a bounded number of atoms, and written in order.
-std::int64_t writeSelectedAtoms(const AtomTable& table, const std::vector<std::uint64_t>& selected,
-                                NumberLayout layout,
-                                textio::FixedLayout atomLine = textio::layouts::kAtomLine);
-
-class Crew;
-
-// writeSelectedAtoms for a file written a chunk at a time: each write() takes the next
-// chunk's records and bits, its ordinals following the last chunk's. The threads and the
-// texts' room are had once, at the first chunk that needs them, and kept to the end.
-class SelectedAtomWriter {
+// The I fields of widths 1 to kWidestIndexField, each prepared once: the numbers of list.ndx
+// and residue.txt.
+class NumberFormats {
  public:
-  // `threads` 0: one per core (at most a few).
-  SelectedAtomWriter(NumberLayout layout, textio::FixedLayout atomLine, unsigned threads = 0);
-  ~SelectedAtomWriter();
-  SelectedAtomWriter(const SelectedAtomWriter&) = delete;
-  SelectedAtomWriter& operator=(const SelectedAtomWriter&) = delete;
+  NumberFormats() {
+    for (int width = 1; width <= kWidestIndexField; ++width) {
+      fields_[static_cast<std::size_t>(width)] = textio::layouts::fieldI(width);
+      formats_.emplace_back(layoutOf(width), kPlace);
+    }
+  }
+  NumberFormats(const NumberFormats&) = delete;
+  NumberFormats& operator=(const NumberFormats&) = delete;
 
-  // acceptAtom for every atom of `table` whose bit is set in `selected`, in order; answers
-  // how many.
-  std::int64_t write(const AtomTable& table, const std::vector<std::uint64_t>& selected);
+  static constexpr textio::layouts::FieldPlace kPlace[] = {{0, 0}};
+  // The I field of this width, 1 <= width <= kWidestIndexField.
+  textio::layouts::FixedLayout layoutOf(int width) const {
+    return {&fields_[static_cast<std::size_t>(width)], 1};
+  }
+  const textio::layouts::LineFormat& of(int width) const {
+    return formats_[static_cast<std::size_t>(width - 1)];
+  }
 
  private:
-  struct Rounds;
-  NumberLayout layout_;
-  textio::FixedLayout atomLine_;
-  unsigned threads_;
-  std::size_t piecesPerRound_;
-  std::int64_t ordinal_ = 1;  // of the next selected atom
-  std::unique_ptr<Crew> crew_;
-  std::unique_ptr<Rounds> rounds_;
+  std::array<textio::layouts::FieldDescriptor, kWidestIndexField + 1> fields_{};
+  std::vector<textio::layouts::LineFormat> formats_;
 };
 
-// "(3F10.5)" of xmax, ymax, zmax of the box group, whatever the shape.
-void writeLastLine(const RunState& state);
-
-// One "(I6)" line per list entry, in list order (at least six columns, wider as needed,
-// with the wide layout).
-void writeResidueFile(const ResidueList& list, NumberLayout layout);
-
-}  // namespace selection
+}  // namespace results

@@ -1,47 +1,54 @@
 // The shared back half of a run: passes and writers in the order the result files need.
 #include "runs/engine.h"
 
+#include "results/atom_writer.h"
+#include "results/index_file.h"
+#include "results/residue_file.h"
+#include "results/result_gro.h"
 #include "selection/passes.h"
 #include "textio/units/unit.h"
 
-namespace selection {
+namespace runs {
 
-NumberLayout numberLayoutOf(const AtomTable& table) {
-  return hasWrappedNumbers(table) ? NumberLayout::Wide : NumberLayout::FiveColumn;
+results::NumberLayout numberLayoutOf(const frames::AtomTable& table) {
+  return frames::hasWrappedNumbers(table) ? results::NumberLayout::Wide
+                                          : results::NumberLayout::FiveColumn;
 }
 
-SelectionCounts selectAndCount(const AtomTable& table, RunState& state, NumberLayout numbers) {
-  firstPass(table, state);
-  writeRegionLine(state);
+SelectionCounts selectAndCount(const frames::AtomTable& table, selection::RunState& state,
+                               results::NumberLayout numbers) {
+  selection::firstPass(table, state);
+  results::writeRegionLine(state);
   std::int64_t count = state.atomCounter;
-  if (state.wholeResidues == WholeResidues::Yes) {
-    count = markWholeResidues(table, state);
+  if (state.wholeResidues == selection::WholeResidues::Yes) {
+    count = selection::markWholeResidues(table, state);
     state.atomCounter = static_cast<std::int32_t>(count);
   }
-  writeCountLine(state, count, numbers);
+  results::writeCountLine(state, count, numbers);
   return {state.atomCounter, static_cast<std::int32_t>(state.residues.size())};
 }
 
-void writeSelected(const AtomTable& table, const RunState& state, NumberLayout numbers,
-                   const std::function<void()>& openResidueFile, std::string_view frameSuffix) {
-  if (!frameSuffix.empty()) endIndexRow();  // the group of the frame before
-  writeIndexHeading(frameSuffix);
+void writeSelected(const frames::AtomTable& table, const selection::RunState& state,
+                   results::NumberLayout numbers, const std::function<void()>& openResidueFile,
+                   std::string_view frameSuffix) {
+  if (!frameSuffix.empty()) results::endIndexRow();  // the group of the frame before
+  results::writeIndexHeading(frameSuffix);
   // Atom lines keep the decimals the coordinate file was written with.
-  const textio::FixedLayout atomLine = atomLineLayout(table.decimalSpacing);
-  writeSelectedAtoms(table, selectedAtoms(table, state), numbers, atomLine);
-  writeLastLine(state);
-  if (state.wholeResidues == WholeResidues::Yes) {
+  const textio::layouts::FixedLayout atomLine = frames::atomLineLayout(table.decimalSpacing);
+  results::writeSelectedAtoms(table, selection::selectedAtoms(table, state), numbers, atomLine);
+  results::writeLastLine(state);
+  if (state.wholeResidues == selection::WholeResidues::Yes) {
     openResidueFile();
-    if (!frameSuffix.empty()) writeResidueHeading(frameSuffix);
-    writeResidueFile(state.residues, numbers);
+    if (!frameSuffix.empty()) results::writeResidueHeading(frameSuffix);
+    results::writeResidueFile(state.residues, numbers);
   }
 }
 
 void closeRunFiles() {
-  textio::closeUnit(kResultUnit);
-  textio::closeUnit(kIndexUnit);
-  textio::closeUnit(kResidueUnit);
-  textio::closeUnit(kCoordinateUnit);
+  textio::units::closeUnit(results::kResultUnit);
+  textio::units::closeUnit(results::kIndexUnit);
+  textio::units::closeUnit(results::kResidueUnit);
+  textio::units::closeUnit(frames::kCoordinateUnit);
 }
 
-}  // namespace selection
+}  // namespace runs

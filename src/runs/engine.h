@@ -11,7 +11,7 @@
 #include "results/result_files.h"
 #include "selection/run_state.h"
 
-namespace selection {
+namespace runs {
 
 // The two numbers a run reports: selected atoms (whole residues included) and listed
 // residues.
@@ -21,20 +21,22 @@ struct SelectionCounts {
 };
 
 // Wide numbers for files of more than 99999 atoms, the five-column layout otherwise.
-NumberLayout numberLayoutOf(const AtomTable& table);
+results::NumberLayout numberLayoutOf(const frames::AtomTable& table);
 
 // First pass, region line and count line of result.gro (unit 15, already open). With "yes"
 // the atom counter becomes the whole-residue count.
-SelectionCounts selectAndCount(const AtomTable& table, RunState& state, NumberLayout numbers);
+SelectionCounts selectAndCount(const frames::AtomTable& table, selection::RunState& state,
+                               results::NumberLayout numbers);
 
 // list.ndx heading, second pass into units 15 and 16, last line of result.gro and, with
 // "yes", residue.txt on unit 17, which `openResidueFile` connects just before it is written.
 // A trajectory's frame passes its suffix ("_f3_t7.500"): it is added to the list.ndx
 // heading, and its residue numbers get a heading of their own.
-void writeSelected(const AtomTable& table, const RunState& state, NumberLayout numbers,
-                   const std::function<void()>& openResidueFile, std::string_view frameSuffix = {});
+void writeSelected(const frames::AtomTable& table, const selection::RunState& state,
+                   results::NumberLayout numbers, const std::function<void()>& openResidueFile,
+                   std::string_view frameSuffix = {});
 
 // Closes units 15, 16, 17 and 10 in this order (pending list.ndx row completed).
 void closeRunFiles();
 
-}  // namespace selection
+}  // namespace runs

@@ -8,46 +8,46 @@
 #include "runs/engine.h"
 #include "textio/freeform/free_form.h"
 
-namespace selection {
+namespace runs {
 namespace {
 
 // One frame as loaded: its table (in the kept block) and the lines around its atom lines.
 struct Frame {
-  AtomTable table;
+  frames::AtomTable table;
   std::optional<double> time;  // from the title's t=
   std::string boxLine;         // the line after the atom lines, as written
 };
 
 std::string frameName(std::uint64_t index, std::optional<double> time) {
   std::string name = "frame " + std::to_string(index);
-  if (time) name += " (t=" + timeText(*time) + ")";
+  if (time) name += " (t=" + frames::timeText(*time) + ")";
   return name;
 }
 
 // The next frame, or nullopt when the file ends before its title, or `cutShort` set when it
 // ends within the frame.
-std::optional<Frame> readFrame(std::uint64_t index, TableBlock& block,
+std::optional<Frame> readFrame(std::uint64_t index, frames::TableBlock& block,
                                std::optional<std::string>& cutShort) {
-  const std::optional<std::string> title = peekCoordinateLine();
+  const std::optional<std::string> title = frames::peekCoordinateLine();
   // Before the first frame the end of the file is report 24, as for a single frame.
   if (!title && index > 0) return std::nullopt;
   Frame frame;
-  if (title) frame.time = titleTime(*title);
-  textio::readList(kCoordinateUnit, {});  // the title line
-  if (index > 0 && !peekCoordinateLine()) {
+  if (title) frame.time = frames::titleTime(*title);
+  textio::freeform::readList(frames::kCoordinateUnit, {});  // the title line
+  if (index > 0 && !frames::peekCoordinateLine()) {
     cutShort = frameName(index, frame.time) + " is cut short: the file ends after its title";
     return std::nullopt;
   }
-  LoadTuning tuning;
+  frames::LoadTuning tuning;
   tuning.frameSized = true;
-  frame.table = loadCountAndAtoms(tuning, &block);
+  frame.table = frames::loadCountAndAtoms(tuning, &block);
   if (frame.table.endedEarly) {
     cutShort = frameName(index, frame.time) + " is cut short: the file ends after " +
                std::to_string(frame.table.size) + " of its " +
                std::to_string(frame.table.declaredCount) + " atom lines";
     return std::nullopt;
   }
-  std::optional<std::string> box = readBoxLine();
+  std::optional<std::string> box = frames::readBoxLine();
   if (!box) {
     cutShort = frameName(index, frame.time) + " is cut short: the file ends before its box line";
     return std::nullopt;
@@ -57,21 +57,22 @@ std::optional<Frame> readFrame(std::uint64_t index, TableBlock& block,
 }
 
 // The engine on one frame, with fresh counters and the frame's group names.
-FrameCount selectFrame(const Frame& frame, std::uint64_t index, const RunState& answers) {
-  RunState state = answers;
-  const NumberLayout numbers = numberLayoutOf(frame.table);
+series::FrameCount selectFrame(const Frame& frame, std::uint64_t index,
+                                const selection::RunState& answers) {
+  selection::RunState state = answers;
+  const results::NumberLayout numbers = numberLayoutOf(frame.table);
   const SelectionCounts counts = selectAndCount(frame.table, state, numbers);
   writeSelected(
-      frame.table, state, numbers, [] {}, frameSuffix(index, frame.time));
+      frame.table, state, numbers, [] {}, frames::frameSuffix(index, frame.time));
   return {index, frame.time, counts.atoms, counts.residues};
 }
 
 }  // namespace
 
-FramesRead runFrames(const RunState& answers, const FrameSlice& slice,
+FramesRead runFrames(const selection::RunState& answers, const FrameSlice& slice,
                      const std::function<void()>& openResults, const FrameStep& prepareFrame) {
   FramesRead read;
-  TableBlock block;
+  frames::TableBlock block;
   for (std::uint64_t index = 0;; ++index) {
     if (slice.endsBefore(index) && !read.chosen.empty()) break;
     std::optional<Frame> frame = readFrame(index, block, read.cutShort);
@@ -82,8 +83,8 @@ FramesRead runFrames(const RunState& answers, const FrameSlice& slice,
     prepareFrame(frame->table, frame->boxLine, index);
     read.chosen.push_back(selectFrame(*frame, index, answers));
   }
-  releaseTableBlock(block);
+  frames::releaseTableBlock(block);
   return read;
 }
 
-}  // namespace selection
+}  // namespace runs

@@ -10,14 +10,14 @@
 #include <vector>
 
 #include "frames/atom_table.h"
-#include "results/frame_series.h"
+#include "series/frame_series.h"
 #include "runs/frame_slice.h"
 #include "selection/run_state.h"
 
-namespace selection {
+namespace runs {
 
 struct FramesRead {
-  std::vector<FrameCount> chosen;       // the complete frames the slice chose, in file order
+  std::vector<series::FrameCount> chosen;  // the complete frames the slice chose, in file order
   std::uint64_t complete = 0;           // complete frames read (all of the file's when none chosen)
   std::optional<std::string> cutShort;  // the warning about a last frame cut short
 };
@@ -30,8 +30,8 @@ struct FramesRead {
 // `prepareFrame` gets each chosen frame's table and box line before the frame is selected
 // (the periodic images of --pbc are taken there); it may end the run.
 using FrameStep =
-    std::function<void(AtomTable& table, const std::string& boxLine, std::uint64_t index)>;
-FramesRead runFrames(const RunState& answers, const FrameSlice& slice,
+    std::function<void(frames::AtomTable& table, const std::string& boxLine, std::uint64_t index)>;
+FramesRead runFrames(const selection::RunState& answers, const FrameSlice& slice,
                      const std::function<void()>& openResults, const FrameStep& prepareFrame);
 
-}  // namespace selection
+}  // namespace runs

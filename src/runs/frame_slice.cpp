@@ -7,7 +7,7 @@
 
 #include "textio/freeform/typed_text.h"
 
-namespace selection {
+namespace runs {
 namespace {
 
 // A part of the slice: empty (nullopt in `value`) or decimal digits that fit 64 bits.
@@ -28,7 +28,7 @@ bool readPart(std::string_view part, std::optional<std::uint64_t>& value) {
 }  // namespace
 
 std::string parseFrameSlice(std::string_view text, FrameSlice& slice) {
-  const std::string invalid = "--frames: " + textio::quoted(text) +
+  const std::string invalid = "--frames: " + textio::freeform::quoted(text) +
                               " is not all, a frame number or START:STOP[:STEP] of "
                               "non-negative numbers";
   if (text == "all") {
@@ -57,7 +57,8 @@ std::string parseFrameSlice(std::string_view text, FrameSlice& slice) {
     read.start = values[0].value_or(0);
     read.stop = values[1];
     if (parts.size() == 3 && values[2]) {
-      if (*values[2] == 0) return "--frames: the step of " + textio::quoted(text) + " is 0";
+      if (*values[2] == 0)
+        return "--frames: the step of " + textio::freeform::quoted(text) + " is 0";
       read.step = *values[2];
     }
   }
@@ -65,4 +66,4 @@ std::string parseFrameSlice(std::string_view text, FrameSlice& slice) {
   return {};
 }
 
-}  // namespace selection
+}  // namespace runs

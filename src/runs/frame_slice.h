@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace selection {
+namespace runs {
 
 struct FrameSlice {
   std::uint64_t start = 0;
@@ -26,4 +26,4 @@ struct FrameSlice {
 // (letters, signs, a step of 0, more than three parts, a number beyond 64 bits).
 std::string parseFrameSlice(std::string_view text, FrameSlice& slice);
 
-}  // namespace selection
+}  // namespace runs

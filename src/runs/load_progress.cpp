@@ -13,7 +13,7 @@
 
 #include "platform/platform.h"
 
-namespace selection {
+namespace runs {
 namespace {
 
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
@@ -122,4 +122,4 @@ void stopLoadProgress() {
   thread.join();
 }
 
-}  // namespace selection
+}  // namespace runs

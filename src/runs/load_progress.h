@@ -7,7 +7,7 @@
 
 #include "platform/platform.h"
 
-namespace selection {
+namespace runs {
 
 // Files above this size show their progress (when standard error is a terminal).
 inline constexpr std::uint64_t kProgressThreshold = 50ull * 1024 * 1024;
@@ -28,4 +28,4 @@ void nextProgressPass();
 // the watch never takes that lock.
 void stopLoadProgress();
 
-}  // namespace selection
+}  // namespace runs

@@ -9,6 +9,10 @@
 #include <span>
 
 #include "frames/atom_chunks.h"
+#include "results/atom_writer.h"
+#include "results/index_file.h"
+#include "results/residue_file.h"
+#include "results/result_gro.h"
 #include "selection/kept_atoms.h"
 #include "runs/load_progress.h"
 #include "selection/passes.h"
@@ -17,7 +21,7 @@
 #include "textio/bulk/input_position.h"
 #include "textio/units/unit.h"
 
-namespace selection {
+namespace runs {
 namespace {
 
 constexpr std::size_t kWordBits = 64;
@@ -60,24 +64,24 @@ void takeBits(const std::vector<std::uint64_t>& bits, std::uint64_t base, std::s
 }
 
 bool fallsFar(std::int32_t previous, std::int32_t value) {
-  return static_cast<std::int64_t>(previous) - value > kWrapFall;
+  return static_cast<std::int64_t>(previous) - value > frames::kWrapFall;
 }
 
 // The passes after the first, for the progress line.
 void passesLeft(unsigned passes) {
-  if (textio::inputOffset(kCoordinateUnit)) setLaterProgressPasses(passes);
+  if (textio::bulk::inputOffset(frames::kCoordinateUnit)) setLaterProgressPasses(passes);
 }
 
 }  // namespace
 
-FrameHeader readFrameHeader() { return {readTitleAndCount()}; }
+FrameHeader readFrameHeader() { return {frames::readTitleAndCount()}; }
 
 namespace {
 
 // Keeping the selected atoms saves converting every line again; past the memory budget it
 // costs a temporary file, worth it while the kept atoms are at most a quarter of those read.
-bool keepWorth(const KeptAtoms& kept, std::uint64_t read, std::size_t memoryBytes) {
-  return kept.size() * sizeof(AtomRecord) <= memoryBytes || kept.size() * 4 <= read;
+bool keepWorth(const selection::KeptAtoms& kept, std::uint64_t read, std::size_t memoryBytes) {
+  return kept.size() * sizeof(frames::AtomRecord) <= memoryBytes || kept.size() * 4 <= read;
 }
 
 void setAll(std::vector<std::uint64_t>& bits, std::size_t count) {
@@ -91,19 +95,19 @@ void setAll(std::vector<std::uint64_t>& bits, std::size_t count) {
 
 // What the passes keep from chunk to chunk, and the buffers every pass reuses.
 struct StreamSelection::Passes {
-  Passes(const FrameHeader& header, const LoadTuning& chosen)
+  Passes(const FrameHeader& header, const frames::LoadTuning& chosen)
       : tuning(chosen),
         declared(header.declaredCount > 0 ? static_cast<std::uint64_t>(header.declaredCount) : 0),
-        atomStart(textio::inputOffset(kCoordinateUnit)),
+        atomStart(textio::bulk::inputOffset(frames::kCoordinateUnit)),
         reader(chosen, fileBytes()) {
-    if (declared > 0) spacing = peekAtomLineSpacing();
-    if (!atomStart) spill = std::make_unique<RecordSpill>(chosen.spillAfterBytes);
+    if (declared > 0) spacing = frames::peekAtomLineSpacing();
+    if (!atomStart) spill = std::make_unique<frames::RecordSpill>(chosen.spillAfterBytes);
     // A file read again shows its first reading as the first half of the progress line.
     if (atomStart) setLaterProgressPasses(1);
   }
 
   std::optional<std::uint64_t> fileBytes() const {
-    const textio::UnitEntry* unit = textio::findUnit(kCoordinateUnit);
+    const textio::units::UnitEntry* unit = textio::units::findUnit(frames::kCoordinateUnit);
     if (unit == nullptr || !atomStart) return std::nullopt;
     return platform::fileSize(unit->handle);
   }
@@ -118,10 +122,10 @@ struct StreamSelection::Passes {
     std::int32_t residueOffset = 0;
     std::uint64_t base = 0;
     bool haveBefore = false;
-    AtomRecord before{};
-    const auto pass = [&](std::span<const AtomRecord> records) {
-      AtomTable& view = chunkView;
-      view.records = const_cast<AtomRecord*>(records.data());
+    frames::AtomRecord before{};
+    const auto pass = [&](std::span<const frames::AtomRecord> records) {
+      frames::AtomTable& view = chunkView;
+      view.records = const_cast<frames::AtomRecord*>(records.data());
       view.size = records.size();
       view.declaredCount = static_cast<std::int64_t>(declared);
       view.atomWraps.points.clear();
@@ -137,8 +141,9 @@ struct StreamSelection::Passes {
       }
       findWrapsIn(records.data(), 1, records.size(), 0, view.atomWraps, view.residueWraps);
       visit(view, base);
-      atomOffset += static_cast<std::int32_t>(view.atomWraps.points.size()) * kNumberWrap;
-      residueOffset += static_cast<std::int32_t>(view.residueWraps.points.size()) * kNumberWrap;
+      atomOffset += static_cast<std::int32_t>(view.atomWraps.points.size()) * frames::kNumberWrap;
+      residueOffset +=
+          static_cast<std::int32_t>(view.residueWraps.points.size()) * frames::kNumberWrap;
       before = records.back();
       haveBefore = true;
       base += records.size();
@@ -147,7 +152,7 @@ struct StreamSelection::Passes {
       read = true;
       reader.begin(declared, spacing);
       while (reader.next()) {
-        const std::span<const AtomRecord> records(reader.records(), reader.size());
+        const std::span<const frames::AtomRecord> records(reader.records(), reader.size());
         if (spill) spill->append(records);
         pass(records);
       }
@@ -162,19 +167,19 @@ struct StreamSelection::Passes {
       return;
     }
     nextProgressPass();
-    textio::resumeInputAt(kCoordinateUnit, *atomStart);
+    textio::bulk::resumeInputAt(frames::kCoordinateUnit, *atomStart);
     reader.begin(declared, spacing);
     while (reader.next()) pass({reader.records(), reader.size()});
   }
 
   // The first reading: pass 1 over every chunk into `state` (residues) and the bit set, the
   // runs with "yes", the bounds for a picture, the selected atoms kept. Answers the count.
-  std::int64_t readFirst(RunState& state, ResidueRuns& runs, CoordinateBounds* bounds,
-                         std::uint64_t& atoms) {
-    const bool whole = state.wholeResidues == WholeResidues::Yes;
+  std::int64_t readFirst(selection::RunState& state, selection::ResidueRuns& runs,
+                         picture::CoordinateBounds* bounds, std::uint64_t& atoms) {
+    const bool whole = state.wholeResidues == selection::WholeResidues::Yes;
     std::int64_t count = 0;
-    RunState& chunk = chunkState;
-    forEachChunk([&](const AtomTable& view, std::uint64_t base) {
+    selection::RunState& chunk = chunkState;
+    forEachChunk([&](const frames::AtomTable& view, std::uint64_t base) {
       firstPass(view, chunk);
       if (!whole && kept) keepMatched(view);
       placeBits(matched, base, chunk.matched, view.size);
@@ -189,7 +194,7 @@ struct StreamSelection::Passes {
       if (whole) runs.follow(view, chunk.matched, kept);
       if (kept && !keepWorth(*kept, base + view.size, tuning.spillAfterBytes)) kept.reset();
       if (bounds != nullptr) {
-        const CoordinateBounds part = coordinateBounds(view);
+        const picture::CoordinateBounds part = picture::coordinateBounds(view);
         for (int a = 0; a < 3; ++a) {
           bounds->low[a] = std::min(bounds->low[a], part.low[a]);
           bounds->high[a] = std::max(bounds->high[a], part.high[a]);
@@ -201,8 +206,8 @@ struct StreamSelection::Passes {
   }
 
   // The matching atoms of the chunk pass 1 just took, kept with their atom offsets.
-  void keepMatched(const AtomTable& view) {
-    WrapCursor atomOffsets(view.atomWraps);
+  void keepMatched(const frames::AtomTable& view) {
+    frames::WrapCursor atomOffsets(view.atomWraps);
     for (std::size_t word = 0; word < chunkState.matched.size(); ++word) {
       for (std::uint64_t rest = chunkState.matched[word]; rest != 0; rest &= rest - 1) {
         const std::size_t i = word * kWordBits + static_cast<std::size_t>(std::countr_zero(rest));
@@ -211,61 +216,63 @@ struct StreamSelection::Passes {
     }
   }
 
-  LoadTuning tuning;
+  frames::LoadTuning tuning;
   std::uint64_t declared;
   int spacing = 0;
   std::optional<std::uint64_t> atomStart;  // where the atom lines begin, when readable again
-  AtomChunkReader reader;
-  std::unique_ptr<RecordSpill> spill;
+  frames::AtomChunkReader reader;
+  std::unique_ptr<frames::RecordSpill> spill;
   bool read = false;  // the atom lines have been read once
-  AtomTable chunkView;
-  RunState chunkState;
+  frames::AtomTable chunkView;
+  selection::RunState chunkState;
   std::vector<std::uint64_t> matched;  // one bit per record of the frame
   std::vector<std::uint64_t> chunkBits;
   bool wrapped = false;
-  std::optional<ResidueSet> listed;
+  std::optional<selection::ResidueSet> listed;
   // The selected atoms as pass 1 found them, while keeping them is worth it (see keepWorth).
-  std::unique_ptr<KeptAtoms> kept;
+  std::unique_ptr<selection::KeptAtoms> kept;
 };
 
-StreamSelection::StreamSelection(const FrameHeader& header, const LoadTuning& tuning)
+StreamSelection::StreamSelection(const FrameHeader& header, const frames::LoadTuning& tuning)
     : passes_(std::make_unique<Passes>(header, tuning)) {}
 
 StreamSelection::~StreamSelection() = default;
 
 void StreamSelection::drawPicture() { picture_ = true; }
 
-NumberLayout StreamSelection::numbers() const {
-  return passes_->declared > kLargestFiveColumnCount || passes_->wrapped ? NumberLayout::Wide
-                                                                         : NumberLayout::FiveColumn;
+results::NumberLayout StreamSelection::numbers() const {
+  return passes_->declared > frames::kLargestFiveColumnCount || passes_->wrapped
+             ? results::NumberLayout::Wide
+             : results::NumberLayout::FiveColumn;
 }
 
-SelectionCounts StreamSelection::selectAndCount(RunState& state) {
+SelectionCounts StreamSelection::selectAndCount(selection::RunState& state) {
   Passes& p = *passes_;
-  RunState& chunk = p.chunkState;
+  selection::RunState& chunk = p.chunkState;
   chunk.names = state.names;
   chunk.shape = state.shape;
   chunk.parameters = state.parameters;
-  chunk.wholeResidues = WholeResidues::No;  // the order is checked across chunks here
-  const bool whole = state.wholeResidues == WholeResidues::Yes;
+  chunk.wholeResidues = selection::WholeResidues::No;  // the order is checked across chunks here
+  const bool whole = state.wholeResidues == selection::WholeResidues::Yes;
   state.residues.clear();
   state.matched.clear();
   state.inListedResidues.clear();
   std::int64_t count = 0;
-  ResidueRuns runs;  // with "yes"
-  CoordinateBounds bounds;
+  selection::ResidueRuns runs;  // with "yes"
+  picture::CoordinateBounds bounds;
   bounds.low.fill(INFINITY);
   bounds.high.fill(-INFINITY);
   // A regular file without a picture keeps its selected atoms for the write pass (a pipe's
   // records are all kept anyway, and the picture needs every atom again).
   p.kept.reset();
-  if (p.atomStart && !picture_) p.kept = std::make_unique<KeptAtoms>(p.tuning.spillAfterBytes);
+  if (p.atomStart && !picture_)
+    p.kept = std::make_unique<selection::KeptAtoms>(p.tuning.spillAfterBytes);
   count = p.readFirst(state, runs, picture_ ? &bounds : nullptr, atoms_);
   runs.finish(p.kept);
   const bool inOrder = runs.inOrder();
   if (picture_) {
     for (int a = 0; a < 3; ++a) bounds.found[a] = bounds.low[a] <= bounds.high[a];
-    density_ = std::make_unique<SelectionDensity>(drawnExtent(bounds));
+    density_ = std::make_unique<picture::SelectionDensity>(picture::drawnExtent(bounds));
   }
   state.atomCounter = static_cast<std::int32_t>(count);
   state.residuesInOrder = whole && inOrder;
@@ -274,7 +281,7 @@ SelectionCounts StreamSelection::selectAndCount(RunState& state) {
   } else if (!whole) {
     passesLeft(1);
   }
-  writeRegionLine(state);
+  results::writeRegionLine(state);
   if (whole) {
     p.listed.emplace(state.residues);
     if (inOrder) {
@@ -285,9 +292,9 @@ SelectionCounts StreamSelection::selectAndCount(RunState& state) {
       // A residue number that recurs apart from its first run: its atoms are counted where
       // they lie, in a pass of their own.
       count = 0;
-      const ResidueSet& listed = *p.listed;
-      p.forEachChunk([&](const AtomTable& view, std::uint64_t) {
-        WrapCursor offsets(view.residueWraps);
+      const selection::ResidueSet& listed = *p.listed;
+      p.forEachChunk([&](const frames::AtomTable& view, std::uint64_t) {
+        frames::WrapCursor offsets(view.residueWraps);
         for (std::size_t i = 0; i < view.size; ++i) {
           if (listed.contains(view.records[i].residueNumber + offsets.next())) ++count;
         }
@@ -299,25 +306,26 @@ SelectionCounts StreamSelection::selectAndCount(RunState& state) {
   return {state.atomCounter, static_cast<std::int32_t>(state.residues.size())};
 }
 
-void StreamSelection::writeSelected(const RunState& state,
+void StreamSelection::writeSelected(const selection::RunState& state,
                                     const std::function<void()>& openResidueFile) {
   Passes& p = *passes_;
-  writeIndexHeading();
-  const bool whole = state.wholeResidues == WholeResidues::Yes;
+  results::writeIndexHeading();
+  const bool whole = state.wholeResidues == selection::WholeResidues::Yes;
   // Atom lines keep the decimals the coordinate file was written with.
-  SelectedAtomWriter writer(numbers(), atomLineLayout(p.spacing), p.tuning.threads);
+  results::SelectedAtomWriter writer(numbers(), frames::atomLineLayout(p.spacing),
+                                     p.tuning.threads);
   std::vector<std::uint64_t>& bits = p.chunkBits;
   if (p.kept) {
-    p.kept->replay(p.reader.room(), p.reader.capacity(), [&](const AtomTable& view) {
+    p.kept->replay(p.reader.room(), p.reader.capacity(), [&](const frames::AtomTable& view) {
       setAll(bits, view.size);
       writer.write(view, bits);
     });
     p.kept.reset();
   } else {
-    p.forEachChunk([&](const AtomTable& view, std::uint64_t base) {
+    p.forEachChunk([&](const frames::AtomTable& view, std::uint64_t base) {
       takeBits(p.matched, base, view.size, bits);
       if (whole && p.listed) {
-        WrapCursor offsets(view.residueWraps);
+        frames::WrapCursor offsets(view.residueWraps);
         for (std::size_t i = 0; i < view.size; ++i) {
           if (p.listed->contains(view.records[i].residueNumber + offsets.next())) {
             bits[i / kWordBits] |= std::uint64_t{1} << (i % kWordBits);
@@ -328,33 +336,34 @@ void StreamSelection::writeSelected(const RunState& state,
         density_->addAll(view);
         for (std::size_t word = 0; word < bits.size(); ++word) {
           for (std::uint64_t rest = bits[word]; rest != 0; rest &= rest - 1) {
-            const AtomRecord& record =
+            const frames::AtomRecord& record =
                 view.records[word * kWordBits + static_cast<std::size_t>(std::countr_zero(rest))];
-            density_->add(Layer::Selected, record.x, record.y, record.z);
+            density_->add(picture::Layer::Selected, record.x, record.y, record.z);
           }
         }
       }
       writer.write(view, bits);
     });
   }
-  writeLastLine(state);
+  results::writeLastLine(state);
   if (whole) {
     openResidueFile();
-    writeResidueFile(state.residues, numbers());
+    results::writeResidueFile(state.residues, numbers());
   }
 }
 
-FrameSelected selectFrame(RunState& state, const std::function<void()>& openResidueFile,
-                          std::unique_ptr<SelectionDensity>* picture, const LoadTuning& tuning) {
+FrameSelected selectFrame(selection::RunState& state, const std::function<void()>& openResidueFile,
+                          std::unique_ptr<picture::SelectionDensity>* picture,
+                          const frames::LoadTuning& tuning) {
   StreamSelection selection(readFrameHeader(), tuning);
   if (picture != nullptr) selection.drawPicture();
   FrameSelected frame;
   frame.counts = selection.selectAndCount(state);
   selection.writeSelected(state, openResidueFile);
   frame.atoms = selection.atoms();
-  frame.boxLine = readBoxLine();
+  frame.boxLine = frames::readBoxLine();
   if (picture != nullptr) *picture = selection.takePicture();
   return frame;
 }
 
-}  // namespace selection
+}  // namespace runs

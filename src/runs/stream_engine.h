@@ -16,7 +16,7 @@
 #include "results/result_files.h"
 #include "selection/run_state.h"
 
-namespace selection {
+namespace runs {
 
 // A frame's title and count lines, read. The count line's number; the title is skipped.
 struct FrameHeader {
@@ -31,7 +31,7 @@ FrameHeader readFrameHeader();
 class StreamSelection {
  public:
   // Unit 10 stands at the first atom line of the frame `header` was read from.
-  explicit StreamSelection(const FrameHeader& header, const LoadTuning& tuning = {});
+  explicit StreamSelection(const FrameHeader& header, const frames::LoadTuning& tuning = {});
   ~StreamSelection();
   StreamSelection(const StreamSelection&) = delete;
   StreamSelection& operator=(const StreamSelection&) = delete;
@@ -42,27 +42,28 @@ class StreamSelection {
   // The first pass over the atom lines (and, with "yes" where a residue number recurs apart
   // from its first run, a pass that counts the residues' atoms), then the region and count
   // lines of result.gro (unit 15, open). Leaves unit 10 after the frame's atom lines.
-  SelectionCounts selectAndCount(RunState& state);
+  SelectionCounts selectAndCount(selection::RunState& state);
 
   // The list.ndx heading, the atom lines and numbers of the selected atoms (a pass over the
   // atom lines again), the last line of result.gro and, with "yes", residue.txt on unit 17,
   // which `openResidueFile` connects just before it is written. Leaves unit 10 after the
   // frame's atom lines, where the box line is.
-  void writeSelected(const RunState& state, const std::function<void()>& openResidueFile);
+  void writeSelected(const selection::RunState& state,
+                     const std::function<void()>& openResidueFile);
 
-  NumberLayout numbers() const;
+  results::NumberLayout numbers() const;
   // Records read (atom lines that could be read).
   std::uint64_t atoms() const { return atoms_; }
   // The picture's grids once writeSelected is done; nullptr without drawPicture.
-  const SelectionDensity* picture() const { return density_.get(); }
-  std::unique_ptr<SelectionDensity> takePicture() { return std::move(density_); }
+  const picture::SelectionDensity* picture() const { return density_.get(); }
+  std::unique_ptr<picture::SelectionDensity> takePicture() { return std::move(density_); }
 
  private:
   struct Passes;
   std::unique_ptr<Passes> passes_;
   std::uint64_t atoms_ = 0;
   bool picture_ = false;
-  std::unique_ptr<SelectionDensity> density_;
+  std::unique_ptr<picture::SelectionDensity> density_;
 };
 
 // What selecting a frame gave: its counts, its records, and the line after its atom lines
@@ -77,8 +78,8 @@ struct FrameSelected {
 // through `openResidueFile` with "yes"): title and count, the passes, the result lines, then
 // its box line read. Leaves unit 10 at the next frame's title. `picture`, when given, gets
 // the frame's grids.
-FrameSelected selectFrame(RunState& state, const std::function<void()>& openResidueFile,
-                          std::unique_ptr<SelectionDensity>* picture = nullptr,
-                          const LoadTuning& tuning = {});
+FrameSelected selectFrame(selection::RunState& state, const std::function<void()>& openResidueFile,
+                          std::unique_ptr<picture::SelectionDensity>* picture = nullptr,
+                          const frames::LoadTuning& tuning = {});
 
-}  // namespace selection
+}  // namespace runs

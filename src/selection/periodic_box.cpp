@@ -78,8 +78,8 @@ void forCoefficients(double centre, double radius, double unit, Visit&& visit) {
 }
 
 std::string shownLine(std::string_view line) {
-  if (line.size() <= kShownBoxLine) return textio::quoted(line);
-  return textio::quoted(std::string(line.substr(0, kShownBoxLine)) + "...");
+  if (line.size() <= kShownBoxLine) return textio::freeform::quoted(line);
+  return textio::freeform::quoted(std::string(line.substr(0, kShownBoxLine)) + "...");
 }
 
 bool isSeparator(char c) { return c == ' ' || c == '\t' || c == '\r'; }
@@ -249,7 +249,7 @@ Vector3 regionCentre(const RunState& state) {
   return {0, 0, 0};
 }
 
-std::optional<std::string> takeNearestImages(AtomTable& table,
+std::optional<std::string> takeNearestImages(frames::AtomTable& table,
                                              const std::optional<std::string>& boxLine,
                                              const RunState& state) {
   if (!boxLine) return "the box line is missing (the file ends after the atom lines)";
@@ -257,10 +257,10 @@ std::optional<std::string> takeNearestImages(AtomTable& table,
   if (!read.box) return read.problem;
   const NearestImage images(*read.box);
   const Vector3 centre = regionCentre(state);
-  const PartPlan plan = planParts(table.size, kAtomsPerPart, 1);
-  runParts(plan.parts, [&](unsigned part) {
+  const platform::PartPlan plan = platform::planParts(table.size, kAtomsPerPart, 1);
+  platform::runParts(plan.parts, [&](unsigned part) {
     for (std::size_t i = plan.begin(part); i < plan.end(part); ++i) {
-      AtomRecord& record = table.records[i];
+      frames::AtomRecord& record = table.records[i];
       const Vector3 d = {record.x - centre[0], record.y - centre[1], record.z - centre[2]};
       Vector3 shift;
       if (!images.shiftFor(d, shift)) continue;
@@ -274,8 +274,8 @@ std::optional<std::string> takeNearestImages(AtomTable& table,
 
 std::string periodicBoxError(std::string_view shownFile, std::size_t frame,
                              std::string_view problem) {
-  return "--pbc: " + textio::quoted(shownFile) + ", frame " + std::to_string(frame) + ": " +
-         std::string(problem);
+  return "--pbc: " + textio::freeform::quoted(shownFile) + ", frame " + std::to_string(frame) +
+         ": " + std::string(problem);
 }
 
 }  // namespace selection

@@ -64,7 +64,7 @@ Vector3 regionCentre(const RunState& state);
 // every core. A record whose image is itself keeps its floats bit for bit; velocities, names
 // and numbers never change. Returns nullopt on success, else the problem with the box (the
 // table is then untouched); periodicBoxError makes the run's error line of it.
-std::optional<std::string> takeNearestImages(AtomTable& table,
+std::optional<std::string> takeNearestImages(frames::AtomTable& table,
                                              const std::optional<std::string>& boxLine,
                                              const RunState& state);
 

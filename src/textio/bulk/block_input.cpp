@@ -11,7 +11,7 @@
 #include "platform/platform.h"
 #include "textio/units/unit.h"
 
-namespace textio {
+namespace textio::bulk {
 
 namespace {
 
@@ -38,8 +38,8 @@ BlockInput::~BlockInput() {
 }
 
 std::size_t BlockInput::fill(int which, std::size_t filled) {
-  Statement statement(unit_, StatementKind::Read);
-  UnitEntry& unit = statement.unit();
+  units::Statement statement(unit_, units::StatementKind::Read);
+  units::UnitEntry& unit = statement.unit();
   char* const buffer = buffers_[which];
   while (filled < blockBytes_) {
     // Bytes the unit had read before come first, then the platform's.
@@ -53,7 +53,7 @@ std::size_t BlockInput::fill(int which, std::size_t filled) {
     unit.inputBegin = unit.inputEnd = 0;
     if (exhausted_ || failed_) break;
     const platform::ReadResult got =
-        detail::readUnlocked(unit, buffer + filled, blockBytes_ - filled);
+        units::detail::readUnlocked(unit, buffer + filled, blockBytes_ - filled);
     if (got.error != 0) {
       failed_ = true;
       break;
@@ -73,7 +73,7 @@ void BlockInput::begin(int unit) {
   readAheadDone_ = false;
   failed_ = false;
   {
-    Statement statement(unit_, StatementKind::Read);
+    units::Statement statement(unit_, units::StatementKind::Read);
     exhausted_ = statement.unit().inputExhausted;
     if (statement.unit().endSeen) {
       currentBytes_ = currentComplete_ = 0;
@@ -103,8 +103,8 @@ void BlockInput::next() {
 }
 
 void BlockInput::giveBack(std::size_t taken) {
-  Statement statement(unit_, StatementKind::Read);
-  UnitEntry& unit = statement.unit();
+  units::Statement statement(unit_, units::StatementKind::Read);
+  units::UnitEntry& unit = statement.unit();
   // Not taken: the current block from `taken` on (its unfinished line is the start of the
   // block read ahead, when there is one), then the block read ahead, then whatever the unit
   // still holds.
@@ -117,9 +117,9 @@ void BlockInput::giveBack(std::size_t taken) {
     try {
       unit.input.resize(total);
     } catch (const std::bad_alloc&) {
-      failStatement(unit, 22);
+      units::failStatement(unit, 22);
     } catch (const std::length_error&) {
-      failStatement(unit, 22);
+      units::failStatement(unit, 22);
     }
   }
   std::memmove(unit.input.data() + currentRest + ahead, unit.input.data() + unit.inputBegin, held);
@@ -132,4 +132,4 @@ void BlockInput::giveBack(std::size_t taken) {
   readAheadDone_ = false;
 }
 
-}  // namespace textio
+}  // namespace textio::bulk

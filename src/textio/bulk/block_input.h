@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace textio {
+namespace textio::bulk {
 
 class BlockInput {
  public:
@@ -56,4 +56,4 @@ class BlockInput {
   bool failed_ = false;     // a read failed: nothing more is read before giveBack
 };
 
-}  // namespace textio
+}  // namespace textio::bulk

@@ -4,11 +4,11 @@
 #include "platform/platform.h"
 #include "textio/units/unit.h"
 
-namespace textio {
+namespace textio::bulk {
 
 std::optional<std::uint64_t> inputOffset(int unit) {
-  Statement statement(unit, StatementKind::Inquiry);
-  const UnitEntry& entry = statement.unit();
+  units::Statement statement(unit, units::StatementKind::Inquiry);
+  const units::UnitEntry& entry = statement.unit();
   if (!entry.connected || entry.console || !platform::fileSize(entry.handle)) return std::nullopt;
   const std::optional<std::uint64_t> position = platform::filePosition(entry.handle);
   const std::uint64_t buffered = entry.inputEnd - entry.inputBegin;
@@ -17,11 +17,11 @@ std::optional<std::uint64_t> inputOffset(int unit) {
 }
 
 void resumeInputAt(int unit, std::uint64_t offset) {
-  Statement statement(unit, StatementKind::Read);
-  UnitEntry& entry = statement.unit();
+  units::Statement statement(unit, units::StatementKind::Read);
+  units::UnitEntry& entry = statement.unit();
   if (platform::ErrorCode error = platform::seekTo(entry.handle, offset)) {
     entry.lastError = error;
-    failStatement(entry, 39);
+    units::failStatement(entry, 39);
   }
   entry.inputBegin = entry.inputEnd = 0;
   entry.inputExhausted = false;
@@ -29,4 +29,4 @@ void resumeInputAt(int unit, std::uint64_t offset) {
   entry.longLine.clear();
 }
 
-}  // namespace textio
+}  // namespace textio::bulk

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace textio {
+namespace textio::bulk {
 
 // The file offset of the unit's next unconsumed input byte, when the unit is a regular file
 // that can be read again (not the console, a pipe or a device); otherwise nothing.
@@ -16,4 +16,4 @@ std::optional<std::uint64_t> inputOffset(int unit);
 // report 39 for the unit.
 void resumeInputAt(int unit, std::uint64_t offset);
 
-}  // namespace textio
+}  // namespace textio::bulk

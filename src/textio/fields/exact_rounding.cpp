@@ -6,7 +6,7 @@
 #include <bit>
 #include <cstddef>
 
-namespace textio::detail {
+namespace textio::fields::detail {
 
 namespace {
 
@@ -182,4 +182,4 @@ bool roundExactNarrow(const BinaryValue& v, int decimals, RoundedDigits& digits)
   return true;
 }
 
-}  // namespace textio::detail
+}  // namespace textio::fields::detail

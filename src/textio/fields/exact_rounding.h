@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace textio::detail {
+namespace textio::fields::detail {
 
 // A float is exactly mantissa * 2^exponent.
 struct BinaryValue {
@@ -80,4 +80,4 @@ bool roundExactNarrow(const BinaryValue& v, int decimals, RoundedDigits& digits)
 // The same for every float and up to kExactDecimals decimals, by a wide integer.
 void roundExactWide(const BinaryValue& v, int decimals, RoundedDigits& digits);
 
-}  // namespace textio::detail
+}  // namespace textio::fields::detail

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-namespace textio::detail {
+namespace textio::fields::detail {
 
 inline void appendAsterisks(int width, std::string& out) {
   if (width > 0) out.append(static_cast<std::size_t>(width), '*');
@@ -17,4 +17,4 @@ inline void appendBlanks(long long count, std::string& out) {
 
 inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-}  // namespace textio::detail
+}  // namespace textio::fields::detail

@@ -11,7 +11,7 @@
 
 #include "textio/fields/fixed_fields.h"
 
-namespace textio::fast {
+namespace textio::fields::fast {
 
 // 10^0 .. 10^22: every one is exact in double (5^22 < 2^53).
 inline constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
@@ -428,4 +428,4 @@ inline std::optional<FieldFit> formatInteger(std::int32_t value, int width, int 
   return FieldFit::Fits;
 }
 
-}  // namespace textio::fast
+}  // namespace textio::fields::fast

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace textio {
+namespace textio::fields {
 
 // Status of an input field that cannot be converted (the "input conversion error" report).
 inline constexpr int kInputConversionError = 64;
@@ -77,4 +77,4 @@ RealField parseRealFieldGeneral(std::string_view field, int decimals);
 // gives its last target.size() characters; a narrower one is followed by blanks.
 void takeTextField(std::string_view field, int width, std::span<char> target);
 
-}  // namespace textio
+}  // namespace textio::fields

@@ -9,7 +9,7 @@
 #include "textio/fields/fixed_fast.h"
 #include "textio/fields/fixed_fields.h"
 
-namespace textio {
+namespace textio::fields {
 
 using detail::appendAsterisks;
 using detail::isDigit;
@@ -77,4 +77,4 @@ IntegerField parseIntegerFieldGeneral(std::string_view field) {
   return {static_cast<std::int32_t>(negative ? -magnitude : magnitude), 0};
 }
 
-}  // namespace textio
+}  // namespace textio::fields

@@ -14,7 +14,7 @@
 #include "textio/fields/fixed_fast.h"
 #include "textio/fields/fixed_fields.h"
 
-namespace textio {
+namespace textio::fields {
 
 using detail::appendAsterisks;
 using detail::appendBlanks;
@@ -266,4 +266,4 @@ RealField parseRealFieldGeneral(std::string_view field, int decimals) {
   return finish(readExponent(field, i, mantissaText, exponent));
 }
 
-}  // namespace textio
+}  // namespace textio::fields

@@ -5,7 +5,7 @@
 
 #include "textio/fields/fixed_fields.h"
 
-namespace textio {
+namespace textio::fields {
 
 void formatText(std::string_view text, int width, std::string& out) {
   if (width <= 0) return;
@@ -32,4 +32,4 @@ void takeTextField(std::string_view field, int width, std::span<char> target) {
   }
 }
 
-}  // namespace textio
+}  // namespace textio::fields

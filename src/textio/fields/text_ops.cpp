@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 
-namespace textio {
+namespace textio::fields {
 
 void adjustLeft(std::span<char> text) {
   // Rotating the leading blanks to the end is exactly the move plus the blank fill.
@@ -20,4 +20,4 @@ bool equalsPadded(std::string_view a, std::string_view b) {
   return rest.find_first_not_of(' ') == std::string_view::npos;
 }
 
-}  // namespace textio
+}  // namespace textio::fields

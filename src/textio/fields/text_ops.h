@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-namespace textio {
+namespace textio::fields {
 
 // Moves the text after its leading blanks (the blank character only, not a tab) to the
 // start and fills the freed positions at the end with blanks. The length is unchanged.
@@ -15,4 +15,4 @@ void adjustLeft(std::span<char> text);
 // remaining character of the longer text is a blank.
 bool equalsPadded(std::string_view a, std::string_view b);
 
-}  // namespace textio
+}  // namespace textio::fields

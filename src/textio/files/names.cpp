@@ -12,7 +12,7 @@
 
 #include "platform/platform.h"
 
-namespace textio {
+namespace textio::files {
 
 namespace {
 
@@ -83,4 +83,4 @@ ResolvedName resolveName(std::string_view typed) {
   return {std::string(name)};
 }
 
-}  // namespace textio
+}  // namespace textio::files

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace textio {
+namespace textio::files {
 
 inline constexpr std::size_t kMaxResolvedName = 256;
 
@@ -20,4 +20,4 @@ struct ResolvedName {
 };
 ResolvedName resolveName(std::string_view typed);
 
-}  // namespace textio
+}  // namespace textio::files

@@ -3,7 +3,7 @@
 
 #include "platform/platform.h"
 
-namespace textio {
+namespace textio::files {
 
 int writeNewFile(std::string_view name, std::string_view text) {
   const platform::OpenResult opened =
@@ -14,4 +14,4 @@ int writeNewFile(std::string_view name, std::string_view text) {
   return error != 0 ? error : closed;
 }
 
-}  // namespace textio
+}  // namespace textio::files

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-namespace textio {
+namespace textio::files {
 
 // Creates the named file, which must not exist yet (EEXIST otherwise: a link planted under
 // the name is never written through), with exactly `text`. Returns 0 or the platform's error
@@ -13,4 +13,4 @@ namespace textio {
 // rename it into place once complete.
 int writeNewFile(std::string_view name, std::string_view text);
 
-}  // namespace textio
+}  // namespace textio::files

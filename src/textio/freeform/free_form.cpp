@@ -9,60 +9,60 @@
 #include "textio/freeform/free_form_scan.h"
 #include "textio/units/unit.h"
 
-namespace textio {
+namespace textio::freeform {
 namespace {
 
 class UnitRecordSink final : public RecordSink {
  public:
-  explicit UnitRecordSink(UnitEntry& unit) : unit_(unit) {}
-  void endRecord(std::string&) override { textio::endRecord(unit_); }
+  explicit UnitRecordSink(units::UnitEntry& unit) : unit_(unit) {}
+  void endRecord(std::string&) override { textio::units::endRecord(unit_); }
 
  private:
-  UnitEntry& unit_;
+  units::UnitEntry& unit_;
 };
 
 class UnitRecordSource final : public RecordSource {
  public:
-  explicit UnitRecordSource(UnitEntry& unit) : unit_(unit) {}
+  explicit UnitRecordSource(units::UnitEntry& unit) : unit_(unit) {}
   int next(std::string_view& line) override {
-    switch (nextRecord(unit_, line)) {
-      case ReadStatus::Ok:
+    switch (units::nextRecord(unit_, line)) {
+      case units::ReadStatus::Ok:
         return 0;
-      case ReadStatus::End:
+      case units::ReadStatus::End:
         return kListEndOfFile;
-      case ReadStatus::Failed:
+      case units::ReadStatus::Failed:
         break;
     }
     return kListReadError;
   }
 
  private:
-  UnitEntry& unit_;
+  units::UnitEntry& unit_;
 };
 
 }  // namespace
 
 void writeList(int unit, std::initializer_list<ListOutItem> items) {
-  Statement statement(unit, StatementKind::Write);
-  UnitEntry& entry = statement.unit();
+  units::Statement statement(unit, units::StatementKind::Write);
+  units::UnitEntry& entry = statement.unit();
   // A record left open by non-advancing output is continued; anything else starts afresh.
   if (entry.pending) {
     entry.pending = false;
   } else {
     entry.record.clear();
   }
-  const int width = entry.recordLength > 0 ? entry.recordLength : kFreeFormRecordWidth;
+  const int width = entry.recordLength > 0 ? entry.recordLength : units::kFreeFormRecordWidth;
   UnitRecordSink sink(entry);
   const int status = placeList(entry.record, width, std::span(items.begin(), items.size()), sink);
-  if (status != 0) failStatement(entry, status);
+  if (status != 0) units::failStatement(entry, status);
 }
 
 void readList(int unit, std::initializer_list<ListInItem> items) {
-  Statement statement(unit, StatementKind::Read);
-  UnitEntry& entry = statement.unit();
+  units::Statement statement(unit, units::StatementKind::Read);
+  units::UnitEntry& entry = statement.unit();
   UnitRecordSource source(entry);
   const int status = scanList(source, std::span(items.begin(), items.size()));
-  if (status != 0) failStatement(entry, status);
+  if (status != 0) units::failStatement(entry, status);
 }
 
-}  // namespace textio
+}  // namespace textio::freeform

@@ -6,7 +6,7 @@
 
 #include "textio/freeform/free_form_items.h"
 
-namespace textio {
+namespace textio::freeform {
 
 // One write statement: one record (more only when the texts exceed 80 columns). An empty
 // list writes one blank, or just ends a record left pending by non-advancing output.
@@ -16,4 +16,4 @@ void writeList(int unit, std::initializer_list<ListOutItem> items);
 // need; an empty list consumes exactly one record. Failures are severe reports.
 void readList(int unit, std::initializer_list<ListInItem> items);
 
-}  // namespace textio
+}  // namespace textio::freeform

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <variant>
 
-namespace textio {
+namespace textio::freeform {
 
 // Items of a write statement: a text (written as it stands) or a 32-bit integer (12 columns).
 using ListOutItem = std::variant<std::string_view, std::int32_t>;
@@ -15,4 +15,4 @@ using ListOutItem = std::variant<std::string_view, std::int32_t>;
 // integer or a float.
 using ListInItem = std::variant<std::span<char>, std::int32_t*, float*>;
 
-}  // namespace textio
+}  // namespace textio::freeform

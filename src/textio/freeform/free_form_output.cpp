@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace textio {
+namespace textio::freeform {
 namespace {
 
 class RecordBuilder {
@@ -96,4 +96,4 @@ int placeList(std::string& record, int width, std::span<const ListOutItem> items
   return builder.finish();
 }
 
-}  // namespace textio
+}  // namespace textio::freeform

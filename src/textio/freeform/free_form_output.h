@@ -7,7 +7,7 @@
 
 #include "textio/freeform/free_form_items.h"
 
-namespace textio {
+namespace textio::freeform {
 
 inline constexpr int kListIntegerWidth = 12;
 // A record too narrow for the blank column or an integer field it is asked to hold.
@@ -29,4 +29,4 @@ class RecordSink {
 // field (below 12).
 int placeList(std::string& record, int width, std::span<const ListOutItem> items, RecordSink& sink);
 
-}  // namespace textio
+}  // namespace textio::freeform

@@ -13,7 +13,7 @@
 #include <string>
 #include <system_error>
 
-namespace textio {
+namespace textio::freeform {
 namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -381,4 +381,4 @@ int scanList(RecordSource& source, std::span<const ListInItem> items) {
   return scanner.run(items);
 }
 
-}  // namespace textio
+}  // namespace textio::freeform

@@ -8,7 +8,7 @@
 
 #include "textio/freeform/free_form_items.h"
 
-namespace textio {
+namespace textio::freeform {
 
 // Per-statement buffer for text values; a character value holds at most one byte less.
 inline constexpr std::size_t kListValueBufferBytes = 2050;
@@ -38,4 +38,4 @@ class RecordSource {
 // a failure keep their new values; nothing of the statement outlasts it.
 int scanList(RecordSource& source, std::span<const ListInItem> items);
 
-}  // namespace textio
+}  // namespace textio::freeform

@@ -7,7 +7,7 @@
 
 #include "textio/freeform/free_form_scan.h"
 
-namespace textio {
+namespace textio::freeform {
 namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -76,4 +76,4 @@ std::string quoted(std::string_view text) {
   return result;
 }
 
-}  // namespace textio
+}  // namespace textio::freeform

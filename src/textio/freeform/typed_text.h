@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace textio {
+namespace textio::freeform {
 
 // The length of the decimal number (optional sign, digits with an optional point, optional
 // exponent) at the start of `text`; 0 when there is none. An exponent without digits is not
@@ -25,4 +25,4 @@ bool convertNumber(std::string_view text, float& value);
 // The text between single quotes, as messages show what was given.
 std::string quoted(std::string_view text);
 
-}  // namespace textio
+}  // namespace textio::freeform

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <variant>
 
-namespace textio {
+namespace textio::layouts {
 
 enum class FieldKind : char { I = 'I', A = 'A', F = 'F' };
 
@@ -37,7 +37,7 @@ constexpr FieldDescriptor fieldF(int width, int decimals, int repeat = 1) {
   return {FieldKind::F, repeat, width, decimals, 1};
 }
 
-namespace layouts {
+// The layouts of this tool, by name.
 // (I5): the atom count on the coordinate file's second line; the count line after "yes".
 inline constexpr std::array kI5{fieldI(5)};
 // (I5,2A5,I5,3F8.3,3F8.4): one atom line, read and written.
@@ -68,7 +68,6 @@ inline constexpr std::array kInvertCylinderRegion{fieldA(31), fieldF(5, 1, 5), f
 inline constexpr std::array kI6{fieldI(6)};
 // (3F10.5): the last line of result.gro.
 inline constexpr std::array kLastLine{fieldF(10, 5, 3)};
-}  // namespace layouts
 
 // Items of a write statement: an integer for I, a float for F, a text for A.
 using FixedOutItem = std::variant<std::int32_t, float, std::string_view>;
@@ -128,4 +127,4 @@ class LineFormat {
   std::size_t width_ = 0;
 };
 
-}  // namespace textio
+}  // namespace textio::layouts

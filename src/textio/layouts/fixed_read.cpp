@@ -12,7 +12,7 @@
 #include "textio/layouts/fixed_walk.h"
 #include "textio/units/unit.h"
 
-namespace textio {
+namespace textio::layouts {
 
 using detail::FieldWalker;
 using detail::kFieldItemMismatch;
@@ -26,10 +26,10 @@ constexpr int kReadError = 39;
 // The next input line, or -1 at the end when the statement returns there. A failed read is
 // never returned as an unreadable line, whatever the statement asked: the line it should have
 // brought is lost, and skipping it would report a run with an atom missing as a success.
-int fetchLine(UnitEntry& unit, std::string_view& line, ReturnOnEnd onEnd) {
-  const ReadStatus status = nextRecord(unit, line);
-  if (status == ReadStatus::Ok) return 0;
-  if (status == ReadStatus::End) {
+int fetchLine(units::UnitEntry& unit, std::string_view& line, ReturnOnEnd onEnd) {
+  const units::ReadStatus status = nextRecord(unit, line);
+  if (status == units::ReadStatus::Ok) return 0;
+  if (status == units::ReadStatus::End) {
     if (onEnd == ReturnOnEnd::Yes) return -1;
     failStatement(unit, kEndOfFile);
   }
@@ -67,7 +67,7 @@ std::size_t planFields(FixedLayout layout, std::span<const FieldPlace> places,
       if (!oneLine) planColumns = 0;
     }
   } catch (const std::bad_alloc&) {
-    issueReport(severeCode(41));
+    units::issueReport(reports::severeCode(41));
   }
   return planColumns;
 }
@@ -76,8 +76,8 @@ std::size_t planFields(FixedLayout layout, std::span<const FieldPlace> places,
 
 int readFixed(int unit, FixedLayout layout, std::initializer_list<FixedInItem> items,
               ReturnOnEnd onEnd, ReturnOnError onError) {
-  Statement statement(unit, StatementKind::Read);
-  UnitEntry& entry = statement.unit();
+  units::Statement statement(unit, units::StatementKind::Read);
+  units::UnitEntry& entry = statement.unit();
   // Every read begins a new line, even one with nothing to read into.
   std::string_view line;
   if (const int status = fetchLine(entry, line, onEnd); status != 0) return status;
@@ -98,10 +98,10 @@ int readFixed(int unit, FixedLayout layout, std::initializer_list<FixedInItem> i
       if (status == 0) continue;
       // The line is consumed all the same; the items after this one keep their values.
       if (onError == ReturnOnError::Yes && status != kFieldItemMismatch) return status;
-      failStatement(entry, status);
+      units::failStatement(entry, status);
     }
   } catch (const std::bad_alloc&) {
-    issueReport(severeCode(41));
+    units::issueReport(reports::severeCode(41));
   }
   return 0;
 }
@@ -109,8 +109,8 @@ int readFixed(int unit, FixedLayout layout, std::initializer_list<FixedInItem> i
 FixedRecordsRead readFixedRecords(int unit, FixedLayout layout, std::span<const FieldPlace> places,
                                   void* records, std::size_t stride, std::size_t capacity,
                                   std::size_t statements) {
-  Statement statement(unit, StatementKind::Read);
-  UnitEntry& entry = statement.unit();
+  units::Statement statement(unit, units::StatementKind::Read);
+  units::UnitEntry& entry = statement.unit();
   FixedRecordsRead done;
   std::vector<PlannedField> plan;
   const std::size_t planColumns = planFields(layout, places, plan);
@@ -157,9 +157,9 @@ FixedRecordsRead readFixedRecords(int unit, FixedLayout layout, std::span<const 
       if (status == 0) ++done.records;
     }
   } catch (const std::bad_alloc&) {
-    issueReport(severeCode(41));
+    units::issueReport(reports::severeCode(41));
   }
   return done;
 }
 
-}  // namespace textio
+}  // namespace textio::layouts

@@ -8,7 +8,7 @@
 
 #include "textio/layouts/fixed_layout.h"
 
-namespace textio {
+namespace textio::layouts {
 
 enum class Advance { Yes, No };
 enum class ReturnOnEnd { No, Yes };
@@ -41,4 +41,4 @@ FixedRecordsRead readFixedRecords(int unit, FixedLayout layout, std::span<const 
 void writeFixed(int unit, FixedLayout layout, std::initializer_list<FixedOutItem> items,
                 Advance advance = Advance::Yes);
 
-}  // namespace textio
+}  // namespace textio::layouts

@@ -6,7 +6,7 @@
 #include <string>
 #include <variant>
 
-namespace textio {
+namespace textio::layouts {
 
 namespace detail {
 
@@ -84,8 +84,9 @@ int readField(const FieldDescriptor& descriptor, std::string_view line, std::siz
       if (target == nullptr) return kFieldItemMismatch;
       // Blanks are ignored in an I field, so the missing columns of a short line need no
       // padding.
-      IntegerField result;
-      if (!fast::parseInteger(field.text, result)) result = parseIntegerFieldGeneral(field.text);
+      fields::IntegerField result;
+      if (!fields::fast::parseInteger(field.text, result))
+        result = fields::parseIntegerFieldGeneral(field.text);
       **target = result.value;
       return result.status;
     }
@@ -93,9 +94,9 @@ int readField(const FieldDescriptor& descriptor, std::string_view line, std::siz
       auto* const target = std::get_if<float*>(&item);
       if (target == nullptr) return kFieldItemMismatch;
       std::string_view text = field.text;
-      RealField result;
+      fields::RealField result;
       // Missing columns count as blanks after the digits: the fast path needs no padding.
-      if (fast::parseReal(text, descriptor.decimals, result)) {
+      if (fields::fast::parseReal(text, descriptor.decimals, result)) {
         **target = result.value;
         return 0;
       }
@@ -114,14 +115,14 @@ int readField(const FieldDescriptor& descriptor, std::string_view line, std::siz
           text = padded;
         }
       }
-      result = parseRealFieldGeneral(text, descriptor.decimals);
+      result = fields::parseRealFieldGeneral(text, descriptor.decimals);
       **target = result.value;
       return result.status;
     }
     case FieldKind::A: {
       auto* const target = std::get_if<std::span<char>>(&item);
       if (target == nullptr) return kFieldItemMismatch;
-      takeTextField(field.text, descriptor.width, *target);
+      fields::takeTextField(field.text, descriptor.width, *target);
       return 0;
     }
   }
@@ -165,4 +166,4 @@ int readFixedLine(FixedLayout layout, std::span<const FieldPlace> places, std::s
   return 0;
 }
 
-}  // namespace textio
+}  // namespace textio::layouts

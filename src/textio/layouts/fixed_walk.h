@@ -14,7 +14,7 @@
 #include "textio/fields/fixed_fields.h"
 #include "textio/layouts/fixed_layout.h"
 
-namespace textio::detail {
+namespace textio::layouts::detail {
 
 // A programming error of the caller: the item does not suit the field's kind.
 constexpr int kFieldItemMismatch = 61;
@@ -59,14 +59,14 @@ class FieldWalker {
   const auto width = static_cast<std::size_t>(descriptor.width);
   switch (descriptor.kind) {
     case FieldKind::I: {
-      IntegerField result;
-      if (!fast::parseInteger(std::string_view(text, width), result)) return false;
+      fields::IntegerField result;
+      if (!fields::fast::parseInteger(std::string_view(text, width), result)) return false;
       std::memcpy(at, &result.value, sizeof result.value);
       return true;
     }
     case FieldKind::F: {
-      RealField result;
-      if (!fast::parseReal(std::string_view(text, width), descriptor.decimals, result)) {
+      fields::RealField result;
+      if (!fields::fast::parseReal(std::string_view(text, width), descriptor.decimals, result)) {
         return false;
       }
       std::memcpy(at, &result.value, sizeof result.value);
@@ -76,7 +76,8 @@ class FieldWalker {
       if (length == 5 && width == 5) {
         std::memcpy(at, text, 5);  // the names of atom lines: no library call
       } else {
-        takeTextField(std::string_view(text, width), descriptor.width, std::span<char>(at, length));
+        fields::takeTextField(std::string_view(text, width), descriptor.width,
+                              std::span<char>(at, length));
       }
       return true;
   }
@@ -101,4 +102,4 @@ int readField(const FieldDescriptor& descriptor, std::string_view line, std::siz
 // The item of a field of a record of the caller's, at its place.
 FixedInItem itemAt(const FieldDescriptor& descriptor, const FieldPlace& place, char* record);
 
-}  // namespace textio::detail
+}  // namespace textio::layouts::detail

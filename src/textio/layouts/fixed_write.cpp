@@ -15,7 +15,7 @@
 #include "textio/layouts/fixed_walk.h"
 #include "textio/units/unit.h"
 
-namespace textio {
+namespace textio::layouts {
 
 using detail::FieldWalker;
 using detail::kFieldItemMismatch;
@@ -30,19 +30,19 @@ int writeField(const FieldDescriptor& descriptor, const FixedOutItem& item, std:
     case FieldKind::I: {
       const auto* const value = std::get_if<std::int32_t>(&item);
       if (value == nullptr) return kFieldItemMismatch;
-      formatInteger(*value, descriptor.width, record, descriptor.minimumDigits);
+      fields::formatInteger(*value, descriptor.width, record, descriptor.minimumDigits);
       return 0;
     }
     case FieldKind::F: {
       const auto* const value = std::get_if<float>(&item);
       if (value == nullptr) return kFieldItemMismatch;
-      formatFixed(*value, descriptor.width, descriptor.decimals, record);
+      fields::formatFixed(*value, descriptor.width, descriptor.decimals, record);
       return 0;
     }
     case FieldKind::A: {
       const auto* const value = std::get_if<std::string_view>(&item);
       if (value == nullptr) return kFieldItemMismatch;
-      formatText(*value, descriptor.width, record);
+      fields::formatText(*value, descriptor.width, record);
       return 0;
     }
   }
@@ -62,7 +62,7 @@ std::size_t writeFieldFast(const FieldDescriptor& descriptor, const FixedOutItem
     case FieldKind::I: {
       const auto* const value = std::get_if<std::int32_t>(&item);
       if (value == nullptr ||
-          !fast::formatInteger(*value, descriptor.width, descriptor.minimumDigits, at)) {
+          !fields::fast::formatInteger(*value, descriptor.width, descriptor.minimumDigits, at)) {
         return 0;
       }
       return width;
@@ -70,7 +70,7 @@ std::size_t writeFieldFast(const FieldDescriptor& descriptor, const FixedOutItem
     case FieldKind::F: {
       const auto* const value = std::get_if<float>(&item);
       if (value == nullptr ||
-          !fast::formatFixed(*value, descriptor.width, descriptor.decimals, at)) {
+          !fields::fast::formatFixed(*value, descriptor.width, descriptor.decimals, at)) {
         return 0;
       }
       return width;
@@ -157,9 +157,9 @@ LineFormat::LineFormat(FixedLayout layout, std::span<const FieldPlace> places) {
     bool wrapped = false;
     const FieldDescriptor& descriptor = walker.next(wrapped);
     // A second line, or a field only the general formatters take whatever its value.
-    if (wrapped || descriptor.width < 1 || descriptor.width > fast::kFastWidth ||
+    if (wrapped || descriptor.width < 1 || descriptor.width > fields::fast::kFastWidth ||
         (descriptor.kind == FieldKind::F &&
-         (descriptor.decimals < 0 || descriptor.decimals > fast::kFastDecimals)) ||
+         (descriptor.decimals < 0 || descriptor.decimals > fields::fast::kFastDecimals)) ||
         (descriptor.kind == FieldKind::I && descriptor.minimumDigits > 1)) {
       return;
     }
@@ -178,13 +178,13 @@ bool LineFormat::write(const void* record, char* out) const {
       case FieldKind::I: {
         std::int32_t value;
         std::memcpy(&value, at, sizeof value);
-        if (!fast::formatInteger(value, step.width, 1, out)) return false;
+        if (!fields::fast::formatInteger(value, step.width, 1, out)) return false;
         break;
       }
       case FieldKind::F: {
         float value;
         std::memcpy(&value, at, sizeof value);
-        if (!fast::formatFixed(value, step.width, step.decimals, out)) return false;
+        if (!fields::fast::formatFixed(value, step.width, step.decimals, out)) return false;
         break;
       }
       case FieldKind::A: {
@@ -204,8 +204,8 @@ bool LineFormat::write(const void* record, char* out) const {
 
 void writeFixed(int unit, FixedLayout layout, std::initializer_list<FixedOutItem> items,
                 Advance advance) {
-  Statement statement(unit, StatementKind::Write);
-  UnitEntry& entry = statement.unit();
+  units::Statement statement(unit, units::StatementKind::Write);
+  units::UnitEntry& entry = statement.unit();
   // A record left open by non-advancing output is continued; anything else starts afresh.
   if (!entry.pending) entry.record.clear();
   entry.pending = false;
@@ -226,28 +226,28 @@ void writeFixed(int unit, FixedLayout layout, std::initializer_list<FixedOutItem
         const FieldDescriptor& descriptor = walker.next(wrapped);
         if (wrapped) {
           handOver();
-          endRecord(entry);  // items left over: they go on a new line
+          units::endRecord(entry);  // items left over: they go on a new line
         }
         if (const int status = buildField(descriptor, item, columns, built, entry.record);
             status != 0) {
-          failStatement(entry, status);
+          units::failStatement(entry, status);
         }
         if (entry.recordLength > 0 &&
             entry.record.size() + built > static_cast<std::size_t>(entry.recordLength)) {
           handOver();
-          failStatement(entry, kRecordOverflow);
+          units::failStatement(entry, kRecordOverflow);
         }
       }
     }
     handOver();
   } catch (const std::bad_alloc&) {
-    issueReport(severeCode(41));
+    units::issueReport(reports::severeCode(41));
   }
   if (advance == Advance::Yes) {
-    endRecord(entry);
+    units::endRecord(entry);
   } else {
     entry.pending = true;
   }
 }
 
-}  // namespace textio
+}  // namespace textio::layouts

@@ -3,7 +3,7 @@
 
 #include "platform/platform.h"
 
-namespace textio {
+namespace textio::reports {
 
 namespace detail {
 
@@ -27,4 +27,4 @@ void endWithCode(ReportCode code) {
 
 void setEndPolicy(const EndPolicy& policy) { detail::endPolicyStore() = policy; }
 
-}  // namespace textio
+}  // namespace textio::reports

@@ -7,7 +7,7 @@
 
 #include "textio/reports/report_code.h"
 
-namespace textio {
+namespace textio::reports {
 
 // How a run ends when a report or a console event ends it. The dialogue keeps the defaults;
 // the command line asks for the statuses shells give a signal, no traceback table, and the
@@ -46,4 +46,4 @@ const EndPolicy& endPolicy();
 
 }  // namespace detail
 
-}  // namespace textio
+}  // namespace textio::reports

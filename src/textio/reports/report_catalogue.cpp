@@ -7,7 +7,7 @@
 
 #include "textio/reports/report_text.h"
 
-namespace textio {
+namespace textio::reports {
 
 namespace {
 
@@ -60,4 +60,4 @@ std::string_view reportTemplate(ReportCode code) {
   return found->text;
 }
 
-}  // namespace textio
+}  // namespace textio::reports

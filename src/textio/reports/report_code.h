@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace textio {
+namespace textio::reports {
 
 // Top two bits: severity (3 severe, 2 error, 1 info, 0 none); low 16 bits: the number.
 using ReportCode = std::uint32_t;
@@ -15,4 +15,4 @@ constexpr ReportCode infoCode(unsigned number) { return 0x40000000u | number; }
 constexpr unsigned reportNumber(ReportCode code) { return code & 0xFFFFu; }
 constexpr unsigned reportSeverity(ReportCode code) { return code >> 30; }
 
-}  // namespace textio
+}  // namespace textio::reports

@@ -12,7 +12,7 @@
 #include "textio/reports/end_policy.h"
 #include "textio/reports/run_lock.h"
 
-namespace textio {
+namespace textio::reports {
 
 namespace {
 
@@ -167,4 +167,4 @@ void emitReport(ReportCode code, ReportArguments arguments, int unit, std::strin
 
 }  // namespace detail
 
-}  // namespace textio
+}  // namespace textio::reports

@@ -8,7 +8,7 @@
 
 #include "textio/reports/report_code.h"
 
-namespace textio {
+namespace textio::reports {
 
 // The catalogue's template for a code, or "Message not found\n" when absent.
 std::string_view reportTemplate(ReportCode code);
@@ -37,4 +37,4 @@ void emitReport(ReportCode code, ReportArguments arguments, int unit, std::strin
 
 }  // namespace detail
 
-}  // namespace textio
+}  // namespace textio::reports

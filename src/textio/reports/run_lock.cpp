@@ -4,7 +4,7 @@
 
 #include <mutex>
 
-namespace textio::detail {
+namespace textio::reports::detail {
 
 namespace {
 
@@ -43,4 +43,4 @@ RunTimeLock& runTimeLock() {
   return lock;
 }
 
-}  // namespace textio::detail
+}  // namespace textio::reports::detail

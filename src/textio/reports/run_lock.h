@@ -3,7 +3,7 @@
 // all hold it.
 #pragma once
 
-namespace textio::detail {
+namespace textio::reports::detail {
 
 // Recursive lock held by every statement, by the end-of-run closing, by report output and by
 // the console-event path. A thread can drop all of its holds around a blocking read and take
@@ -29,4 +29,4 @@ class RunTimeHold {
   RunTimeHold& operator=(const RunTimeHold&) = delete;
 };
 
-}  // namespace textio::detail
+}  // namespace textio::reports::detail

@@ -3,7 +3,7 @@
 // block) is never reset in a real run.
 #pragma once
 
-namespace textio {
+namespace textio::run {
 
 // Forgets the run that ended, or that an exit hook (platform/test_seams.h) abandoned by
 // throwing: every file handle is closed without writing anything more, the unit table is
@@ -12,4 +12,4 @@ namespace textio {
 // running and no other thread using the layer.
 void resetRunForHarness();
 
-}  // namespace textio
+}  // namespace textio::run

@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "textio/reports/run_lock.h"
 #include "textio/run/harness_reset.h"
 #include "textio/units/report.h"
-#include "textio/reports/run_lock.h"
 #include "textio/units/unit.h"
 
-namespace textio {
+namespace textio::run {
 
 namespace {
 
@@ -48,43 +48,43 @@ void initRunTime() {
   platform::reserveStandardStreams();
   // Without the unwinder a severe report simply has a shorter traceback.
   platform::prepareCallStack();
-  platform::startConsoleEvents(&onConsoleEvent, detail::endPolicy().terminateEvent
+  platform::startConsoleEvents(&onConsoleEvent, reports::detail::endPolicy().terminateEvent
                                                     ? platform::TerminateEvent::Delivered
                                                     : platform::TerminateEvent::Default);
-  if (environmentSwitch("FOR_NOERROR_DIALOGS")) platform::suppressErrorDialogs();
+  if (reports::environmentSwitch("FOR_NOERROR_DIALOGS")) platform::suppressErrorDialogs();
   platform::maskFloatingPointExceptions();
   platform::ignoreBrokenPipe();
 }
 
 void endRun() {
   // Held until the process is gone, so a console event arriving now waits and never runs.
-  detail::runTimeLock().lock();
-  closeAllUnits();
+  reports::detail::runTimeLock().lock();
+  units::closeAllUnits();
   // A record that could not be written at the closing was reported: the run did not succeed.
-  detail::endWithCode(detail::closingFailure());
+  reports::detail::endWithCode(units::detail::closingFailure());
 }
 
 void stopRun() {
   if (stopping.exchange(true)) platform::exitProcess(0);
-  detail::runTimeLock().lock();
-  closeAllUnits();
-  detail::endWithCode(detail::closingFailure());
+  reports::detail::runTimeLock().lock();
+  units::closeAllUnits();
+  reports::detail::endWithCode(units::detail::closingFailure());
 }
 
 bool onConsoleEvent(int event) {
   if (event < 0 || event >= static_cast<int>(kEventWords.size())) return false;
   // Taken while no statement runs (a waiting console read has let it go) and held until the
   // process ends: no statement starts on a unit that is being closed.
-  detail::runTimeLock().lock();
-  issueReport(errorCode(200), kEventWords[static_cast<std::size_t>(event)]);
-  closeAllUnits();
-  const EndPolicy& policy = detail::endPolicy();
+  reports::detail::runTimeLock().lock();
+  units::issueReport(reports::errorCode(200), kEventWords[static_cast<std::size_t>(event)]);
+  units::closeAllUnits();
+  const reports::EndPolicy& policy = reports::detail::endPolicy();
   if (policy.atEnd != nullptr) policy.atEnd();
   platform::exitProcess(policy.signalStatuses ? 128 + platform::consoleEventSignal(event) : event);
 }
 
 void* allocateBlock(std::uint64_t bytes, bool alreadyAllocated) {
-  if (alreadyAllocated) issueReport(severeCode(151));
+  if (alreadyAllocated) units::issueReport(reports::severeCode(151));
   if (bytes == 0) return nullptr;
   void* block = nullptr;
   if (bytes > kPageAllocationThreshold) {
@@ -92,7 +92,7 @@ void* allocateBlock(std::uint64_t bytes, bool alreadyAllocated) {
   } else {
     block = platform::allocateZeroed(static_cast<std::size_t>(bytes));
   }
-  if (block == nullptr) issueReport(severeCode(41));
+  if (block == nullptr) units::issueReport(reports::severeCode(41));
   try {
     runBlocks().push_back({block, bytes, bytes > kPageAllocationThreshold});
   } catch (const std::bad_alloc&) {
@@ -118,8 +118,8 @@ void releaseBlock(void* block, std::uint64_t bytes) {
 }
 
 void resetRunForHarness() {
-  detail::runTimeLock().releaseAll();
-  detail::forgetUnitsForHarness();
+  reports::detail::runTimeLock().releaseAll();
+  units::detail::forgetUnitsForHarness();
   for (const RunBlock& block : runBlocks()) {
     if (block.pages) {
       platform::releasePages(block.address, block.bytes);
@@ -131,4 +131,4 @@ void resetRunForHarness() {
   stopping = false;
 }
 
-}  // namespace textio
+}  // namespace textio::run

@@ -8,7 +8,7 @@
 
 #include "textio/reports/end_policy.h"
 
-namespace textio {
+namespace textio::run {
 
 // Once before the driver: console-event hook, floating-point exceptions masked, SIGPIPE
 // ignored so that a vanished reader is a write error, FOR_NOERROR_DIALOGS honoured.
@@ -33,4 +33,4 @@ void* allocateBlock(std::uint64_t bytes, bool alreadyAllocated = false);
 // (the table of one frame after another). nullptr is ignored.
 void releaseBlock(void* block, std::uint64_t bytes);
 
-}  // namespace textio
+}  // namespace textio::run

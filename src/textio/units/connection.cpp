@@ -6,10 +6,10 @@
 #include <optional>
 #include <string>
 
-#include "textio/units/report.h"
 #include "textio/reports/run_lock.h"
+#include "textio/units/report.h"
 
-namespace textio::detail {
+namespace textio::units::detail {
 
 namespace {
 
@@ -85,17 +85,18 @@ bool parseAccess(std::string_view word, AccessMode& access) {
 namespace {
 
 // The device half of connect: the console streams, standard error or the null device.
-Failure connectDevice(UnitEntry& unit, const ResolvedName& resolved, platform::Access wanted) {
+Failure connectDevice(UnitEntry& unit, const files::ResolvedName& resolved,
+                      platform::Access wanted) {
   switch (resolved.deviceKind) {
-    case DeviceKind::ConsoleInput:
+    case files::DeviceKind::ConsoleInput:
       unit.handle = platform::standardInput();
       unit.console = true;
       break;
-    case DeviceKind::StandardError:
+    case files::DeviceKind::StandardError:
       unit.handle = platform::standardError();
       unit.console = true;
       break;
-    case DeviceKind::NullDevice: {
+    case files::DeviceKind::NullDevice: {
       platform::OpenResult null =
           platform::openFile("/dev/null", platform::Creation::OpenExisting, wanted);
       if (null.error != 0) {
@@ -118,8 +119,8 @@ Failure connectDevice(UnitEntry& unit, const ResolvedName& resolved, platform::A
 
 }  // namespace
 
-Failure connect(UnitEntry& unit, const ResolvedName& resolved, OpenStatus status, AccessMode access,
-                platform::Access wanted) {
+Failure connect(UnitEntry& unit, const files::ResolvedName& resolved, OpenStatus status,
+                AccessMode access, platform::Access wanted) {
   unit.name = resolved.name;
   if (resolved.device) return connectDevice(unit, resolved, wanted);
 
@@ -138,9 +139,9 @@ Failure connect(UnitEntry& unit, const ResolvedName& resolved, OpenStatus status
     const bool stream = status == OpenStatus::Old && wanted == platform::Access::ReadWrite &&
                         platform::isPipe(resolved.name);
     if (stream) wanted = platform::Access::ReadOnly;
-    const int holds = stream ? detail::runTimeLock().releaseAll() : 0;
+    const int holds = stream ? reports::detail::runTimeLock().releaseAll() : 0;
     opened = platform::openFile(resolved.name, creation, wanted);
-    if (stream) detail::runTimeLock().reacquire(holds);
+    if (stream) reports::detail::runTimeLock().reacquire(holds);
     unit.readOnly = stream && opened.error == 0;
     // A file created new is created to be written: a refusal is the report, never a read-only
     // file whose first write fails without naming the cause.
@@ -177,7 +178,7 @@ Failure connect(UnitEntry& unit, const ResolvedName& resolved, OpenStatus status
 }
 
 void connectAtFirstUse(UnitEntry& unit) {
-  ResolvedName resolved;
+  files::ResolvedName resolved;
   OpenStatus status = OpenStatus::Unknown;
   platform::Access wanted = platform::Access::ReadWrite;
   if (unit.number == kConsoleInputUnit || unit.number == kConsoleOutputUnit) {
@@ -192,20 +193,21 @@ void connectAtFirstUse(UnitEntry& unit) {
       unitTable().connectionsChanged();
       return;
     }
-    resolved = resolveName(*file);
+    resolved = files::resolveName(*file);
     // Answers are read from an existing file; the log of a batch run starts empty.
     status = input ? OpenStatus::Old : OpenStatus::Replace;
     wanted = input ? platform::Access::ReadOnly : platform::Access::ReadWrite;
   } else {
     const std::string variable = "FORT" + std::to_string(unit.number);
     std::optional<std::string> file = platform::environmentVariable(variable.c_str());
-    resolved = resolveName(file && !file->empty() ? *file : "fort." + std::to_string(unit.number));
+    resolved =
+        files::resolveName(file && !file->empty() ? *file : "fort." + std::to_string(unit.number));
   }
   Failure failure = connect(unit, resolved, status, AccessMode::Sequential, wanted);
   if (failure.number != 0) {
-    issueReport(severeCode(static_cast<unsigned>(failure.number)), unit.number, resolved.name,
-                failure.error);
+    issueReport(reports::severeCode(static_cast<unsigned>(failure.number)), unit.number,
+                resolved.name, failure.error);
   }
 }
 
-}  // namespace textio::detail
+}  // namespace textio::units::detail

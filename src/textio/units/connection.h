@@ -9,7 +9,7 @@
 #include "textio/files/names.h"
 #include "textio/units/unit_table.h"
 
-namespace textio::detail {
+namespace textio::units::detail {
 
 enum class OpenStatus { Old, New, Scratch, Unknown, Replace };
 enum class AccessMode { Sequential, Append };
@@ -20,11 +20,11 @@ bool parseStatus(std::string_view word, OpenStatus& status);
 bool parseAccess(std::string_view word, AccessMode& access);
 
 // Connects an unconnected entry to a resolved name. On failure the entry is left unconnected.
-Failure connect(UnitEntry& unit, const ResolvedName& resolved, OpenStatus status, AccessMode access,
-                platform::Access wanted);
+Failure connect(UnitEntry& unit, const files::ResolvedName& resolved, OpenStatus status,
+                AccessMode access, platform::Access wanted);
 
 // First use of an unconnected unit by a read or write: the console units go to the standard
 // streams (or to the files FOR_READ and FOR_PRINT name), other units to FORTn or fort.n.
 void connectAtFirstUse(UnitEntry& unit);
 
-}  // namespace textio::detail
+}  // namespace textio::units::detail

@@ -8,7 +8,7 @@
 #include "textio/reports/run_lock.h"
 #include "textio/units/unit.h"
 
-namespace textio {
+namespace textio::units {
 
 namespace {
 
@@ -20,9 +20,9 @@ constexpr char kEndOfFileByte = 26;  // Ctrl+Z alone on a line ends the input
 // console input ended or failed ends the run as that event, never as report 24 or 39.
 ReadStatus endOfInput(UnitEntry& unit, ReadStatus status) {
   if (unit.console) {
-    const int holds = detail::runTimeLock().releaseAll();
+    const int holds = reports::detail::runTimeLock().releaseAll();
     platform::yieldToConsoleEvent();
-    detail::runTimeLock().reacquire(holds);
+    reports::detail::runTimeLock().reacquire(holds);
   }
   return status;
 }
@@ -129,19 +129,19 @@ ReadStatus peekRecord(UnitEntry& unit, std::string_view& line) {
 }
 
 void keepInputColumns(int unit, std::size_t columns) {
-  detail::RunTimeHold hold;
+  reports::detail::RunTimeHold hold;
   detail::unitTable().entry(unit).keptColumns = columns;
 }
 
 namespace detail {
 
 platform::ReadResult readUnlocked(UnitEntry& unit, char* into, std::size_t capacity) {
-  const int holds = runTimeLock().releaseAll();
+  const int holds = reports::detail::runTimeLock().releaseAll();
   platform::ReadResult got = platform::readSome(unit.handle, into, capacity);
-  runTimeLock().reacquire(holds);
+  reports::detail::runTimeLock().reacquire(holds);
   return got;
 }
 
 }  // namespace detail
 
-}  // namespace textio
+}  // namespace textio::units

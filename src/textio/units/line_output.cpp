@@ -8,7 +8,7 @@
 #include "textio/reports/run_lock.h"
 #include "textio/units/unit.h"
 
-namespace textio {
+namespace textio::units {
 
 namespace {
 
@@ -21,7 +21,7 @@ void appendToRecord(UnitEntry& unit, std::string_view columns) {
   try {
     unit.record.append(columns);
   } catch (const std::bad_alloc&) {
-    issueReport(severeCode(41));
+    issueReport(reports::severeCode(41));
   }
   if (unit.recordLength > 0 && unit.record.size() > static_cast<std::size_t>(unit.recordLength)) {
     failStatement(unit, kRecordOverflow);
@@ -54,7 +54,7 @@ void endRecord(UnitEntry& unit) {
     unit.output += unit.record;
     unit.output += "\r\n";
   } catch (const std::bad_alloc&) {
-    issueReport(severeCode(41));
+    issueReport(reports::severeCode(41));
   }
   unit.record.clear();
   unit.pending = false;
@@ -88,7 +88,7 @@ void writeText(int unit, std::string_view text) {
     try {
       entry.output.append(text.substr(from, end - from));
     } catch (const std::bad_alloc&) {
-      issueReport(severeCode(41));
+      issueReport(reports::severeCode(41));
     }
     from = end;
     if (entry.output.size() >= kOutputFlushSize) flushOutput(entry);
@@ -100,7 +100,7 @@ void writeText(int unit, std::string_view text) {
 }
 
 std::size_t textBeforeHandOver(int unit, std::string_view text) {
-  detail::RunTimeHold hold;
+  reports::detail::RunTimeHold hold;
   const UnitEntry& entry = detail::unitTable().entry(unit);
   // The output grows by whole records; a pending record joins it when the first one ends.
   const std::size_t held = entry.output.size() + (entry.pending ? entry.record.size() : 0);
@@ -116,4 +116,4 @@ void flushOutput(UnitEntry& unit) {
   }
 }
 
-}  // namespace textio
+}  // namespace textio::units

@@ -9,39 +9,39 @@
 #include "textio/reports/run_lock.h"
 #include "textio/units/unit_table.h"
 
-namespace textio {
+namespace textio::units {
 
-void issueReport(ReportCode code, int unit, std::string_view file, int systemError) {
-  detail::RunTimeHold hold;
-  detail::emitReport(code, ReportArguments::UnitAndFile, unit, file, systemError);
-  if (reportSeverity(code) != 3) return;
+void issueReport(reports::ReportCode code, int unit, std::string_view file, int systemError) {
+  reports::detail::RunTimeHold hold;
+  reports::detail::emitReport(code, reports::ReportArguments::UnitAndFile, unit, file, systemError);
+  if (reports::reportSeverity(code) != 3) return;
   closeAllUnits();
-  detail::endWithCode(code);
+  reports::detail::endWithCode(code);
 }
 
-void issueReport(ReportCode code) {
-  detail::RunTimeHold hold;
-  detail::emitReport(code, ReportArguments::None, 0, {}, 0);
-  if (reportSeverity(code) != 3) return;
+void issueReport(reports::ReportCode code) {
+  reports::detail::RunTimeHold hold;
+  reports::detail::emitReport(code, reports::ReportArguments::None, 0, {}, 0);
+  if (reports::reportSeverity(code) != 3) return;
   closeAllUnits();
-  detail::endWithCode(code);
+  reports::detail::endWithCode(code);
 }
 
-void issueReport(ReportCode code, std::string_view text) {
-  detail::RunTimeHold hold;
-  detail::emitReport(code, ReportArguments::Text, 0, text, 0);
-  if (reportSeverity(code) != 3) return;
+void issueReport(reports::ReportCode code, std::string_view text) {
+  reports::detail::RunTimeHold hold;
+  reports::detail::emitReport(code, reports::ReportArguments::Text, 0, text, 0);
+  if (reports::reportSeverity(code) != 3) return;
   closeAllUnits();
-  detail::endWithCode(code);
+  reports::detail::endWithCode(code);
 }
 
 void failStatement(UnitEntry& unit, int number) {
   const int error = unit.lastError;
   unit.lastError = 0;
   const std::string name = reportedName(unit);
-  issueReport(severeCode(static_cast<unsigned>(number)), unit.number, name, error);
+  issueReport(reports::severeCode(static_cast<unsigned>(number)), unit.number, name, error);
   // Only severe codes reach here, and a severe report does not return.
   std::abort();
 }
 
-}  // namespace textio
+}  // namespace textio::units

@@ -6,7 +6,7 @@
 
 #include "textio/reports/report_text.h"
 
-namespace textio {
+namespace textio::units {
 
 struct UnitEntry;
 
@@ -14,12 +14,12 @@ struct UnitEntry;
 // file name; `systemError` (0 for none) puts the platform's text for it on a line before.
 // Info and error severities return; severe ones close every unit and end the process with
 // the report number as exit status (the low 8 bits of the code).
-void issueReport(ReportCode code, int unit, std::string_view file, int systemError = 0);
+void issueReport(reports::ReportCode code, int unit, std::string_view file, int systemError = 0);
 // Reports without arguments (41, 151) and with one text argument (200).
-void issueReport(ReportCode code);
-void issueReport(ReportCode code, std::string_view text);
+void issueReport(reports::ReportCode code);
+void issueReport(reports::ReportCode code, std::string_view text);
 
 // Severe report `number` for this unit (unit number and file name). Does not return.
 [[noreturn]] void failStatement(UnitEntry& unit, int number);
 
-}  // namespace textio
+}  // namespace textio::units

@@ -3,11 +3,11 @@
 #include <new>
 #include <thread>
 
-#include "textio/units/connection.h"
 #include "textio/reports/run_lock.h"
+#include "textio/units/connection.h"
 #include "textio/units/unit.h"
 
-namespace textio {
+namespace textio::units {
 
 namespace {
 
@@ -18,18 +18,18 @@ bool isConsoleUnitNumber(int number) {
 }  // namespace
 
 Statement::Statement(int unit, StatementKind kind) : kind_(kind) {
-  detail::runTimeLock().lock();
+  reports::detail::runTimeLock().lock();
   try {
     entry_ = &detail::unitTable().entry(unit);
   } catch (const std::bad_alloc&) {
-    issueReport(severeCode(41));  // under the lock taken above, which a report keeps
+    issueReport(reports::severeCode(41));  // under the lock taken above, which a report keeps
   }
   UnitEntry& entry = *entry_;
   if (entry.inUse) {
     // Left in use by the statement that owns it; this one never started.
     UnitEntry* owner = entry_;
     entry_ = nullptr;
-    issueReport(severeCode(40), owner->number, reportedName(*owner));
+    issueReport(reports::severeCode(40), owner->number, reportedName(*owner));
   }
   // Every look at the marker happens under the run-time lock, which orders it.
   entry.inUse.store(true, std::memory_order_relaxed);
@@ -56,7 +56,7 @@ Statement::~Statement() {
     }
     entry.inUse.store(false, std::memory_order_relaxed);
   }
-  detail::runTimeLock().unlock();
+  reports::detail::runTimeLock().unlock();
 }
 
-}  // namespace textio
+}  // namespace textio::units

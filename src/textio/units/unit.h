@@ -11,7 +11,7 @@
 #include "textio/units/report.h"
 #include "textio/units/unit_table.h"
 
-namespace textio {
+namespace textio::units {
 
 enum class StatementKind { Read, Write, Open, Close, Inquiry };
 
@@ -95,7 +95,7 @@ void openUnit(int unit, std::string_view name, std::string_view status,
 // reports about the unit, its opening included, name `shownName` (empty: the resolved name).
 // A command line writes a file under a temporary name this way while reports name the file
 // it will become.
-void openUnitResolved(int unit, const ResolvedName& resolved, std::string_view shownName,
+void openUnitResolved(int unit, const files::ResolvedName& resolved, std::string_view shownName,
                       std::string_view status, std::string_view access = {});
 
 // Completes a pending record, closes the handle and forgets the connection. A unit that is
@@ -117,4 +117,4 @@ void completePendingOfFile(const std::string& name, const UnitEntry& except);
 
 }  // namespace detail
 
-}  // namespace textio
+}  // namespace textio::units

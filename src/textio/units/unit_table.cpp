@@ -8,12 +8,12 @@
 #include "textio/reports/report_text.h"
 #include "textio/reports/run_lock.h"
 
-namespace textio {
+namespace textio::units {
 
 namespace {
 
 bool closingDone = false;
-ReportCode firstClosingFailure = 0;
+reports::ReportCode firstClosingFailure = 0;
 
 }  // namespace
 
@@ -54,10 +54,10 @@ platform::ErrorCode writeBuffered(UnitEntry& unit) {
     return EBADF;
   }
   const bool release = unit.console && unit.inUse;
-  const int holds = release ? detail::runTimeLock().releaseAll() : 0;
+  const int holds = release ? reports::detail::runTimeLock().releaseAll() : 0;
   platform::ErrorCode error =
       platform::writeAll(unit.handle, unit.output.data(), unit.output.size());
-  if (release) detail::runTimeLock().reacquire(holds);
+  if (release) reports::detail::runTimeLock().reacquire(holds);
   unit.output.clear();
   return error;
 }
@@ -80,7 +80,7 @@ Failure closeEntry(UnitEntry& unit) {
 }
 
 void forgetUnitsForHarness() {
-  RunTimeHold hold;
+  reports::detail::RunTimeHold hold;
   for (auto& [number, entry] : unitTable()) {
     if (entry->connected && !entry->console && entry->handle != platform::kInvalidHandle) {
       platform::closeHandle(entry->handle);
@@ -91,8 +91,8 @@ void forgetUnitsForHarness() {
   firstClosingFailure = 0;
 }
 
-ReportCode closingFailure() {
-  RunTimeHold hold;
+reports::ReportCode closingFailure() {
+  reports::detail::RunTimeHold hold;
   return firstClosingFailure;
 }
 
@@ -103,13 +103,13 @@ using detail::Failure;
 using detail::unitTable;
 
 UnitEntry* findUnit(int unit) {
-  detail::RunTimeHold hold;
+  reports::detail::RunTimeHold hold;
   auto found = unitTable().find(unit);
   return found == unitTable().end() ? nullptr : found->second.get();
 }
 
 void closeAllUnits() {
-  detail::RunTimeHold hold;
+  reports::detail::RunTimeHold hold;
   if (closingDone) return;
   closingDone = true;
   for (auto& [number, entry] : unitTable()) {
@@ -121,10 +121,11 @@ void closeAllUnits() {
     Failure failure = closeEntry(*entry);
     if (failure.number == 0) continue;
     // The closing goes on with the other units, so their records still reach their files.
-    const ReportCode code = severeCode(static_cast<unsigned>(failure.number));
-    detail::emitReport(code, ReportArguments::UnitAndFile, number, name, failure.error);
+    const reports::ReportCode code = reports::severeCode(static_cast<unsigned>(failure.number));
+    reports::detail::emitReport(code, reports::ReportArguments::UnitAndFile, number, name,
+                                failure.error);
     if (firstClosingFailure == 0) firstClosingFailure = code;
   }
 }
 
-}  // namespace textio
+}  // namespace textio::units

@@ -16,7 +16,7 @@
 #include "platform/platform.h"
 #include "textio/reports/report_text.h"
 
-namespace textio {
+namespace textio::units {
 
 inline constexpr int kConsoleInputUnit = -4;
 inline constexpr int kConsoleOutputUnit = -1;
@@ -155,7 +155,7 @@ platform::ErrorCode writeBuffered(UnitEntry& unit);
 Failure closeEntry(UnitEntry& unit);
 
 // Severe code of the first failure met by the end-of-run closing, 0 when it met none.
-ReportCode closingFailure();
+reports::ReportCode closingFailure();
 
 // The unit-table part of resetRunForHarness (textio/run/harness_reset.h): every handle
 // closed without writing anything more, the table emptied. For fuzzing harnesses only.
@@ -163,4 +163,4 @@ void forgetUnitsForHarness();
 
 }  // namespace detail
 
-}  // namespace textio
+}  // namespace textio::units

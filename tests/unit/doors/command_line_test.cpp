@@ -10,14 +10,14 @@
 #include <string_view>
 #include <vector>
 
-namespace selection {
+namespace doors {
 namespace {
 
 CommandLine parse(std::vector<std::string_view> arguments) { return parseCommandLine(arguments); }
 
 std::string text(const std::array<char, 5>& name) { return std::string(name.data(), 5); }
 
-std::string answer(const std::array<char, kAnswerLength>& text) {
+std::string answer(const std::array<char, selection::kAnswerLength>& text) {
   std::string value(text.data(), text.size());
   return value.substr(0, value.find_last_not_of(' ') + 1);
 }
@@ -62,7 +62,7 @@ TEST(CommandLine, ArgumentListsGiveTheDialoguesAnswers) {
     SCOPED_TRACE(c.arguments.front());
     const CommandLine command = parse(c.arguments);
     ASSERT_EQ(command.action, CommandAction::Run) << command.error;
-    const RunState& state = command.state;
+    const selection::RunState& state = command.state;
     EXPECT_EQ(state.shape, c.shape);
     std::vector<float> numbers;
     if (c.shape == 1 || c.shape == 3)
@@ -80,7 +80,8 @@ TEST(CommandLine, ArgumentListsGiveTheDialoguesAnswers) {
     }
     EXPECT_EQ(text(state.names.atomName), c.atom);
     EXPECT_EQ(text(state.names.residueName), c.residue);
-    EXPECT_EQ(state.wholeResidues, c.whole ? WholeResidues::Yes : WholeResidues::No);
+    EXPECT_EQ(state.wholeResidues,
+              c.whole ? selection::WholeResidues::Yes : selection::WholeResidues::No);
     EXPECT_EQ(answer(state.wholeResidueAnswer), c.whole ? "yes" : "no");
     EXPECT_EQ(command.file, c.file);
     EXPECT_EQ(command.outputDir, c.outputDir);
@@ -157,9 +158,9 @@ TEST(CommandLine, HelpNamesEveryOptionAndTheStatuses) {
 }
 
 }  // namespace
-}  // namespace selection
+}  // namespace doors
 
-namespace selection {
+namespace doors {
 namespace {
 
 TEST(CommandLine, PlotTakesItsPathAndTheRegionStaysAsTyped) {
@@ -191,4 +192,4 @@ TEST(CommandLine, PlotTakesItsPathAndTheRegionStaysAsTyped) {
 }
 
 }  // namespace
-}  // namespace selection
+}  // namespace doors

@@ -18,7 +18,7 @@
 #include "frames/table_loader.h"
 #include "textio/units/unit.h"
 
-namespace selection {
+namespace frames {
 namespace {
 
 // Kinds of atom line, and whether a read of the line fills a record.
@@ -144,11 +144,11 @@ bool sameRecord(const AtomRecord& a, const AtomRecord& b) {
          bits(a.vy) == bits(b.vy) && bits(a.vz) == bits(b.vz);
 }
 
-class BulkLoadTest : public CoordinateFileTest {
+class BulkLoadTest : public testsupport::CoordinateFileTest {
  protected:
   AtomTable loadWith(const std::string& path, const LoadTuning& tuning) {
     const AtomTable table = load(path, tuning);
-    textio::closeUnit(kCoordinateUnit);
+    textio::units::closeUnit(kCoordinateUnit);
     return table;
   }
   // Loads `path` per line and with each tuning; every table must equal the per-line one.
@@ -279,4 +279,4 @@ TEST(ConvertAtomLines, LimitAndEndAcrossParts) {
 }
 
 }  // namespace
-}  // namespace selection
+}  // namespace frames

@@ -23,7 +23,7 @@
 #include "frames/table_loader.h"
 #include "textio/units/unit.h"
 
-namespace selection {
+namespace frames {
 namespace {
 
 struct CountCase {
@@ -65,7 +65,7 @@ TEST(ReadAtomCount, ColumnsOneToFiveAndDigitsThatRunOn) {
   }
 }
 
-class LoaderTest : public CoordinateFileTest {};
+class LoaderTest : public testsupport::CoordinateFileTest {};
 
 const char* kWaterLine1 = "    1SOL     OW    1   0.126   1.624   1.679  0.1227 -0.0580  0.0434\n";
 const char* kWaterLine2 = "    1SOL    HW1    2   0.190   1.661   1.747  0.8085  0.3191 -0.7791\n";
@@ -92,8 +92,8 @@ TEST_F(LoaderTest, ReadsEveryFieldByColumns) {
   EXPECT_EQ(table.records[2].residueNumber, 2);
   EXPECT_TRUE(table.atomWraps.points.empty());
   // Unit 10 stays open for the driver to close.
-  ASSERT_NE(textio::findUnit(kCoordinateUnit), nullptr);
-  EXPECT_TRUE(textio::findUnit(kCoordinateUnit)->connected);
+  ASSERT_NE(textio::units::findUnit(kCoordinateUnit), nullptr);
+  EXPECT_TRUE(textio::units::findUnit(kCoordinateUnit)->connected);
 }
 
 TEST_F(LoaderTest, ShortLinesCrLfAndALastLineWithoutLineFeed) {
@@ -134,7 +134,7 @@ TEST_F(LoaderTest, UnreadableAndMissingLinesLeaveNoRecord) {
     std::vector<std::int32_t> numbers;
     for (std::size_t i = 0; i < table.size; ++i) numbers.push_back(table.records[i].atomNumber);
     EXPECT_EQ(numbers, c.atomNumbers) << c.what;
-    textio::closeUnit(kCoordinateUnit);
+    textio::units::closeUnit(kCoordinateUnit);
   }
 }
 
@@ -205,7 +205,7 @@ TEST_F(LoaderTest, OnlyAFallOfMoreThanHalfTheWrapIsAWrap) {
         EXPECT_EQ(hasWrappedNumbers(table),
                   count != std::string("small") || !c.residueWraps.empty() || !c.atomWraps.empty())
             << c.what << ", count " << count;
-        textio::closeUnit(kCoordinateUnit);
+        textio::units::closeUnit(kCoordinateUnit);
       }
     }
   }
@@ -232,7 +232,7 @@ TEST_F(LoaderTest, AStreamOfUnknownLengthGivesTheTableOfTheSameFile) {
   }
   const std::string path = write(content);
   const AtomTable fromFile = load(path);
-  textio::closeUnit(kCoordinateUnit);
+  textio::units::closeUnit(kCoordinateUnit);
   ASSERT_EQ(fromFile.size, 120000u - 120000u / 7001);
 
   const std::string fifo = directory_ + "/coords.fifo";
@@ -279,7 +279,7 @@ TEST_F(LoaderTest, TheBoxLineIsTheLineAfterTheAtomLines) {
   for (const BoxLineCase& c : cases) {
     (void)load(write(c.content), c.tuning);
     EXPECT_EQ(readBoxLine(), c.box) << c.what;
-    textio::closeUnit(kCoordinateUnit);
+    textio::units::closeUnit(kCoordinateUnit);
   }
 }
 
@@ -367,7 +367,7 @@ TEST_F(LoaderTest, TheFirstAtomLineDecidesTheLayoutOfEveryLine) {
       EXPECT_EQ((std::array<float, 6>{r.x, r.y, r.z, r.vx, r.vy, r.vz}), c.values[i])
           << c.what << ", record " << i;
     }
-    textio::closeUnit(kCoordinateUnit);
+    textio::units::closeUnit(kCoordinateUnit);
   }
 }
 
@@ -392,4 +392,4 @@ TEST_F(LoaderFailure, AnUnreadableCountIsAConversionError) {
 }
 
 }  // namespace
-}  // namespace selection
+}  // namespace frames

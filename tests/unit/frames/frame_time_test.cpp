@@ -5,7 +5,7 @@
 
 #include <optional>
 
-namespace selection {
+namespace frames {
 namespace {
 
 TEST(FrameTime, ReadsTheTimeAfterAWordStartingTEquals) {
@@ -38,4 +38,4 @@ TEST(FrameTime, NamesFramesWithThreeDecimals) {
 }
 
 }  // namespace
-}  // namespace selection
+}  // namespace frames

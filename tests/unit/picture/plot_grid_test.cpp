@@ -10,11 +10,11 @@
 
 #include "table_views.h"
 
-namespace selection {
+namespace picture {
 namespace {
 
-AtomRecord at(float x, float y, float z) {
-  AtomRecord record{};
+frames::AtomRecord at(float x, float y, float z) {
+  frames::AtomRecord record{};
   record.x = x;
   record.y = y;
   record.z = z;
@@ -23,9 +23,9 @@ AtomRecord at(float x, float y, float z) {
 
 TEST(CoordinateBounds, EachAxisLeavesOutItsOwnNonFiniteValues) {
   const float nan = std::nanf("");
-  std::vector<AtomRecord> records = {at(1, nan, 2), at(-1, 4, nan), at(INFINITY, 3, nan),
-                                     at(nan, nan, nan)};
-  const CoordinateBounds bounds = coordinateBounds(tableOf(records));
+  std::vector<frames::AtomRecord> records = {at(1, nan, 2), at(-1, 4, nan), at(INFINITY, 3, nan),
+                                             at(nan, nan, nan)};
+  const CoordinateBounds bounds = coordinateBounds(testsupport::tableOf(records));
   EXPECT_EQ(bounds.low[0], -1);
   EXPECT_EQ(bounds.high[0], 1);
   EXPECT_EQ(bounds.low[1], 3);
@@ -34,10 +34,10 @@ TEST(CoordinateBounds, EachAxisLeavesOutItsOwnNonFiniteValues) {
   EXPECT_EQ(bounds.high[2], 2);
   EXPECT_TRUE(bounds.found[0] && bounds.found[1] && bounds.found[2]);
 
-  std::vector<AtomRecord> noZ = {at(0, 0, nan)};
-  EXPECT_FALSE(coordinateBounds(tableOf(noZ)).found[2]);
-  std::vector<AtomRecord> none;
-  const CoordinateBounds empty = coordinateBounds(tableOf(none));
+  std::vector<frames::AtomRecord> noZ = {at(0, 0, nan)};
+  EXPECT_FALSE(coordinateBounds(testsupport::tableOf(noZ)).found[2]);
+  std::vector<frames::AtomRecord> none;
+  const CoordinateBounds empty = coordinateBounds(testsupport::tableOf(none));
   EXPECT_FALSE(empty.found[0] || empty.found[1] || empty.found[2]);
 }
 
@@ -167,4 +167,4 @@ TEST(DensityLevel, LogarithmicFromOneAtomToTheFullestCell) {
 }
 
 }  // namespace
-}  // namespace selection
+}  // namespace picture

@@ -9,7 +9,7 @@
 #include <tuple>
 #include <vector>
 
-namespace selection {
+namespace picture {
 namespace {
 
 // x 0..1, y 0..2, z 0..3: every axis has its own length, so a mixed-up axis shows.
@@ -27,7 +27,7 @@ using Cut = std::tuple<Edge, double, double>;
 struct Case {
   const char* what;
   std::int32_t shape;
-  ShapeParameters params;
+  selection::ShapeParameters params;
   View view;
   ViewOutline::Kind kind;
   std::vector<Side> sides;  // a0, u0, a1, u1
@@ -35,18 +35,18 @@ struct Case {
   double circle[3];  // centre across, centre up, radius
 };
 
-ShapeParameters box(float x0, float x1, float y0, float y1, float z0, float z1) {
-  ShapeParameters p;
+selection::ShapeParameters box(float x0, float x1, float y0, float y1, float z0, float z1) {
+  selection::ShapeParameters p;
   p.box = {x0, x1, y0, y1, z0, z1};
   return p;
 }
-ShapeParameters ball(float x, float y, float z, float r) {
-  ShapeParameters p;
+selection::ShapeParameters ball(float x, float y, float z, float r) {
+  selection::ShapeParameters p;
   p.ball = {x, y, z, r};
   return p;
 }
-ShapeParameters cylinder(float r, float z0, float z1, float x, float y) {
-  ShapeParameters p;
+selection::ShapeParameters cylinder(float r, float z0, float z1, float x, float y) {
+  selection::ShapeParameters p;
   p.cylinder = {r, z0, z1, x, y};
   return p;
 }
@@ -195,4 +195,4 @@ TEST(ViewOutline, ShapesInEachView) {
 }
 
 }  // namespace
-}  // namespace selection
+}  // namespace picture

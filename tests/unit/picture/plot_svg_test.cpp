@@ -9,7 +9,7 @@
 #include <map>
 #include <string>
 
-namespace selection {
+namespace picture {
 namespace {
 
 Extent unitCells(int nx, int ny, int nz) {
@@ -20,8 +20,8 @@ Extent unitCells(int nx, int ny, int nz) {
   return extent;
 }
 
-RunState boxState() {
-  RunState state;
+selection::RunState boxState() {
+  selection::RunState state;
   state.shape = 1;
   state.parameters.box = {1, 2, 1, 2, 1, 2};
   std::memcpy(state.names.atomName.data(), "OW   ", 5);
@@ -126,10 +126,10 @@ TEST(PlotSvg, CellsThatVaryEveryStepAreCoarsenedUnderTheLimit) {
 }
 
 TEST(PlotSvg, CaptionStatesTheRun) {
-  RunState state = boxState();
+  selection::RunState state = boxState();
   state.shape = 4;
   state.parameters.ball = {1, 1, 1, 0.5f};
-  state.wholeResidues = WholeResidues::Yes;
+  state.wholeResidues = selection::WholeResidues::Yes;
   state.atomCounter = 714;
   state.residues = {1, 2, 3};
   SelectionDensity density(unitCells(3, 3, 3));
@@ -144,4 +144,4 @@ TEST(PlotSvg, CaptionStatesTheRun) {
 }
 
 }  // namespace
-}  // namespace selection
+}  // namespace picture

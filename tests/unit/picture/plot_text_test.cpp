@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace selection {
+namespace picture {
 namespace {
 
 TEST(XmlText, EscapesAndReplacesWhatXmlCannotHold) {
@@ -31,4 +31,4 @@ TEST(XmlText, EscapesAndReplacesWhatXmlCannotHold) {
 }
 
 }  // namespace
-}  // namespace selection
+}  // namespace picture

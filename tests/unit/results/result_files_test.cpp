@@ -17,10 +17,14 @@
 #include <string>
 #include <vector>
 
+#include "results/atom_writer.h"
+#include "results/index_file.h"
+#include "results/residue_file.h"
+#include "results/result_gro.h"
 #include "table_views.h"
 #include "textio/units/unit.h"
 
-namespace selection {
+namespace results {
 namespace {
 
 class ResultFilesTest : public ::testing::Test {
@@ -35,21 +39,21 @@ class ResultFilesTest : public ::testing::Test {
     directory_ = buffer.data();
   }
   void TearDown() override {
-    for (int unit : {kResultUnit, kIndexUnit, kResidueUnit}) textio::closeUnit(unit);
+    for (int unit : {kResultUnit, kIndexUnit, kResidueUnit}) textio::units::closeUnit(unit);
     (void)std::system(("rm -rf '" + directory_ + "'").c_str());
   }
   std::string path(const char* name) const { return directory_ + "/" + name; }
-  void open(int unit, const char* name) { textio::openUnit(unit, path(name), "REPLACE"); }
+  void open(int unit, const char* name) { textio::units::openUnit(unit, path(name), "REPLACE"); }
   std::string contentOf(int unit, const char* name) {
-    textio::closeUnit(unit);
+    textio::units::closeUnit(unit);
     std::ifstream in(path(name), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
   std::string directory_;
 };
 
-RunState answers(std::int32_t shape, const char* atom, const char* residue) {
-  RunState state;
+selection::RunState answers(std::int32_t shape, const char* atom, const char* residue) {
+  selection::RunState state;
   state.shape = shape;
   std::memcpy(state.names.atomName.data(), atom, 5);
   std::memcpy(state.names.residueName.data(), residue, 5);
@@ -101,7 +105,7 @@ TEST_F(ResultFilesTest, RegionLineOfEveryShape) {
   };
   for (const RegionCase& c : cases) {
     open(kResultUnit, "result.gro");
-    RunState state = answers(c.shape, "OW   ", "SOL  ");
+    selection::RunState state = answers(c.shape, "OW   ", "SOL  ");
     float* target = c.shape == 1 || c.shape == 3   ? state.parameters.box.data()
                     : c.shape == 2 || c.shape == 4 ? state.parameters.ball.data()
                                                    : state.parameters.cylinder.data();
@@ -114,31 +118,31 @@ TEST_F(ResultFilesTest, RegionLineOfEveryShape) {
 
 TEST_F(ResultFilesTest, CountLineByAnswer) {
   struct Case {
-    WholeResidues answer;
+    selection::WholeResidues answer;
     std::int64_t count;
     NumberLayout layout;
     const char* expected;
   };
   const Case cases[] = {
-      {WholeResidues::No, 1234, NumberLayout::FiveColumn, "        1234\r\n"},
-      {WholeResidues::Other, 7, NumberLayout::FiveColumn, "           7\r\n"},
-      {WholeResidues::Yes, 1234, NumberLayout::FiveColumn, " 1234\r\n"},
-      {WholeResidues::Yes, 0, NumberLayout::FiveColumn, "    0\r\n"},
-      {WholeResidues::Yes, 123456, NumberLayout::Wide, "123456\r\n"},
-      {WholeResidues::Yes, 42, NumberLayout::Wide, "   42\r\n"},
-      {WholeResidues::No, 123456, NumberLayout::Wide, "      123456\r\n"},
+      {selection::WholeResidues::No, 1234, NumberLayout::FiveColumn, "        1234\r\n"},
+      {selection::WholeResidues::Other, 7, NumberLayout::FiveColumn, "           7\r\n"},
+      {selection::WholeResidues::Yes, 1234, NumberLayout::FiveColumn, " 1234\r\n"},
+      {selection::WholeResidues::Yes, 0, NumberLayout::FiveColumn, "    0\r\n"},
+      {selection::WholeResidues::Yes, 123456, NumberLayout::Wide, "123456\r\n"},
+      {selection::WholeResidues::Yes, 42, NumberLayout::Wide, "   42\r\n"},
+      {selection::WholeResidues::No, 123456, NumberLayout::Wide, "      123456\r\n"},
   };
   for (const Case& c : cases) {
     open(kResultUnit, "result.gro");
-    RunState state;
+    selection::RunState state;
     state.wholeResidues = c.answer;
     writeCountLine(state, c.count, c.layout);
     EXPECT_EQ(contentOf(kResultUnit, "result.gro"), c.expected) << c.count;
   }
 }
 
-AtomRecord water(std::int32_t residue, const char* atom, std::int32_t number) {
-  AtomRecord r{};
+frames::AtomRecord water(std::int32_t residue, const char* atom, std::int32_t number) {
+  frames::AtomRecord r{};
   r.residueNumber = residue;
   std::memcpy(r.residueName, "SOL  ", 5);
   std::memcpy(r.atomName, atom, 5);
@@ -212,8 +216,8 @@ TEST_F(ResultFilesTest, IndexUsesTheGivenAtomNumber) {
 TEST_F(ResultFilesTest, AtomLinesKeepTheDecimalsTheyWereReadWith) {
   // Positions F(d).(d-5), velocities F(d).(d-4); the expected text is the C library's
   // rounding of the same floats.
-  const AtomRecord record = water(7, "   OW", 1);
-  for (int width : {kNarrowestWideSpacing, 10, 12, kWidestSpacing}) {
+  const frames::AtomRecord record = water(7, "   OW", 1);
+  for (int width : {frames::kNarrowestWideSpacing, 10, 12, frames::kWidestSpacing}) {
     char expected[256];
     std::snprintf(expected, sizeof expected, "%5d%-5s%5s%5d%*.*f%*.*f%*.*f%*.*f%*.*f%*.*f\r\n", 7,
                   "SOL", "OW", 1, width, width - 5, double{record.x}, width, width - 5,
@@ -222,17 +226,17 @@ TEST_F(ResultFilesTest, AtomLinesKeepTheDecimalsTheyWereReadWith) {
                   double{record.vz});
     open(kResultUnit, "result.gro");
     open(kIndexUnit, "list.ndx");
-    acceptAtom(record, 1, 1, NumberLayout::FiveColumn, atomLineLayout(width));
+    acceptAtom(record, 1, 1, NumberLayout::FiveColumn, frames::atomLineLayout(width));
     EXPECT_EQ(contentOf(kResultUnit, "result.gro"), expected) << width;
-    textio::closeUnit(kIndexUnit);
+    textio::units::closeUnit(kIndexUnit);
   }
 }
 
 // A table of `atoms` waters' atoms with numbers modulo 100000 and positions of every sign.
-std::vector<AtomRecord> generatedAtoms(std::size_t atoms) {
-  std::vector<AtomRecord> records(atoms);
+std::vector<frames::AtomRecord> generatedAtoms(std::size_t atoms) {
+  std::vector<frames::AtomRecord> records(atoms);
   for (std::size_t i = 0; i < atoms; ++i) {
-    AtomRecord& r = records[i];
+    frames::AtomRecord& r = records[i];
     r.residueNumber = static_cast<std::int32_t>((i / 3 + 1) % 100000);
     std::memcpy(r.residueName, "SOL  ", 5);
     std::memcpy(r.atomName, i % 3 == 0 ? "   OW" : "  HW1", 5);
@@ -257,9 +261,9 @@ std::vector<std::uint64_t> bitsWhere(std::size_t atoms,
 }
 
 // One acceptAtom per selected atom, the reference the bulk writer must equal.
-void writeAtomByAtom(const AtomTable& table, const std::vector<std::uint64_t>& bits,
-                     NumberLayout layout, textio::FixedLayout atomLine) {
-  WrapCursor offsets(table.atomWraps);
+void writeAtomByAtom(const frames::AtomTable& table, const std::vector<std::uint64_t>& bits,
+                     NumberLayout layout, textio::layouts::FixedLayout atomLine) {
+  frames::WrapCursor offsets(table.atomWraps);
   std::int64_t ordinal = 0;
   for (std::size_t i = 0; i < table.size; ++i) {
     const std::int32_t offset = offsets.next();
@@ -272,8 +276,8 @@ void writeAtomByAtom(const AtomTable& table, const std::vector<std::uint64_t>& b
 // (with wraps) and wider decimals: the same result.gro and list.ndx as a statement per atom.
 TEST_F(ResultFilesTest, BulkWriterGivesTheFilesOfAStatementPerAtom) {
   constexpr std::size_t kAtoms = 120000;
-  std::vector<AtomRecord> records = generatedAtoms(kAtoms);
-  AtomTable table = tableOf(records);
+  std::vector<frames::AtomRecord> records = generatedAtoms(kAtoms);
+  frames::AtomTable table = testsupport::tableOf(records);
   table.atomWraps.points = {99999};
   struct Selection {
     const char* what;
@@ -303,11 +307,11 @@ TEST_F(ResultFilesTest, BulkWriterGivesTheFilesOfAStatementPerAtom) {
         open(kIndexUnit, "list.ndx");
         writeIndexHeading();
         if (bulk) {
-          writeSelectedAtoms(table, bits, layout.numbers, atomLineLayout(layout.spacing));
+          writeSelectedAtoms(table, bits, layout.numbers, frames::atomLineLayout(layout.spacing));
         } else {
-          writeAtomByAtom(table, bits, layout.numbers, atomLineLayout(layout.spacing));
+          writeAtomByAtom(table, bits, layout.numbers, frames::atomLineLayout(layout.spacing));
         }
-        writeLastLine(RunState{});
+        writeLastLine(selection::RunState{});
         std::string* const into = bulk ? written : expected;
         into[0] = contentOf(kResultUnit, "result.gro");
         into[1] = contentOf(kIndexUnit, "list.ndx");
@@ -323,8 +327,8 @@ TEST_F(ResultFilesTest, BulkWriterGivesTheFilesOfAStatementPerAtom) {
 // failed write ends the process.
 TEST_F(ResultFilesTest, AFailedWriteLeavesTheOtherFileAsAStatementPerAtomWould) {
   constexpr std::size_t kAtoms = 60000;
-  std::vector<AtomRecord> records = generatedAtoms(kAtoms);
-  const AtomTable table = tableOf(records);
+  std::vector<frames::AtomRecord> records = generatedAtoms(kAtoms);
+  const frames::AtomTable table = testsupport::tableOf(records);
   struct Case {
     const char* what;
     int failing;
@@ -347,11 +351,12 @@ TEST_F(ResultFilesTest, AFailedWriteLeavesTheOtherFileAsAStatementPerAtomWould) 
       ASSERT_GE(child, 0);
       if (child == 0) {
         ::freopen("/dev/null", "w", stderr);
-        textio::openUnit(kResultUnit, c.failing == kResultUnit ? "/dev/full" : path("result.gro"),
-                         "UNKNOWN");
-        textio::openUnit(kIndexUnit, c.failing == kIndexUnit ? "/dev/full" : path("list.ndx"),
-                         "UNKNOWN");
-        if (c.before > 0) textio::writeText(kResultUnit, std::string(c.before - 2, 'x') + "\r\n");
+        textio::units::openUnit(
+            kResultUnit, c.failing == kResultUnit ? "/dev/full" : path("result.gro"), "UNKNOWN");
+        textio::units::openUnit(
+            kIndexUnit, c.failing == kIndexUnit ? "/dev/full" : path("list.ndx"), "UNKNOWN");
+        if (c.before > 0)
+          textio::units::writeText(kResultUnit, std::string(c.before - 2, 'x') + "\r\n");
         if (bulk) {
           writeSelectedAtoms(table, bits, NumberLayout::FiveColumn);
         } else {
@@ -387,7 +392,7 @@ TEST_F(ResultFilesTest, LastLineIsTheBoxMaxima) {
   };
   for (const Case& c : cases) {
     open(kResultUnit, "result.gro");
-    RunState state;
+    selection::RunState state;
     state.parameters.box = c.box;
     writeLastLine(state);
     EXPECT_EQ(contentOf(kResultUnit, "result.gro"), c.expected);
@@ -403,7 +408,7 @@ TEST_F(ResultFilesTest, ResidueFileKeepsOrderAndRepeats) {
   writeResidueFile({100001, 1234567, 7}, NumberLayout::Wide);
   EXPECT_EQ(contentOf(kResidueUnit, "residue.txt"), "100001\r\n1234567\r\n     7\r\n");
   // Lists longer than a block of the writer, every width of both layouts.
-  ResidueList list;
+  selection::ResidueList list;
   for (std::int32_t i = 0; i < 9000; ++i) list.push_back(i * 7919 % 2000003 - 1000);
   list.push_back(std::numeric_limits<std::int32_t>::min());
   list.push_back(std::numeric_limits<std::int32_t>::max());
@@ -427,4 +432,4 @@ TEST_F(ResultFilesTest, ResidueFileKeepsOrderAndRepeats) {
 }
 
 }  // namespace
-}  // namespace selection
+}  // namespace results

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace selection {
+namespace runs {
 namespace {
 
 std::vector<std::uint64_t> chosen(const FrameSlice& slice, std::uint64_t frames) {
@@ -62,4 +62,4 @@ TEST(FrameSlice, EndsOnlyAtItsStop) {
 }
 
 }  // namespace
-}  // namespace selection
+}  // namespace runs

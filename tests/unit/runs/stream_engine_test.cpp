@@ -20,7 +20,7 @@
 #include "picture/plot_svg.h"
 #include "textio/units/unit.h"
 
-namespace selection {
+namespace runs {
 namespace {
 
 // Water lines whose numbers wrap past 99999 after a few hundred atoms (a region cut out of a
@@ -88,19 +88,24 @@ struct Answers {
   std::int32_t shape;
   std::array<float, 6> box;
   std::array<float, 4> ball;
-  WholeResidues whole;
+  selection::WholeResidues whole;
   const char* atom;
 };
 
 constexpr Answers kAnswers[] = {
-    {"slab, no", 1, {-99, 99, -99, 99, 0.2, 0.5}, {}, WholeResidues::No, "OW   "},
-    {"ball, yes", 2, {}, {1, 0.7, 0.5, 0.6}, WholeResidues::Yes, "OW   "},
-    {"outside a thin slab, yes", 3, {-99, 99, -99, 99, 0.3, 0.31}, {}, WholeResidues::Yes, "any  "},
-    {"other answer", 1, {0, 1, 0, 1, 0, 1}, {}, WholeResidues::Other, "HW1  "},
+    {"slab, no", 1, {-99, 99, -99, 99, 0.2, 0.5}, {}, selection::WholeResidues::No, "OW   "},
+    {"ball, yes", 2, {}, {1, 0.7, 0.5, 0.6}, selection::WholeResidues::Yes, "OW   "},
+    {"outside a thin slab, yes",
+     3,
+     {-99, 99, -99, 99, 0.3, 0.31},
+     {},
+     selection::WholeResidues::Yes,
+     "any  "},
+    {"other answer", 1, {0, 1, 0, 1, 0, 1}, {}, selection::WholeResidues::Other, "HW1  "},
 };
 
-RunState stateOf(const Answers& answers) {
-  RunState state;
+selection::RunState stateOf(const Answers& answers) {
+  selection::RunState state;
   state.shape = answers.shape;
   for (std::size_t i = 0; i < 6; ++i) state.parameters.box[i] = answers.box[i];
   for (std::size_t i = 0; i < 4; ++i) state.parameters.ball[i] = answers.ball[i];
@@ -118,14 +123,16 @@ struct Outcome {
   std::string picture;
 };
 
-class StreamEngineTest : public CoordinateFileTest {
+class StreamEngineTest : public testsupport::CoordinateFileTest {
  protected:
   void openResults() {
-    textio::openUnit(kResultUnit, directory_ + "/result.gro", "REPLACE");
-    textio::openUnit(kIndexUnit, directory_ + "/list.ndx", "REPLACE");
+    textio::units::openUnit(results::kResultUnit, directory_ + "/result.gro", "REPLACE");
+    textio::units::openUnit(results::kIndexUnit, directory_ + "/list.ndx", "REPLACE");
   }
   std::function<void()> residueOpener() {
-    return [this] { textio::openUnit(kResidueUnit, directory_ + "/residue.txt", "REPLACE"); };
+    return [this] {
+      textio::units::openUnit(results::kResidueUnit, directory_ + "/residue.txt", "REPLACE");
+    };
   }
   std::string take(const char* name) {
     const std::string path = directory_ + "/" + name;
@@ -135,7 +142,7 @@ class StreamEngineTest : public CoordinateFileTest {
     return text;
   }
   Outcome finish(Outcome outcome) {
-    outcome.boxLine = readBoxLine();
+    outcome.boxLine = frames::readBoxLine();
     closeRunFiles();
     outcome.result = take("result.gro");
     outcome.index = take("list.ndx");
@@ -144,22 +151,22 @@ class StreamEngineTest : public CoordinateFileTest {
   }
   // The whole-file table's run, the one the stream must give.
   Outcome fromTable(const std::string& path, const Answers& answers) {
-    RunState state = stateOf(answers);
-    const AtomTable table = load(path);
-    const NumberLayout numbers = numberLayoutOf(table);
+    selection::RunState state = stateOf(answers);
+    const frames::AtomTable table = frames::load(path);
+    const results::NumberLayout numbers = numberLayoutOf(table);
     openResults();
     Outcome outcome;
     outcome.counts = selectAndCount(table, state, numbers);
     writeSelected(table, state, numbers, residueOpener());
-    outcome.picture = drawSelection(table, state, {"f", "r", 0});
+    outcome.picture = picture::drawSelection(table, state, {"f", "r", 0});
     return finish(outcome);
   }
   // With `picture`, every atom is read again for it; without, the selected atoms of a
   // regular file are kept from the first pass (while there are few enough).
-  Outcome streamed(const std::string& path, const Answers& answers, const LoadTuning& tuning,
-                   bool picture = true) {
-    RunState state = stateOf(answers);
-    textio::openUnit(kCoordinateUnit, path, "OLD", "SEQUENTIAL");
+  Outcome streamed(const std::string& path, const Answers& answers,
+                   const frames::LoadTuning& tuning, bool picture = true) {
+    selection::RunState state = stateOf(answers);
+    textio::units::openUnit(frames::kCoordinateUnit, path, "OLD", "SEQUENTIAL");
     StreamSelection selection(readFrameHeader(), tuning);
     if (picture) selection.drawPicture();
     openResults();
@@ -167,7 +174,7 @@ class StreamEngineTest : public CoordinateFileTest {
     outcome.counts = selection.selectAndCount(state);
     selection.writeSelected(state, residueOpener());
     if (picture) {
-      PlotCaption caption{"f", "r", static_cast<std::int64_t>(selection.atoms())};
+      picture::PlotCaption caption{"f", "r", static_cast<std::int64_t>(selection.atoms())};
       outcome.picture = plotSvg(*selection.picture(), state, caption);
     }
     return finish(outcome);
@@ -189,32 +196,32 @@ void expectSame(const Outcome& got, const Outcome& expected, bool picture = true
 // Blocks of every size from 1 byte to a line and a few put a block's end at every offset
 // inside a line; the chunk sizes cut chunks before, inside and after blocks, and wraps fall on
 // chunk edges.
-std::vector<LoadTuning> tunings() {
-  std::vector<LoadTuning> list;
+std::vector<frames::LoadTuning> tunings() {
+  std::vector<frames::LoadTuning> list;
   const std::size_t chunks[] = {1, 2, 7, 64, 1 << 18};
   std::vector<std::size_t> sizes;
   for (std::size_t bytes = 1; bytes <= 75; ++bytes) sizes.push_back(bytes);
   for (const std::size_t bytes : {100, 137, 139, 140, 141, 1000}) sizes.push_back(bytes);
   for (const std::size_t bytes : sizes) {
-    LoadTuning tuning;
+    frames::LoadTuning tuning;
     tuning.threads = 1;
     tuning.blockBytes = bytes;
     tuning.minPartBytes = 1;
     tuning.chunkRecords = chunks[bytes % std::size(chunks)];
     // Kept atoms spill past a few records, or the kept ones stay in memory.
-    if (bytes % 3 == 0) tuning.spillAfterBytes = sizeof(AtomRecord) * 5;
+    if (bytes % 3 == 0) tuning.spillAfterBytes = sizeof(frames::AtomRecord) * 5;
     list.push_back(tuning);
   }
   // Blocks split into parts on several threads.
   for (const std::size_t chunk : {std::size_t{5}, std::size_t{300}, std::size_t{1} << 18}) {
-    list.push_back({LoadTuning::Path::Bulk, 3, 2000, 97, chunk});
+    list.push_back({frames::LoadTuning::Path::Bulk, 3, 2000, 97, chunk});
   }
-  list.push_back({LoadTuning::Path::PerLine, 1, 4 << 20, 512 << 10, 33});
+  list.push_back({frames::LoadTuning::Path::PerLine, 1, 4 << 20, 512 << 10, 33});
   return list;
 }
 
 TEST_F(StreamEngineTest, GivesTheFilesOfTheWholeTableForEveryChunking) {
-  const std::vector<LoadTuning> all = tunings();
+  const std::vector<frames::LoadTuning> all = tunings();
   for (const Content& content : contents()) {
     const std::string path = write(content.text);
     for (const Answers& answers : kAnswers) {
@@ -237,8 +244,9 @@ TEST_F(StreamEngineTest, GivesTheFilesOfTheWholeTableForEveryChunking) {
 // one-thread reading gives too. (The ThreadSanitizer build runs this one.)
 TEST_F(StreamEngineTest, ParallelPartsAndWritersGiveTheFilesOfOneThread) {
   const std::string path = write("t\n30000\n" + waterLines(30000, false) + "1 1 1\n");
-  const LoadTuning oneThread{LoadTuning::Path::Bulk, 1, 4 << 20, 512 << 10, 1 << 18};
-  const LoadTuning parallel{LoadTuning::Path::Bulk, 2, 64 << 10, 4 << 10, 5000};
+  const frames::LoadTuning oneThread{frames::LoadTuning::Path::Bulk, 1, 4 << 20, 512 << 10,
+                                     1 << 18};
+  const frames::LoadTuning parallel{frames::LoadTuning::Path::Bulk, 2, 64 << 10, 4 << 10, 5000};
   for (const Answers& answers : kAnswers) {
     SCOPED_TRACE(answers.what);
     const Outcome expected = fromTable(path, answers);
@@ -258,12 +266,12 @@ TEST_F(StreamEngineTest, APipeOfSingleBytesSpillsAndGivesTheFilesOfTheFile) {
   for (const Answers& answers : kAnswers) {
     SCOPED_TRACE(answers.what);
     const Outcome expected = fromTable(path, answers);
-    for (const std::size_t memory : {std::size_t{1} << 24, sizeof(AtomRecord) * 10}) {
+    for (const std::size_t memory : {std::size_t{1} << 24, sizeof(frames::AtomRecord) * 10}) {
       std::thread writer([&] {
         std::ofstream out(fifo, std::ios::binary);
         for (const char c : text) out.write(&c, 1).flush();
       });
-      LoadTuning tuning;
+      frames::LoadTuning tuning;
       tuning.spillAfterBytes = memory;
       tuning.chunkRecords = 64;
       tuning.blockBytes = 1000;
@@ -276,4 +284,4 @@ TEST_F(StreamEngineTest, APipeOfSingleBytesSpillsAndGivesTheFilesOfTheFile) {
 }
 
 }  // namespace
-}  // namespace selection
+}  // namespace runs

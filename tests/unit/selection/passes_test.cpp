@@ -26,7 +26,7 @@ class Table {
  public:
   explicit Table(const std::vector<Atom>& atoms) {
     for (const Atom& a : atoms) {
-      AtomRecord r{};
+      frames::AtomRecord r{};
       r.residueNumber = a.residue;
       std::memcpy(r.residueName, a.residueName, 5);
       std::memcpy(r.atomName, a.atomName, 5);
@@ -38,11 +38,11 @@ class Table {
     table_.size = records_.size();
     table_.declaredCount = static_cast<std::int64_t>(records_.size());
   }
-  AtomTable& get() { return table_; }
+  frames::AtomTable& get() { return table_; }
 
  private:
-  std::vector<AtomRecord> records_;
-  AtomTable table_;
+  std::vector<frames::AtomRecord> records_;
+  frames::AtomTable table_;
 };
 
 RunState stateFor(WholeResidues answer) {
@@ -66,10 +66,10 @@ std::vector<Atom> splitResidueFive() {
   };
 }
 
-std::vector<std::int32_t> selectedNumbers(const AtomTable& table, const RunState& state) {
+std::vector<std::int32_t> selectedNumbers(const frames::AtomTable& table, const RunState& state) {
   std::vector<std::int32_t> numbers;
   std::int64_t expectedOrdinal = 0;
-  secondPass(table, state, [&](const AtomRecord&, std::int64_t ordinal, std::int32_t atom) {
+  secondPass(table, state, [&](const frames::AtomRecord&, std::int64_t ordinal, std::int32_t atom) {
     EXPECT_EQ(ordinal, ++expectedOrdinal);
     numbers.push_back(atom);
   });
@@ -138,9 +138,9 @@ TEST(ResidueSet, MembershipOverTheListsRange) {
 }
 
 TEST(WrapCursor, OffsetsGrowAtEachWrapPoint) {
-  NumberWraps wraps;
+  frames::NumberWraps wraps;
   wraps.points = {2, 4, 5};
-  WrapCursor cursor(wraps);
+  frames::WrapCursor cursor(wraps);
   const std::int32_t expected[] = {0, 0, 100000, 100000, 200000, 300000, 300000};
   for (std::int32_t offset : expected) EXPECT_EQ(cursor.next(), offset);
 }
@@ -194,10 +194,10 @@ TEST(Passes, PartsOfALargeTableGiveWhatOneWalkGives) {
       // One walk in file order.
       std::int64_t count = 0;
       ResidueList residues;
-      WrapCursor residueOffsets(table.get().residueWraps);
+      frames::WrapCursor residueOffsets(table.get().residueWraps);
       std::vector<std::int32_t> trueResidue;
       for (std::size_t i = 0; i < kAtoms; ++i) {
-        const AtomRecord& r = table.get().records[i];
+        const frames::AtomRecord& r = table.get().records[i];
         trueResidue.push_back(r.residueNumber + residueOffsets.next());
         if (!matches(r, state.names, state.shape, state.parameters)) continue;
         ++count;
@@ -208,10 +208,10 @@ TEST(Passes, PartsOfALargeTableGiveWhatOneWalkGives) {
       EXPECT_EQ(state.atomCounter, count);
       EXPECT_EQ(state.residues, residues);
       const ResidueSet listed(residues);
-      WrapCursor atomOffsets(table.get().atomWraps);
+      frames::WrapCursor atomOffsets(table.get().atomWraps);
       std::vector<std::int32_t> expected;
       for (std::size_t i = 0; i < kAtoms; ++i) {
-        const AtomRecord& r = table.get().records[i];
+        const frames::AtomRecord& r = table.get().records[i];
         const std::int32_t atom = r.atomNumber + atomOffsets.next();
         if (matches(r, state.names, state.shape, state.parameters) ||
             (answer == WholeResidues::Yes && listed.contains(trueResidue[i]))) {
@@ -238,14 +238,14 @@ TEST(WholeResidues, RunsOfMatchesMarkWhatTheListedResiduesGive) {
   struct Case {
     const char* name;
     // Changes the raw residue numbers and wrap points of an in-order table.
-    std::function<void(std::vector<AtomRecord>&, NumberWraps&)> change;
+    std::function<void(std::vector<frames::AtomRecord>&, frames::NumberWraps&)> change;
     bool inOrder;
   };
   const auto at = [](std::size_t i) { return static_cast<std::uint32_t>(i); };
   const Case cases[] = {
-      {"in order", [](std::vector<AtomRecord>&, NumberWraps&) {}, true},
+      {"in order", [](std::vector<frames::AtomRecord>&, frames::NumberWraps&) {}, true},
       {"a fall of exactly 100000 at a wrap point keeps one residue",
-       [&](std::vector<AtomRecord>& r, NumberWraps& w) {
+       [&](std::vector<frames::AtomRecord>& r, frames::NumberWraps& w) {
          // 99999 then -1: residue 99999 goes on across the wrap point.
          for (std::size_t i = 70000; i < 70010; ++i) r[i].residueNumber = 99999;
          for (std::size_t i = 70010; i < 70020; ++i) r[i].residueNumber = -1;
@@ -258,20 +258,23 @@ TEST(WholeResidues, RunsOfMatchesMarkWhatTheListedResiduesGive) {
        },
        true},
       {"a residue number again later",
-       [](std::vector<AtomRecord>& r, NumberWraps&) { r[kAtoms - 1].residueNumber = 1; }, false},
+       [](std::vector<frames::AtomRecord>& r, frames::NumberWraps&) {
+         r[kAtoms - 1].residueNumber = 1;
+       },
+       false},
       {"a small fall",
-       [](std::vector<AtomRecord>& r, NumberWraps&) {
+       [](std::vector<frames::AtomRecord>& r, frames::NumberWraps&) {
          r[1000].residueNumber = r[999].residueNumber - 1;
        },
        false},
       {"a fall where the table is split over the cores",
-       [](std::vector<AtomRecord>& r, NumberWraps&) {
-         const PartPlan plan = planParts(kAtoms, 65536, 64);
+       [](std::vector<frames::AtomRecord>& r, frames::NumberWraps&) {
+         const platform::PartPlan plan = platform::planParts(kAtoms, 65536, 64);
          for (std::size_t i = plan.begin(plan.parts - 1); i < kAtoms; ++i) r[i].residueNumber = 1;
        },
        false},
       {"a fall of more than 100000 at a wrap point",
-       [&](std::vector<AtomRecord>& r, NumberWraps& w) {
+       [&](std::vector<frames::AtomRecord>& r, frames::NumberWraps& w) {
          for (std::size_t i = 5000; i < kAtoms; ++i) r[i].residueNumber = -5;
          r[4999].residueNumber = 99999;
          w.points = {at(5000)};
@@ -280,7 +283,7 @@ TEST(WholeResidues, RunsOfMatchesMarkWhatTheListedResiduesGive) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::vector<AtomRecord> records(kAtoms);
+    std::vector<frames::AtomRecord> records(kAtoms);
     std::uint32_t seed = 777;
     auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
     std::int32_t residue = 1;
@@ -288,14 +291,14 @@ TEST(WholeResidues, RunsOfMatchesMarkWhatTheListedResiduesGive) {
       // Runs of 1 to 300 atoms, oxygens selected now and then, one run all of the table's
       // first thousand records.
       if (i > 1000 && next() % 100 == 0) ++residue;
-      AtomRecord& r = records[i];
+      frames::AtomRecord& r = records[i];
       r.residueNumber = residue;
       std::memcpy(r.residueName, "SOL  ", 5);
       std::memcpy(r.atomName, next() % 7 == 0 ? "   OW" : "  HW1", 5);
       r.atomNumber = static_cast<std::int32_t>(i % 100000);
       r.x = next() % 50 == 0 || i == 0 || i == kAtoms - 1 ? 0.5f : 5.0f;
     }
-    AtomTable table = tableOf(records);
+    frames::AtomTable table = testsupport::tableOf(records);
     c.change(records, table.residueWraps);
     RunState state = stateFor(WholeResidues::Yes);
     firstPass(table, state);

@@ -160,8 +160,8 @@ TEST(NearestImage, LeavesPointsThatAreNotFiniteAlone) {
   }
 }
 
-AtomRecord atomAt(float x, float y, float z) {
-  AtomRecord record{};
+frames::AtomRecord atomAt(float x, float y, float z) {
+  frames::AtomRecord record{};
   record.residueNumber = 7;
   std::memcpy(record.residueName, "SOL  ", 5);
   std::memcpy(record.atomName, "   OW", 5);
@@ -180,21 +180,23 @@ TEST(TakeNearestImages, KeepsUnshiftedRecordsBitForBitAndABadBoxTouchesNothing) 
   RunState state;
   state.shape = static_cast<std::int32_t>(RegionShape::Ball);
   state.parameters.ball = {1.4f, 1.9f, 2.4f, 1};
-  std::vector<AtomRecord> records{atomAt(-0.0f, 0.1f, 4.8f), atomAt(1.5f, -0.0f, 0.3f),
-                                  atomAt(std::nanf(""), 9, 9)};
+  std::vector<frames::AtomRecord> records{atomAt(-0.0f, 0.1f, 4.8f), atomAt(1.5f, -0.0f, 0.3f),
+                                          atomAt(std::nanf(""), 9, 9)};
   records.resize(200000, atomAt(0.123f, 2.999f, -0.0f));  // several parts
-  const std::vector<AtomRecord> before = records;
-  AtomTable table = tableOf(records);
+  const std::vector<frames::AtomRecord> before = records;
+  frames::AtomTable table = testsupport::tableOf(records);
   for (const std::optional<std::string>& bad :
        {std::optional<std::string>(), std::optional<std::string>("3 4"),
         std::optional<std::string>("3 4 0")}) {
     EXPECT_TRUE(takeNearestImages(table, bad, state));
-    EXPECT_EQ(std::memcmp(records.data(), before.data(), records.size() * sizeof(AtomRecord)), 0);
+    EXPECT_EQ(
+        std::memcmp(records.data(), before.data(), records.size() * sizeof(frames::AtomRecord)), 0);
   }
   EXPECT_EQ(*takeNearestImages(table, std::nullopt, state),
             "the box line is missing (the file ends after the atom lines)");
   ASSERT_FALSE(takeNearestImages(table, std::string("3 4 5"), state));
-  EXPECT_EQ(std::memcmp(records.data(), before.data(), records.size() * sizeof(AtomRecord)), 0)
+  EXPECT_EQ(std::memcmp(records.data(), before.data(), records.size() * sizeof(frames::AtomRecord)),
+            0)
       << "every atom is nearest to the centre as it stands";
 }
 

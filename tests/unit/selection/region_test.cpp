@@ -14,8 +14,8 @@
 namespace selection {
 namespace {
 
-AtomRecord atomNamed(const char* residue5, const char* atom5) {
-  AtomRecord record{};
+frames::AtomRecord atomNamed(const char* residue5, const char* atom5) {
+  frames::AtomRecord record{};
   std::memcpy(record.residueName, residue5, 5);
   std::memcpy(record.atomName, atom5, 5);
   return record;
@@ -76,7 +76,7 @@ TEST(NamesMatch, AgreesWithAdjustLeftOnEveryShortName) {
     nameOf(n, name);
     char justified[5];
     std::memcpy(justified, name, 5);
-    textio::adjustLeft(std::span<char>(justified));
+    textio::fields::adjustLeft(std::span<char>(justified));
     for (int a = 0; a < 1024; ++a) {
       char answer[5];
       nameOf(a, answer);
@@ -184,8 +184,8 @@ TEST(InsideRegion, NoPeriodicImages) {
 
 TEST(Matches, RegionOnlyDecidesWhenTheNamesMatch) {
   const ShapeParameters p = unitBoxBallCylinder();
-  const AtomRecord inside = [] {
-    AtomRecord r = atomNamed("SOL  ", "   OW");
+  const frames::AtomRecord inside = [] {
+    frames::AtomRecord r = atomNamed("SOL  ", "   OW");
     r.x = r.y = r.z = 0.5f;
     return r;
   }();

@@ -33,9 +33,9 @@ std::vector<std::string> linesOf(const std::string& text) {
 
 // One line read through the unit before the blocks begin (so the unit holds read bytes).
 std::string firstLine() {
-  textio::Statement statement(kUnit, textio::StatementKind::Read);
+  textio::units::Statement statement(kUnit, textio::units::StatementKind::Read);
   std::string_view line;
-  EXPECT_EQ(textio::nextRecord(statement.unit(), line), textio::ReadStatus::Ok);
+  EXPECT_EQ(textio::units::nextRecord(statement.unit(), line), textio::units::ReadStatus::Ok);
   return std::string(line);
 }
 
@@ -61,9 +61,9 @@ TEST(BlockInput, LineInputGoesOnWhereTheBlocksWereLeft) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message()
                  << c.blockBytes << " " << c.wholeBlocks << " " << c.readAhead << " " << c.taken);
-    textio::openUnit(kUnit, name, "OLD");
+    textio::units::openUnit(kUnit, name, "OLD");
     std::vector<std::string> seen{firstLine()};
-    textio::BlockInput input(c.blockBytes);
+    textio::bulk::BlockInput input(c.blockBytes);
     ASSERT_TRUE(input.ready());
     input.begin(kUnit);
     std::string consumed;
@@ -81,7 +81,7 @@ TEST(BlockInput, LineInputGoesOnWhereTheBlocksWereLeft) {
     for (const std::string& line : linesOf(consumed)) seen.push_back(line);
     for (const std::string& line : readAllLines(kUnit)) seen.push_back(line);
     EXPECT_EQ(seen, all);
-    textio::closeUnit(kUnit);
+    textio::units::closeUnit(kUnit);
   }
 }
 
@@ -89,8 +89,8 @@ TEST(BlockInput, BlocksEndAtALineFeedOrHoldNothing) {
   ScratchDir dir;
   const std::string name = dir.file("blocks.txt");
   writeFile(name, "abc\ndefghijkl\nmn\nop");
-  textio::openUnit(kUnit, name, "OLD");
-  textio::BlockInput input(8);
+  textio::units::openUnit(kUnit, name, "OLD");
+  textio::bulk::BlockInput input(8);
   input.begin(kUnit);
   std::vector<std::string> blocks;
   for (std::string_view block = input.lines(); !block.empty(); block = input.lines()) {
@@ -102,7 +102,7 @@ TEST(BlockInput, BlocksEndAtALineFeedOrHoldNothing) {
   EXPECT_EQ(blocks, (std::vector<std::string>{"abc\n"}));
   input.giveBack(0);
   EXPECT_EQ(readAllLines(kUnit), (std::vector<std::string>{"defghijkl", "mn", "op"}));
-  textio::closeUnit(kUnit);
+  textio::units::closeUnit(kUnit);
 }
 
 }  // namespace

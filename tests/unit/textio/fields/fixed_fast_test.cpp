@@ -24,9 +24,9 @@
 
 namespace {
 
-using textio::FieldFit;
-using textio::IntegerField;
-using textio::RealField;
+using textio::fields::FieldFit;
+using textio::fields::IntegerField;
+using textio::fields::RealField;
 
 // Every value of a dense sweep in an optimised build; under the sanitizers, which are tens of
 // times slower, every k-th. GRO_FAST_SWEEP_STRIDE overrides both.
@@ -100,10 +100,10 @@ std::string fieldText(std::int64_t n, int width, int decimals, Shape shape) {
 // The fast path either declines or gives the general result, bit for bit; the public routine
 // always gives the general result. Returns whether the fast path took the field.
 bool realAgrees(const std::string& text, int decimals, std::string& why) {
-  const RealField general = textio::parseRealFieldGeneral(text, decimals);
-  const RealField published = textio::parseRealField(text, decimals);
+  const RealField general = textio::fields::parseRealFieldGeneral(text, decimals);
+  const RealField published = textio::fields::parseRealField(text, decimals);
   RealField fast;
-  const bool taken = textio::fast::parseReal(text, decimals, fast);
+  const bool taken = textio::fields::fast::parseReal(text, decimals, fast);
   if (taken && (bitsOf(fast.value) != bitsOf(general.value) || fast.status != general.status)) {
     why = "fast " + std::to_string(fast.value) + " status " + std::to_string(fast.status);
   } else if (bitsOf(published.value) != bitsOf(general.value) ||
@@ -119,10 +119,10 @@ bool realAgrees(const std::string& text, int decimals, std::string& why) {
 }
 
 bool integerAgrees(const std::string& text, std::string& why) {
-  const IntegerField general = textio::parseIntegerFieldGeneral(text);
-  const IntegerField published = textio::parseIntegerField(text);
+  const IntegerField general = textio::fields::parseIntegerFieldGeneral(text);
+  const IntegerField published = textio::fields::parseIntegerField(text);
   IntegerField fast;
-  const bool taken = textio::fast::parseInteger(text, fast);
+  const bool taken = textio::fields::fast::parseInteger(text, fast);
   if ((taken && (fast.value != general.value || fast.status != general.status)) ||
       published.value != general.value || published.status != general.status) {
     why = "\"" + text + "\": fast " + (taken ? std::to_string(fast.value) : "declined") +
@@ -137,11 +137,12 @@ bool integerAgrees(const std::string& text, std::string& why) {
 // Output: the fast formatter declines or writes what the general one writes.
 bool formatAgrees(float x, int width, int decimals, std::string& why) {
   std::string general;
-  const FieldFit generalFit = textio::formatFixedGeneral(x, width, decimals, general);
+  const FieldFit generalFit = textio::fields::formatFixedGeneral(x, width, decimals, general);
   std::string published;
-  const FieldFit publishedFit = textio::formatFixed(x, width, decimals, published);
-  char columns[textio::fast::kFastWidth];
-  const std::optional<FieldFit> fast = textio::fast::formatFixed(x, width, decimals, columns);
+  const FieldFit publishedFit = textio::fields::formatFixed(x, width, decimals, published);
+  char columns[textio::fields::fast::kFastWidth];
+  const std::optional<FieldFit> fast =
+      textio::fields::fast::formatFixed(x, width, decimals, columns);
   const std::string fastText =
       fast ? std::string(columns, static_cast<std::size_t>(width)) : std::string();
   if ((fast && (fastText != general || *fast != generalFit)) || published != general ||
@@ -187,14 +188,15 @@ void sweepField(int width, int decimals, std::int64_t smallest, std::int64_t lar
   int failures = 0;
   std::string why;
   std::string text;
-  char columns[textio::fast::kFastWidth];
+  char columns[textio::fields::fast::kFastWidth];
   for (std::int64_t n = smallest; n <= largest && failures < 20; n += stride) {
     standardText(n, width, decimals, text);
-    const RealField general = textio::parseRealFieldGeneral(text, decimals);
+    const RealField general = textio::fields::parseRealFieldGeneral(text, decimals);
     RealField fast;
     // Eight columns go the word-at-a-time way, which must take every standard text.
-    const bool taken = width == 8 ? textio::fast::parseRealEightColumns(text.data(), decimals, fast)
-                                  : textio::fast::parseReal(text, decimals, fast);
+    const bool taken =
+        width == 8 ? textio::fields::fast::parseRealEightColumns(text.data(), decimals, fast)
+                   : textio::fields::fast::parseReal(text, decimals, fast);
     if (!taken) {
       ++failures;
       ADD_FAILURE() << "declined \"" << text << "\"";
@@ -204,7 +206,7 @@ void sweepField(int width, int decimals, std::int64_t smallest, std::int64_t lar
       ++failures;
       ADD_FAILURE() << "\"" << text << "\": fast " << fast.value << ", general " << general.value;
     }
-    const auto fit = textio::fast::formatFixed(fast.value, width, decimals, columns);
+    const auto fit = textio::fields::fast::formatFixed(fast.value, width, decimals, columns);
     if (!fit || std::string_view(columns, static_cast<std::size_t>(width)) != text) {
       ++failures;
       ADD_FAILURE() << "\"" << text << "\" read and written gives \""
@@ -253,7 +255,7 @@ TEST(FastIntegerInput, EveryI5AndI6Text) {
           ++failures;
           ADD_FAILURE() << (taken ? why : "declined \"" + text + "\"");
         }
-        if (textio::parseIntegerField(text).value != n) {
+        if (textio::fields::parseIntegerField(text).value != n) {
           ++failures;
           ADD_FAILURE() << "\"" << text << "\" does not read " << n;
         }
@@ -298,7 +300,7 @@ TEST(FastRealInput, TakesThePlainShapesWithTheirValues) {
   std::string why;
   for (const Case& c : cases) {
     RealField fast;
-    ASSERT_TRUE(textio::fast::parseReal(c.text, c.decimals, fast)) << '"' << c.text << '"';
+    ASSERT_TRUE(textio::fields::fast::parseReal(c.text, c.decimals, fast)) << '"' << c.text << '"';
     EXPECT_EQ(bitsOf(fast.value), bitsOf(c.expected)) << '"' << c.text << "\" " << fast.value;
     EXPECT_EQ(fast.status, 0);
     realAgrees(c.text, c.decimals, why);
@@ -307,12 +309,12 @@ TEST(FastRealInput, TakesThePlainShapesWithTheirValues) {
   // A minus before zeros only is -0.0, a lone sign or point is +0.0.
   for (const char* text : {"  -0.000", "      -0", "     -.0", "-0."}) {
     RealField fast;
-    ASSERT_TRUE(textio::fast::parseReal(text, 3, fast)) << text;
+    ASSERT_TRUE(textio::fields::fast::parseReal(text, 3, fast)) << text;
     EXPECT_TRUE(fast.value == 0.0f && std::signbit(fast.value)) << text;
   }
   for (const char* text : {"       -", "      -.", "  +     "}) {
     RealField fast;
-    ASSERT_TRUE(textio::fast::parseReal(text, 3, fast)) << text;
+    ASSERT_TRUE(textio::fields::fast::parseReal(text, 3, fast)) << text;
     EXPECT_TRUE(fast.value == 0.0f && !std::signbit(fast.value)) << text;
   }
 }
@@ -363,16 +365,16 @@ TEST(FastRealInput, LeavesEveryOtherShapeToTheGeneralRoutine) {
     const std::string field(text);
     for (const int decimals : {0, 3, 4}) {
       RealField fast;
-      EXPECT_FALSE(textio::fast::parseReal(field, decimals, fast)) << '"' << field << '"';
+      EXPECT_FALSE(textio::fields::fast::parseReal(field, decimals, fast)) << '"' << field << '"';
       realAgrees(field, decimals, why);
       EXPECT_EQ(why, "");
     }
   }
   // Decimal counts whose power of ten double does not hold exactly.
   RealField fast;
-  EXPECT_FALSE(textio::fast::parseReal("    1234", 23, fast));
-  EXPECT_FALSE(textio::fast::parseReal("    1234", -1, fast));
-  EXPECT_TRUE(textio::fast::parseReal("   1.234", 23, fast));  // the point decides
+  EXPECT_FALSE(textio::fields::fast::parseReal("    1234", 23, fast));
+  EXPECT_FALSE(textio::fields::fast::parseReal("    1234", -1, fast));
+  EXPECT_TRUE(textio::fields::fast::parseReal("   1.234", 23, fast));  // the point decides
 }
 
 TEST(FastIntegerInput, TakesThePlainShapesAndLeavesTheRest) {
@@ -397,19 +399,19 @@ TEST(FastIntegerInput, TakesThePlainShapesAndLeavesTheRest) {
       {"1234567890", false, 1234567890, 0},
       {"2147483647", false, 2147483647, 0},
       {"-2147483648", false, -2147483647 - 1, 0},
-      {"2147483648", false, 0, textio::kInputConversionError},
-      {"   ab", false, 0, textio::kInputConversionError},
-      {"\t  12", false, 0, textio::kInputConversionError},
-      {"  1.0", false, 0, textio::kInputConversionError},
-      {"  --1", false, 0, textio::kInputConversionError},
-      {"  1-", false, 0, textio::kInputConversionError},
-      {"1,2", false, 0, textio::kInputConversionError},
+      {"2147483648", false, 0, textio::fields::kInputConversionError},
+      {"   ab", false, 0, textio::fields::kInputConversionError},
+      {"\t  12", false, 0, textio::fields::kInputConversionError},
+      {"  1.0", false, 0, textio::fields::kInputConversionError},
+      {"  --1", false, 0, textio::fields::kInputConversionError},
+      {"  1-", false, 0, textio::fields::kInputConversionError},
+      {"1,2", false, 0, textio::fields::kInputConversionError},
   };
   std::string why;
   for (const Case& c : cases) {
     IntegerField fast;
-    EXPECT_EQ(textio::fast::parseInteger(c.text, fast), c.taken) << '"' << c.text << '"';
-    const IntegerField published = textio::parseIntegerField(c.text);
+    EXPECT_EQ(textio::fields::fast::parseInteger(c.text, fast), c.taken) << '"' << c.text << '"';
+    const IntegerField published = textio::fields::parseIntegerField(c.text);
     EXPECT_EQ(published.value, c.expected) << '"' << c.text << '"';
     EXPECT_EQ(published.status, c.status) << '"' << c.text << '"';
     integerAgrees(c.text, why);
@@ -507,7 +509,7 @@ TEST(FastRealInput, ExactFloatMidpointsTieToTheEvenNeighbour) {
           shifted.substr(shifted.size() - static_cast<std::size_t>(fractionDigits));
       const float expected = offset == 0 ? even : (offset < 0 ? low : high);
       RealField fast;
-      const bool taken = textio::fast::parseReal(text, 0, fast);
+      const bool taken = textio::fields::fast::parseReal(text, 0, fast);
       realAgrees(text, 0, why);
       if (!taken || bitsOf(fast.value) != bitsOf(expected) || !why.empty()) {
         ++failures;
@@ -529,7 +531,7 @@ TEST(FastRealInput, TheFloatDivisionEqualsTheDoubleRouteForEveryShortDecimal) {
     int failures = 0;
     for (std::uint64_t n = 0; n <= (std::uint64_t{1} << 24) && failures < 10; n += stride) {
       const float viaDouble = static_cast<float>(static_cast<double>(n) / power);
-      const float fast = textio::fast::decimalToFloat(n, k);
+      const float fast = textio::fields::fast::decimalToFloat(n, k);
       if (bitsOf(fast) != bitsOf(viaDouble) && ++failures <= 10) {
         ADD_FAILURE() << n << " / 10^" << k << ": " << fast << " vs " << viaDouble;
       }
@@ -591,9 +593,9 @@ TEST(FastRealInput, RandomEightColumnWordsAgreeWithTheGeneralRoutine) {
     }
     const int decimals = generate.pick(0, 9);
     RealField fast;
-    if (!textio::fast::parseRealEightColumns(text.data(), decimals, fast)) continue;
+    if (!textio::fields::fast::parseRealEightColumns(text.data(), decimals, fast)) continue;
     ++taken;
-    const RealField general = textio::parseRealFieldGeneral(text, decimals);
+    const RealField general = textio::fields::parseRealFieldGeneral(text, decimals);
     if (bitsOf(fast.value) != bitsOf(general.value) || fast.status != general.status) {
       ++failures;
       ADD_FAILURE() << "\"" << text << "\" d=" << decimals << ": " << fast.value << " vs "
@@ -605,7 +607,7 @@ TEST(FastRealInput, RandomEightColumnWordsAgreeWithTheGeneralRoutine) {
   for (const char* declined : {"    +1.5", "  1.5   ", "\t\t\t-1.25", "       -", "       .",
                                "  -.    ", "        ", "1.2.3   ", "  - 1.25", " 1.5e+02"}) {
     RealField fast;
-    EXPECT_FALSE(textio::fast::parseRealEightColumns(declined, 3, fast)) << declined;
+    EXPECT_FALSE(textio::fields::fast::parseRealEightColumns(declined, 3, fast)) << declined;
     realAgrees(declined, 3, why);
     EXPECT_EQ(why, "");
   }
@@ -627,9 +629,9 @@ TEST(FastIntegerInput, RandomShortWordsAgreeWithTheGeneralRoutine) {
       text[c] = alphabet[generate.pick(0, static_cast<int>(sizeof alphabet) - 2)];
     }
     IntegerField fast;
-    if (!textio::fast::parseIntegerWord(text.data(), width, fast)) continue;
+    if (!textio::fields::fast::parseIntegerWord(text.data(), width, fast)) continue;
     ++taken;
-    const IntegerField general = textio::parseIntegerFieldGeneral(text);
+    const IntegerField general = textio::fields::parseIntegerFieldGeneral(text);
     if ((fast.value != general.value || fast.status != general.status) && ++failures <= 20) {
       ADD_FAILURE() << "\"" << text << "\": " << fast.value << " vs " << general.value << " status "
                     << general.status;
@@ -638,13 +640,14 @@ TEST(FastIntegerInput, RandomShortWordsAgreeWithTheGeneralRoutine) {
   EXPECT_GT(taken, rounds / 50);
   for (const char* declined : {"12   ", " 1 2 ", "\t  12", "1-", "--1", "1.0", "123456789"}) {
     IntegerField fast;
-    EXPECT_FALSE(textio::fast::parseIntegerWord(declined, std::strlen(declined), fast)) << declined;
+    EXPECT_FALSE(textio::fields::fast::parseIntegerWord(declined, std::strlen(declined), fast))
+        << declined;
   }
   for (const auto& [text, value] :
        {std::pair{"    5", 5}, std::pair{"   -5", -5}, std::pair{"+0007", 7}, std::pair{"     ", 0},
         std::pair{"    -", 0}, std::pair{"99999999", 99999999}, std::pair{"-9999999", -9999999}}) {
     IntegerField fast;
-    ASSERT_TRUE(textio::fast::parseIntegerWord(text, std::strlen(text), fast)) << text;
+    ASSERT_TRUE(textio::fields::fast::parseIntegerWord(text, std::strlen(text), fast)) << text;
     EXPECT_EQ(fast.value, value) << text;
   }
 }
@@ -743,8 +746,8 @@ TEST(FastFixedOutput, AgreesAtEveryRoundingBoundaryOfTheAtomFields) {
       {-99.0f, 6, 2, "-99.00"},
   };
   for (const auto& c : cases) {
-    char columns[textio::fast::kFastWidth];
-    const auto fit = textio::fast::formatFixed(c.value, c.width, c.decimals, columns);
+    char columns[textio::fields::fast::kFastWidth];
+    const auto fit = textio::fields::fast::formatFixed(c.value, c.width, c.decimals, columns);
     ASSERT_TRUE(fit.has_value()) << c.value;
     EXPECT_EQ(std::string(columns, static_cast<std::size_t>(c.width)), c.expected) << c.value;
   }
@@ -769,13 +772,13 @@ TEST(FastIntegerOutput, AgreesWithTheGeneralFormatter) {
     values.push_back(v);
   }
   int failures = 0;
-  char columns[textio::fast::kFastWidth];
+  char columns[textio::fields::fast::kFastWidth];
   std::string general;
   for (const std::int32_t v : values) {
     for (const int width : {1, 5, 6, 11, 32}) {
       general.clear();
-      const FieldFit generalFit = textio::formatIntegerGeneral(v, width, general);
-      const auto fit = textio::fast::formatInteger(v, width, 1, columns);
+      const FieldFit generalFit = textio::fields::formatIntegerGeneral(v, width, general);
+      const auto fit = textio::fields::fast::formatInteger(v, width, 1, columns);
       if ((!fit || *fit != generalFit ||
            std::string_view(columns, static_cast<std::size_t>(width)) != general) &&
           ++failures <= 20) {
@@ -785,14 +788,14 @@ TEST(FastIntegerOutput, AgreesWithTheGeneralFormatter) {
   }
   // Hand-worked, and what the fast path leaves to the general formatter.
   std::string out;
-  textio::formatInteger(-12345, 5, out);
-  textio::formatInteger(123456, 6, out);
-  textio::formatInteger(-2147483647 - 1, 11, out);
+  textio::fields::formatInteger(-12345, 5, out);
+  textio::fields::formatInteger(123456, 6, out);
+  textio::fields::formatInteger(-2147483647 - 1, 11, out);
   EXPECT_EQ(out, "*****123456-2147483648");
-  EXPECT_FALSE(textio::fast::formatInteger(7, 5, 3, columns).has_value());
-  EXPECT_FALSE(textio::fast::formatInteger(7, 33, 1, columns).has_value());
+  EXPECT_FALSE(textio::fields::fast::formatInteger(7, 5, 3, columns).has_value());
+  EXPECT_FALSE(textio::fields::fast::formatInteger(7, 33, 1, columns).has_value());
   out.clear();
-  textio::formatInteger(7, 5, out, 3);
+  textio::fields::formatInteger(7, 5, out, 3);
   EXPECT_EQ(out, "  007");
 }
 
@@ -824,18 +827,18 @@ int expectedAtom(const std::string& line, AtomItems& atom) {
     field.resize(static_cast<std::size_t>(width), ' ');
     return field;
   };
-  IntegerField integer = textio::parseIntegerFieldGeneral(take(5, true));
+  IntegerField integer = textio::fields::parseIntegerFieldGeneral(take(5, true));
   atom.residueNumber = integer.value;
   if (integer.status != 0) return integer.status;
   const std::string residue = take(5, false);
   const std::string name = take(5, false);
   std::copy(residue.begin(), residue.end(), atom.residueName);
   std::copy(name.begin(), name.end(), atom.atomName);
-  integer = textio::parseIntegerFieldGeneral(take(5, true));
+  integer = textio::fields::parseIntegerFieldGeneral(take(5, true));
   atom.atomNumber = integer.value;
   if (integer.status != 0) return integer.status;
   for (int i = 0; i < 6; ++i) {
-    const RealField real = textio::parseRealFieldGeneral(take(8, true), i < 3 ? 3 : 4);
+    const RealField real = textio::fields::parseRealFieldGeneral(take(8, true), i < 3 ? 3 : 4);
     atom.coordinates[i] = real.value;
     if (real.status != 0) return real.status;
   }
@@ -881,17 +884,17 @@ TEST(FastAtomLines, ReadThroughAUnitAsFieldByFieldWithTheGeneralRoutines) {
   for (const std::string& line : lines) content += line + "\n";
   testsupport::writeFile(dir.file("atoms.gro"), content);
   ::setenv("FOR_DISABLE_STACK_TRACE", "1", 1);
-  textio::openUnit(10, dir.file("atoms.gro"), "OLD", "SEQUENTIAL");
+  textio::units::openUnit(10, dir.file("atoms.gro"), "OLD", "SEQUENTIAL");
   int failures = 0;
   for (const std::string& line : lines) {
     AtomItems got;
     AtomItems expected;
-    const int status = textio::readFixed(
+    const int status = textio::layouts::readFixed(
         10, textio::layouts::kAtomLine,
         {&got.residueNumber, std::span<char>(got.residueName), std::span<char>(got.atomName),
          &got.atomNumber, &got.coordinates[0], &got.coordinates[1], &got.coordinates[2],
          &got.coordinates[3], &got.coordinates[4], &got.coordinates[5]},
-        textio::ReturnOnEnd::Yes, textio::ReturnOnError::Yes);
+        textio::layouts::ReturnOnEnd::Yes, textio::layouts::ReturnOnError::Yes);
     const int expectedStatus = expectedAtom(line, expected);
     bool same = status == expectedStatus && got.residueNumber == expected.residueNumber &&
                 got.atomNumber == expected.atomNumber &&
@@ -904,7 +907,7 @@ TEST(FastAtomLines, ReadThroughAUnitAsFieldByFieldWithTheGeneralRoutines) {
       ADD_FAILURE() << "\"" << line << "\": status " << status << " expected " << expectedStatus;
     }
   }
-  textio::closeUnit(10);
+  textio::units::closeUnit(10);
 }
 
 bool sameAtom(const AtomItems& a, const AtomItems& b) {
@@ -915,7 +918,7 @@ bool sameAtom(const AtomItems& a, const AtomItems& b) {
   return same;
 }
 
-constexpr textio::FieldPlace kAtomPlaces[] = {
+constexpr textio::layouts::FieldPlace kAtomPlaces[] = {
     {offsetof(AtomItems, residueNumber), 0},
     {offsetof(AtomItems, residueName), 5},
     {offsetof(AtomItems, atomName), 5},
@@ -944,11 +947,11 @@ TEST(FastAtomLines, ReadIntoRecordsAsOneStatementPerLine) {
   ::setenv("FOR_DISABLE_STACK_TRACE", "1", 1);
 
   // More statements than lines: every line once, then the end.
-  textio::openUnit(10, dir.file("atoms.gro"), "OLD", "SEQUENTIAL");
+  textio::units::openUnit(10, dir.file("atoms.gro"), "OLD", "SEQUENTIAL");
   std::vector<AtomItems> records(lines.size() + 10);
-  const textio::FixedRecordsRead all =
-      textio::readFixedRecords(10, textio::layouts::kAtomLine, kAtomPlaces, records.data(),
-                               sizeof(AtomItems), records.size(), lines.size() + 5);
+  const textio::layouts::FixedRecordsRead all =
+      textio::layouts::readFixedRecords(10, textio::layouts::kAtomLine, kAtomPlaces, records.data(),
+                                        sizeof(AtomItems), records.size(), lines.size() + 5);
   EXPECT_EQ(all.records, readable.size());
   EXPECT_EQ(all.statements, lines.size() + 1);
   EXPECT_TRUE(all.ended);
@@ -956,13 +959,13 @@ TEST(FastAtomLines, ReadIntoRecordsAsOneStatementPerLine) {
   for (std::size_t i = 0; i < std::min(all.records, readable.size()); ++i) {
     if (!sameAtom(records[i], readable[i]) && ++failures <= 20) ADD_FAILURE() << "record " << i;
   }
-  textio::closeUnit(10);
+  textio::units::closeUnit(10);
 
   // A capacity of 100 records stops after the statement that fills the hundredth; the next
   // call goes on with the next line; a statement count stops the reading as well.
-  textio::openUnit(10, dir.file("atoms.gro"), "OLD", "SEQUENTIAL");
+  textio::units::openUnit(10, dir.file("atoms.gro"), "OLD", "SEQUENTIAL");
   std::vector<AtomItems> first(100);
-  const textio::FixedRecordsRead part = textio::readFixedRecords(
+  const textio::layouts::FixedRecordsRead part = textio::layouts::readFixedRecords(
       10, textio::layouts::kAtomLine, kAtomPlaces, first.data(), sizeof(AtomItems), 100, 100000);
   EXPECT_EQ(part.records, 100u);
   EXPECT_FALSE(part.ended);
@@ -973,7 +976,7 @@ TEST(FastAtomLines, ReadIntoRecordsAsOneStatementPerLine) {
   }
   EXPECT_EQ(part.statements, hundredth);
   AtomItems next;
-  const textio::FixedRecordsRead more = textio::readFixedRecords(
+  const textio::layouts::FixedRecordsRead more = textio::layouts::readFixedRecords(
       10, textio::layouts::kAtomLine, kAtomPlaces, &next, sizeof(AtomItems), 1, 1);
   EXPECT_EQ(more.statements, 1u);
   AtomItems expected;
@@ -983,7 +986,7 @@ TEST(FastAtomLines, ReadIntoRecordsAsOneStatementPerLine) {
     EXPECT_TRUE(sameAtom(next, expected));
   }
   EXPECT_TRUE(sameAtom(first[99], readable[99]));
-  textio::closeUnit(10);
+  textio::units::closeUnit(10);
 }
 
 TEST(FastAtomLines, PlacesBeyondTheLayoutTakeFurtherLines) {
@@ -992,15 +995,15 @@ TEST(FastAtomLines, PlacesBeyondTheLayoutTakeFurtherLines) {
   testsupport::ScratchDir dir;
   testsupport::writeFile(dir.file("numbers.txt"), "1\n2\n  x\n4\n5\n6\n7\n");
   ::setenv("FOR_DISABLE_STACK_TRACE", "1", 1);
-  textio::openUnit(10, dir.file("numbers.txt"), "OLD", "SEQUENTIAL");
+  textio::units::openUnit(10, dir.file("numbers.txt"), "OLD", "SEQUENTIAL");
   struct Pair {
     std::int32_t a = -1;
     std::int32_t b = -1;
   };
-  constexpr textio::FieldPlace places[] = {{offsetof(Pair, a), 0}, {offsetof(Pair, b), 0}};
+  constexpr textio::layouts::FieldPlace places[] = {{offsetof(Pair, a), 0}, {offsetof(Pair, b), 0}};
   Pair pairs[4];
-  const textio::FixedRecordsRead got =
-      textio::readFixedRecords(10, textio::layouts::kI5, places, pairs, sizeof(Pair), 4, 10);
+  const textio::layouts::FixedRecordsRead got = textio::layouts::readFixedRecords(
+      10, textio::layouts::kI5, places, pairs, sizeof(Pair), 4, 10);
   // (1, 2); "  x" fails, so its statement ends there; (4, 5); (6, 7); then the end.
   EXPECT_EQ(got.records, 3u);
   EXPECT_EQ(got.statements, 5u);
@@ -1011,7 +1014,7 @@ TEST(FastAtomLines, PlacesBeyondTheLayoutTakeFurtherLines) {
   EXPECT_EQ(pairs[1].b, 5);
   EXPECT_EQ(pairs[2].a, 6);
   EXPECT_EQ(pairs[2].b, 7);
-  textio::closeUnit(10);
+  textio::units::closeUnit(10);
 }
 
 }  // namespace

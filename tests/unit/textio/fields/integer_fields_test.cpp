@@ -16,12 +16,12 @@
 
 namespace {
 
-using textio::FieldFit;
-using textio::kInputConversionError;
+using textio::fields::FieldFit;
+using textio::fields::kInputConversionError;
 
 std::string integerText(std::int32_t v, int w, int m = 1) {
   std::string out;
-  textio::formatInteger(v, w, out, m);
+  textio::fields::formatInteger(v, w, out, m);
   return out;
 }
 
@@ -57,7 +57,7 @@ TEST(IntegerOutput, FollowsTheFieldRules) {
   };
   for (const Case& c : cases) {
     std::string out = "<";
-    const FieldFit fit = textio::formatInteger(c.value, c.width, out);
+    const FieldFit fit = textio::fields::formatInteger(c.value, c.width, out);
     EXPECT_EQ(out, "<" + c.expected) << c.value << " in I" << c.width;
     EXPECT_EQ(fit, c.expected[0] == '*' ? FieldFit::Asterisks : FieldFit::Fits) << c.value;
   }
@@ -109,7 +109,7 @@ TEST(IntegerInput, FollowsTheFieldRules) {
       {"99999999999999999999", 0, kInputConversionError},
   };
   for (const Case& c : cases) {
-    const textio::IntegerField result = textio::parseIntegerField(c.field);
+    const textio::fields::IntegerField result = textio::fields::parseIntegerField(c.field);
     EXPECT_EQ(result.value, c.value) << "\"" << c.field << "\"";
     EXPECT_EQ(result.status, c.status) << "\"" << c.field << "\"";
   }

@@ -17,12 +17,12 @@
 
 namespace {
 
-using textio::FieldFit;
-using textio::kInputConversionError;
+using textio::fields::FieldFit;
+using textio::fields::kInputConversionError;
 
 std::string fixedText(float x, int w, int d) {
   std::string out;
-  textio::formatFixed(x, w, d, out);
+  textio::fields::formatFixed(x, w, d, out);
   return out;
 }
 
@@ -249,7 +249,7 @@ TEST(FixedOutput, FollowsTheFieldRules) {
   };
   for (const Case& c : cases) {
     std::string out = "<";
-    const FieldFit fit = textio::formatFixed(c.value, c.width, c.decimals, out);
+    const FieldFit fit = textio::fields::formatFixed(c.value, c.width, c.decimals, out);
     EXPECT_EQ(out, "<" + c.expected) << c.value << " in F" << c.width << "." << c.decimals;
     EXPECT_EQ(fit, c.expected[0] == '*' ? FieldFit::Asterisks : FieldFit::Fits) << c.value;
   }
@@ -269,7 +269,7 @@ void sweepBoundaries(int w, int d, std::int64_t firstK, std::int64_t lastK, std:
     for (const float c : candidates) {
       for (const float x : {c, -c}) {
         got.clear();
-        textio::formatFixed(x, w, d, got);
+        textio::fields::formatFixed(x, w, d, got);
         productFixed(x, w, d, expected);
         if (got != expected) {
           ++failures;
@@ -298,7 +298,7 @@ TEST(FixedOutput, SampledBoundariesOfF10_5UpToItsWidth) {
     const float tie = static_cast<float>(j) / 64.0f;
     for (const float x : {tie, -tie}) {
       got.clear();
-      textio::formatFixed(x, 10, 5, got);
+      textio::fields::formatFixed(x, 10, 5, got);
       if (got != productFixed(x, 10, 5)) {
         ++failures;
         ADD_FAILURE() << "tie " << x << ": " << got;
@@ -358,7 +358,7 @@ TEST(FixedOutput, RandomFloatsOfEveryMagnitude) {
     const int d = decimalsPick(random);
     const int w = (i % 2 == 0) ? 50 + d : 8 + d / 4;  // mostly fitting, often asterisks
     got.clear();
-    textio::formatFixed(x, w, d, got);
+    textio::fields::formatFixed(x, w, d, got);
     const std::string expected = referenceFixed(x, w, d);
     if (got != expected) {
       ++failures;
@@ -450,7 +450,7 @@ TEST(RealInput, FollowsTheFieldRules) {
       {"    nope", 3, 0.0f, kInputConversionError},
   };
   for (const Case& c : cases) {
-    const textio::RealField result = textio::parseRealField(c.field, c.decimals);
+    const textio::fields::RealField result = textio::fields::parseRealField(c.field, c.decimals);
     EXPECT_EQ(result.status, c.status) << "\"" << c.field << "\"";
     EXPECT_EQ(result.value, c.value) << "\"" << c.field << "\"";
     EXPECT_EQ(std::signbit(result.value), std::signbit(c.value)) << "sign of \"" << c.field << "\"";
@@ -459,10 +459,10 @@ TEST(RealInput, FollowsTheFieldRules) {
 
 TEST(RealInput, FiveSignificantExponentDigitsFailWithTheFirstFourRead) {
   // The value before the fifth exponent digit is 1.5 * 10^1234.
-  const textio::RealField result = textio::parseRealField("1.5e12345", 0);
+  const textio::fields::RealField result = textio::fields::parseRealField("1.5e12345", 0);
   EXPECT_EQ(result.status, kInputConversionError);
   EXPECT_TRUE(std::isinf(result.value));
-  const textio::RealField small = textio::parseRealField("0.0e12345", 0);
+  const textio::fields::RealField small = textio::fields::parseRealField("0.0e12345", 0);
   EXPECT_EQ(small.status, kInputConversionError);
   EXPECT_EQ(small.value, 0.0f);
 }
@@ -470,21 +470,21 @@ TEST(RealInput, FiveSignificantExponentDigitsFailWithTheFirstFourRead) {
 TEST(RealInput, NanWords) {
   const char* accepted[] = {"     NaN", "nan", "  nAn", "\t NaN"};
   for (const char* field : accepted) {
-    const textio::RealField result = textio::parseRealField(field, 3);
+    const textio::fields::RealField result = textio::fields::parseRealField(field, 3);
     EXPECT_EQ(result.status, 0) << field;
     EXPECT_TRUE(std::isnan(result.value)) << field;
   }
-  const textio::RealField trailing = textio::parseRealField("NaN     ", 3);
+  const textio::fields::RealField trailing = textio::fields::parseRealField("NaN     ", 3);
   EXPECT_EQ(trailing.status, kInputConversionError);
 }
 
 TEST(RealInput, DigitsBeyondTheTwentySeventhAreDroppedButMoveThePoint) {
   // 31 digits without a point in F31.0: the last four are dropped, the value stays 10^30.
-  EXPECT_EQ(textio::parseRealField("1000000000000000000000000000009", 0).value, 1e30f);
-  EXPECT_EQ(textio::parseRealField("1234567890123456789012345678901", 0).value,
+  EXPECT_EQ(textio::fields::parseRealField("1000000000000000000000000000009", 0).value, 1e30f);
+  EXPECT_EQ(textio::fields::parseRealField("1234567890123456789012345678901", 0).value,
             1.234567890123456789e30f);
   // Leading zeros are not significant digits.
-  EXPECT_EQ(textio::parseRealField(
+  EXPECT_EQ(textio::fields::parseRealField(
                 "0.00000000000000000000000000000000000012345678901234567890123456789", 0)
                 .value,
             1.2345678901234567890e-37f);
@@ -500,7 +500,7 @@ TEST(RealInput, DigitsBeyondTheTwentySeventhAreDroppedButMoveThePoint) {
   std::from_chars(field.data(), field.data() + field.size(), full);
   ASSERT_EQ(static_cast<float>(full), std::nextafter(1.0f, 2.0f))
       << "the case must tell the two rules apart";
-  const textio::RealField result = textio::parseRealField(field, 0);
+  const textio::fields::RealField result = textio::fields::parseRealField(field, 0);
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.value, 1.0f);
 }
@@ -535,7 +535,7 @@ TEST(RealInput, EveryPrintedF8_3ReadsBackAsTheNearestFloat) {
     std::memcpy(&magnitude, &bits, sizeof magnitude);
     for (const float x : {magnitude, -magnitude}) {
       text.clear();
-      if (textio::formatFixed(x, 8, 3, text) == FieldFit::Asterisks) continue;
+      if (textio::fields::formatFixed(x, 8, 3, text) == FieldFit::Asterisks) continue;
       // The printed decimal, worked from the text by hand: digits without the point.
       std::int64_t thousandths = 0;
       for (const char ch : text) {
@@ -543,7 +543,7 @@ TEST(RealInput, EveryPrintedF8_3ReadsBackAsTheNearestFloat) {
       }
       const bool negative = text.find('-') != std::string::npos;
       const float expected = nearestFloatToThousandths(negative ? -thousandths : thousandths);
-      const textio::RealField back = textio::parseRealField(text, 3);
+      const textio::fields::RealField back = textio::fields::parseRealField(text, 3);
       if (back.status != 0 || back.value != expected) {
         ++failures;
         ADD_FAILURE() << std::hexfloat << x << " printed \"" << text << "\" read " << back.value

@@ -18,7 +18,7 @@ namespace {
 
 std::string textText(std::string_view t, int w) {
   std::string out;
-  textio::formatText(t, w, out);
+  textio::fields::formatText(t, w, out);
   return out;
 }
 
@@ -52,7 +52,7 @@ TEST(TextInput, TakesTheLastOrPadsTheRest) {
   };
   for (const Case& c : cases) {
     std::string target(c.length, '?');
-    textio::takeTextField(c.field, c.width, target);
+    textio::fields::takeTextField(c.field, c.width, target);
     EXPECT_EQ(target, c.expected) << "\"" << c.field << "\" A" << c.width;
   }
 }

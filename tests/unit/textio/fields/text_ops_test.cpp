@@ -20,7 +20,7 @@ TEST(AdjustLeft, MovesLeadingBlanksToTheEnd) {
   };
   for (const Case& c : cases) {
     std::string text = c.text;
-    textio::adjustLeft(text);
+    textio::fields::adjustLeft(text);
     EXPECT_EQ(text, c.expected) << "input \"" << c.text << "\"";
     EXPECT_EQ(text.size(), c.text.size());
   }
@@ -28,7 +28,7 @@ TEST(AdjustLeft, MovesLeadingBlanksToTheEnd) {
 
 TEST(AdjustLeft, WorksOnAFixedBufferInPlace) {
   char name[5] = {' ', ' ', 'O', 'W', ' '};
-  textio::adjustLeft(name);
+  textio::fields::adjustLeft(name);
   EXPECT_EQ(std::string(name, 5), "OW   ");
 }
 
@@ -56,9 +56,9 @@ TEST(EqualsPadded, ComparesUpToTrailingBlanks) {
       {"abc", "abd", false},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(textio::equalsPadded(c.a, c.b), c.expected)
+    EXPECT_EQ(textio::fields::equalsPadded(c.a, c.b), c.expected)
         << "\"" << c.a << "\" vs \"" << c.b << "\"";
-    EXPECT_EQ(textio::equalsPadded(c.b, c.a), c.expected)
+    EXPECT_EQ(textio::fields::equalsPadded(c.b, c.a), c.expected)
         << "swapped: \"" << c.b << "\" vs \"" << c.a << "\"";
   }
 }

@@ -16,7 +16,7 @@
 namespace {
 
 using testsupport::workingDirectory;
-using textio::DeviceKind;
+using textio::files::DeviceKind;
 
 TEST(ResolveName, TrimsCutsAndMakesAbsolute) {
   const std::string cwd = workingDirectory();
@@ -45,7 +45,7 @@ TEST(ResolveName, TrimsCutsAndMakesAbsolute) {
       {long256 + "tail", long256},
   };
   for (const Case& c : cases) {
-    textio::ResolvedName got = textio::resolveName(c.typed);
+    textio::files::ResolvedName got = textio::files::resolveName(c.typed);
     EXPECT_EQ(got.name, c.expected) << '"' << c.typed << '"';
     EXPECT_FALSE(got.device) << c.typed;
   }
@@ -72,7 +72,7 @@ TEST(ResolveName, RecognisesConsoleAndNullDeviceNames) {
       {"Nul.a.", "Nul.a", DeviceKind::None},  // the part before the last point is "Nul.a"
   };
   for (const Case& c : cases) {
-    textio::ResolvedName got = textio::resolveName(c.typed);
+    textio::files::ResolvedName got = textio::files::resolveName(c.typed);
     if (c.kind == DeviceKind::None) {
       EXPECT_FALSE(got.device) << c.typed;
       continue;
@@ -91,13 +91,13 @@ TEST(ResolveName, OtherNamesAreOrdinaryFiles) {
                          "prn.txt",  "COM1",    "lpt2.x",      "AUX",      "LINE",
                          "CONX",     "NULL",    "xcon",        "a.nul",    "nul.a.b"};
   for (const char* name : names) {
-    textio::ResolvedName got = textio::resolveName(name);
+    textio::files::ResolvedName got = textio::files::resolveName(name);
     EXPECT_FALSE(got.device) << name;
     EXPECT_EQ(got.name, cwd + "/" + name) << name;
   }
   // A device name inside a path is a file name.
-  EXPECT_FALSE(textio::resolveName("dir/nul").device);
-  EXPECT_EQ(textio::resolveName("dir/nul").name, cwd + "/dir/nul");
+  EXPECT_FALSE(textio::files::resolveName("dir/nul").device);
+  EXPECT_EQ(textio::files::resolveName("dir/nul").name, cwd + "/dir/nul");
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace textio {
+namespace textio::freeform {
 namespace {
 
 // Hands out the lines one by one, each in a fresh allocation that is freed at the next
@@ -394,4 +394,4 @@ TEST(ScanList, EachStatementStartsOnAFreshRecord) {
 }
 
 }  // namespace
-}  // namespace textio
+}  // namespace textio::freeform

@@ -21,7 +21,7 @@
 #include "textio/freeform/free_form_output.h"
 #include "textio/units/unit.h"
 
-namespace textio {
+namespace textio::freeform {
 namespace {
 
 // ---------------------------------------------------------------------------------------
@@ -48,7 +48,7 @@ struct WriteCase {
   std::vector<ListOutItem> items;
   std::vector<std::string> records;
   int status = 0;
-  int width = kFreeFormRecordWidth;
+  int width = units::kFreeFormRecordWidth;
 };
 
 // Items hold views: every text they refer to must outlive the test cases.
@@ -196,7 +196,7 @@ class FreeFormUnits : public ::testing::Test {
   std::string openInput(int unit, const char* name, const std::string& bytes) {
     const std::string file = path(name);
     writeFile(file, bytes);
-    openUnit(unit, file, "OLD", "SEQUENTIAL");
+    units::openUnit(unit, file, "OLD", "SEQUENTIAL");
     return file;
   }
 
@@ -208,21 +208,21 @@ constexpr int kOutputUnit = 21;
 
 TEST_F(FreeFormUnits, WritesRecordsWithCarriageReturnLineFeed) {
   const std::string file = path("out.txt");
-  openUnit(kOutputUnit, file, "REPLACE");
+  units::openUnit(kOutputUnit, file, "REPLACE");
   writeList(kOutputUnit, {"[selected-atoms]"});
   writeList(kOutputUnit, {});
   writeList(kOutputUnit, {std::int32_t{1234}});
   writeList(kOutputUnit, {kAtomsText, std::int32_t{42}});
-  closeUnit(kOutputUnit);
+  units::closeUnit(kOutputUnit);
   EXPECT_EQ(readFile(file),
             " [selected-atoms]\r\n \r\n        1234\r\n " + kAtomsText + blanks(10) + "42\r\n");
 }
 
 TEST_F(FreeFormUnits, ContinuesAPendingRecord) {
   const std::string file = path("list.ndx");
-  openUnit(kOutputUnit, file, "REPLACE");
+  units::openUnit(kOutputUnit, file, "REPLACE");
   // The state a run of non-advancing fixed-layout writes leaves behind.
-  UnitEntry* entry = findUnit(kOutputUnit);
+  units::UnitEntry* entry = units::findUnit(kOutputUnit);
   ASSERT_NE(entry, nullptr);
   entry->record = kTenNumbers;
   entry->pending = true;
@@ -231,19 +231,19 @@ TEST_F(FreeFormUnits, ContinuesAPendingRecord) {
   entry->record = "    11";
   entry->pending = true;
   writeList(kOutputUnit, {"x"});
-  closeUnit(kOutputUnit);
+  units::closeUnit(kOutputUnit);
   EXPECT_EQ(readFile(file), kTenNumbers + "\r\n    11 x\r\n");
 }
 
 TEST_F(FreeFormUnits, WithoutPendingMarkerARecordStartsEmpty) {
   const std::string file = path("out.txt");
-  openUnit(kOutputUnit, file, "REPLACE");
-  UnitEntry* entry = findUnit(kOutputUnit);
+  units::openUnit(kOutputUnit, file, "REPLACE");
+  units::UnitEntry* entry = units::findUnit(kOutputUnit);
   ASSERT_NE(entry, nullptr);
   entry->record = "stale";
   entry->pending = false;
   writeList(kOutputUnit, {"a"});
-  closeUnit(kOutputUnit);
+  units::closeUnit(kOutputUnit);
   EXPECT_EQ(readFile(file), " a\r\n");
 }
 
@@ -273,7 +273,7 @@ TEST_F(FreeFormUnits, ReadsAnswersWithCarriageReturnLineFeed) {
   readList(kInputUnit, {});  // the empty line
   readList(kInputUnit, {&three[0], &three[1], &three[2], &three[3]});
   readList(kInputUnit, {std::span<char>(last)});
-  closeUnit(kInputUnit);
+  units::closeUnit(kInputUnit);
   EXPECT_EQ(name, "my" + blanks(78));
   EXPECT_EQ(shape, 2);
   EXPECT_EQ(box, (std::vector<float>{0.1f, 1.12f, -99.0f, 99.0f, 1.0f, 2.5f}));
@@ -292,7 +292,7 @@ TEST_F(FreeFormUnits, EveryStatementStartsOnAFreshRecord) {
   readList(kInputUnit, {&a});
   readList(kInputUnit, {&b});
   readList(kInputUnit, {&c});
-  closeUnit(kInputUnit);
+  units::closeUnit(kInputUnit);
   EXPECT_EQ(a, 1.0f);
   EXPECT_EQ(b, 4.0f);
   EXPECT_EQ(c, 6.0f);
@@ -304,7 +304,7 @@ TEST_F(FreeFormUnits, QuotedTextRunsOverALineEnd) {
   std::string next(4, '#');
   readList(kInputUnit, {std::span<char>(name)});
   readList(kInputUnit, {std::span<char>(next)});
-  closeUnit(kInputUnit);
+  units::closeUnit(kInputUnit);
   EXPECT_EQ(name, "myfile.gro" + blanks(70));
   EXPECT_EQ(next, "next");
 }
@@ -316,21 +316,22 @@ TEST_F(FreeFormUnits, LongestCharacterValue) {
   std::string quoted(2049, '#');
   readList(kInputUnit, {std::span<char>(plain)});
   readList(kInputUnit, {std::span<char>(quoted)});
-  closeUnit(kInputUnit);
+  units::closeUnit(kInputUnit);
   EXPECT_EQ(plain, value);
   EXPECT_EQ(quoted, value);
 }
 
 TEST_F(FreeFormUnits, ConsoleOutputIsThereWhenTheStatementEnds) {
   const std::string file = path("console.txt");
-  ASSERT_EQ(findUnit(kConsoleOutputUnit), nullptr) << "console output already connected";
+  ASSERT_EQ(units::findUnit(units::kConsoleOutputUnit), nullptr)
+      << "console output already connected";
   ::setenv("FOR_PRINT", file.c_str(), 1);
-  writeList(kConsoleOutputUnit, {"Select shape:"});
+  writeList(units::kConsoleOutputUnit, {"Select shape:"});
   EXPECT_EQ(readFile(file), " Select shape:\r\n");
-  writeList(kConsoleOutputUnit, {});
+  writeList(units::kConsoleOutputUnit, {});
   EXPECT_EQ(readFile(file), " Select shape:\r\n \r\n");
   ::unsetenv("FOR_PRINT");
-  closeUnit(kConsoleOutputUnit);
+  units::closeUnit(units::kConsoleOutputUnit);
 }
 
 // Failures end the process with the report line on standard error and the report number as
@@ -397,7 +398,7 @@ TEST_P(ReadFailures, FileUnit) {
   writeFile(file, c.bytes);
   EXPECT_EXIT(
       {
-        openUnit(kInputUnit, file, "OLD", "SEQUENTIAL");
+        units::openUnit(kInputUnit, file, "OLD", "SEQUENTIAL");
         readItems(kInputUnit, c.kind);
         std::_Exit(0);
       },
@@ -413,11 +414,11 @@ TEST_P(ReadFailures, ConsoleUnit) {
         ::unsetenv("FOR_READ");
         const int fd = ::open(file.c_str(), O_RDONLY);
         if (fd < 0 || ::dup2(fd, STDIN_FILENO) < 0) std::_Exit(99);
-        readItems(kConsoleInputUnit, c.kind);
+        readItems(units::kConsoleInputUnit, c.kind);
         std::_Exit(0);
       },
       ::testing::ExitedWithCode(c.report),
-      reportPattern(c.report, c.message, kConsoleInputUnit, "CONIN$"));
+      reportPattern(c.report, c.message, units::kConsoleInputUnit, "CONIN$"));
 }
 
 constexpr const char* kEnd = "end-of-file during read";
@@ -453,7 +454,7 @@ TEST_F(FreeFormUnits, ReadFailureOfThePlatform) {
         const int fd = ::open(dir_.c_str(), O_RDONLY | O_DIRECTORY);
         if (fd < 0 || ::dup2(fd, STDIN_FILENO) < 0) std::_Exit(99);
         float value = 0;
-        readList(kConsoleInputUnit, {&value});
+        readList(units::kConsoleInputUnit, {&value});
         std::_Exit(0);
       },
       ::testing::ExitedWithCode(39),
@@ -461,4 +462,4 @@ TEST_F(FreeFormUnits, ReadFailureOfThePlatform) {
 }
 
 }  // namespace
-}  // namespace textio
+}  // namespace textio::freeform

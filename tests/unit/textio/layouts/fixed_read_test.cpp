@@ -14,18 +14,18 @@
 
 #include "child_process.h"
 #include "fixed_units.h"
-#include "textio/layouts/fixed_statements.h"
 #include "textio/freeform/free_form.h"
+#include "textio/layouts/fixed_statements.h"
 #include "textio/units/unit.h"
 
 namespace {
 
 // Layouts the tool does not use, for the rules the tool's own layouts cannot show.
-constexpr std::array kI11{textio::fieldI(11)};
-constexpr std::array kTwoI5{textio::fieldI(5, 2)};
-constexpr std::array kTwoF8_3{textio::fieldF(8, 3, 2)};
-constexpr std::array kF8_3{textio::fieldF(8, 3)};
-constexpr std::array kA5I5{textio::fieldA(5), textio::fieldI(5)};
+constexpr std::array kI11{textio::layouts::fieldI(11)};
+constexpr std::array kTwoI5{textio::layouts::fieldI(5, 2)};
+constexpr std::array kTwoF8_3{textio::layouts::fieldF(8, 3, 2)};
+constexpr std::array kF8_3{textio::layouts::fieldF(8, 3)};
+constexpr std::array kA5I5{textio::layouts::fieldA(5), textio::layouts::fieldI(5)};
 
 // ---------------------------------------------------------------------------------------
 // Input
@@ -55,7 +55,7 @@ TEST_F(FixedUnits, ReadsIntegerFieldsByColumns) {
     std::int32_t value = 99;
     EXPECT_EQ(readFixed(kIn, layouts::kI5, {&value}, kEnd, kError), c.status) << c.line;
     EXPECT_EQ(value, c.value) << "\"" << c.line << "\"";
-    textio::closeUnit(kIn);
+    textio::units::closeUnit(kIn);
   }
 }
 
@@ -100,7 +100,7 @@ TEST_F(FixedUnits, ReadsRealFieldsByColumns) {
     EXPECT_EQ(readFixed(kIn, kF8_3, {&value}, kEnd, kError), c.status) << c.line;
     EXPECT_EQ(value, c.value) << "\"" << c.line << "\"";
     EXPECT_EQ(std::signbit(value), std::signbit(c.value)) << "\"" << c.line << "\"";
-    textio::closeUnit(kIn);
+    textio::units::closeUnit(kIn);
   }
 }
 
@@ -264,7 +264,7 @@ TEST_F(FixedUnits, ReadsNameAnswersByColumns) {
     char name[5] = {'?', '?', '?', '?', '?'};
     EXPECT_EQ(readFixed(kIn, layouts::kA5, {std::span<char>(name)}), 0);
     EXPECT_EQ(std::string(name, 5), c.expected);
-    textio::closeUnit(kIn);
+    textio::units::closeUnit(kIn);
   }
 }
 
@@ -301,8 +301,8 @@ TEST_F(FixedUnits, WrittenLinesReadBack) {
   writeFixed(kOut, layouts::kAtomLine,
              {std::int32_t{42}, std::string_view{"ALA  "}, std::string_view{"   CA"},
               std::int32_t{421}, -1.2345f, 2.0005f, 9999.999f, -0.00005f, 1.0f, 2.0f});
-  textio::closeUnit(kOut);
-  textio::openUnit(kIn, outputPath(), "OLD", "SEQUENTIAL");
+  textio::units::closeUnit(kOut);
+  textio::units::openUnit(kIn, outputPath(), "OLD", "SEQUENTIAL");
   AtomFields atom;
   EXPECT_EQ(atom.read(), 0);
   EXPECT_EQ(atom.residue, 42);
@@ -350,7 +350,7 @@ TEST_F(FixedUnits, FailuresWithoutRequestsAreSevereReports) {
     writeFile(inputPath(), c.bytes);
     EXPECT_EXIT(
         {
-          textio::openUnit(kIn, inputPath(), "OLD", "SEQUENTIAL");
+          textio::units::openUnit(kIn, inputPath(), "OLD", "SEQUENTIAL");
           std::int32_t count = 0;
           readFixed(kIn, kI11, {&count});
           std::_Exit(0);
@@ -364,7 +364,7 @@ TEST_F(FixedUnits, TheEndInTheMiddleOfAStatementIsReportedWithoutTheRequest) {
   writeFile(inputPath(), "    1\n");
   EXPECT_EXIT(
       {
-        textio::openUnit(kIn, inputPath(), "OLD", "SEQUENTIAL");
+        textio::units::openUnit(kIn, inputPath(), "OLD", "SEQUENTIAL");
         std::int32_t a = 0;
         std::int32_t b = 0;
         // The error request alone does not cover the end of the file.
@@ -378,7 +378,7 @@ TEST_F(FixedUnits, AnItemThatDoesNotSuitItsFieldIsNeverSilent) {
   writeFile(inputPath(), "    1\n");
   EXPECT_EXIT(
       {
-        textio::openUnit(kIn, inputPath(), "OLD", "SEQUENTIAL");
+        textio::units::openUnit(kIn, inputPath(), "OLD", "SEQUENTIAL");
         float wrong = 0.0f;
         readFixed(kIn, layouts::kI5, {&wrong}, kEnd, kError);
         std::_Exit(0);
@@ -386,7 +386,7 @@ TEST_F(FixedUnits, AnItemThatDoesNotSuitItsFieldIsNeverSilent) {
       ::testing::ExitedWithCode(61), "^forrtl: severe \\(61\\)");
   EXPECT_EXIT(
       {
-        textio::openUnit(kOut, outputPath(), "REPLACE");
+        textio::units::openUnit(kOut, outputPath(), "REPLACE");
         writeFixed(kOut, layouts::kI5, {1.0f});
         std::_Exit(0);
       },

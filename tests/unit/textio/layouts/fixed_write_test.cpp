@@ -15,15 +15,15 @@
 
 #include "child_process.h"
 #include "fixed_units.h"
+#include "textio/freeform/free_form.h"
 #include "textio/layouts/fixed_layout.h"
 #include "textio/layouts/fixed_statements.h"
-#include "textio/freeform/free_form.h"
 #include "textio/units/unit.h"
 
 namespace {
 
 // Layouts the tool does not use, for the rules the tool's own layouts cannot show.
-constexpr std::array kA3{textio::fieldA(3)};
+constexpr std::array kA3{textio::layouts::fieldA(3)};
 
 // ---------------------------------------------------------------------------------------
 // Output
@@ -100,7 +100,7 @@ TEST_F(FixedUnits, WritesWholeLinesThroughTheLayouts) {
        [] {
          const std::string wide(300, 'x');
          writeFixed(kOut, kA3, {string_view{wide}});
-         constexpr std::array kA300{textio::fieldA(300)};
+         constexpr std::array kA300{textio::layouts::fieldA(300)};
          writeFixed(kOut, kA300, {string_view{"end"}});
        },
        "xxx\r\n" + std::string(297, ' ') + "end\r\n"},
@@ -125,13 +125,13 @@ TEST_F(FixedUnits, NonAdvancingOutputWithTwentyThreeNumbers) {
     const std::string digits = std::to_string(numbers[i]);
     expected += std::string(6 - digits.size(), ' ') + digits;
     if ((i + 1) % 10 == 0) {
-      textio::writeList(kOut, {});
+      textio::freeform::writeList(kOut, {});
       expected += "\r\n";
     }
   }
-  ASSERT_NE(textio::findUnit(kOut), nullptr);
-  EXPECT_TRUE(textio::findUnit(kOut)->pending);
-  EXPECT_EQ(textio::findUnit(kOut)->record.size(), 18u);
+  ASSERT_NE(textio::units::findUnit(kOut), nullptr);
+  EXPECT_TRUE(textio::units::findUnit(kOut)->pending);
+  EXPECT_EQ(textio::units::findUnit(kOut)->record.size(), 18u);
   expected += "\r\n";
   const std::string written = closedOutput();
   EXPECT_EQ(written, expected);
@@ -144,7 +144,7 @@ TEST_F(FixedUnits, NonAdvancingOutputWithTwentyNumbersLeavesNothingForTheClose) 
   openOutput();
   for (std::int32_t n = 1; n <= 20; ++n) {
     writeFixed(kOut, layouts::kI6, {n}, Advance::No);
-    if (n % 10 == 0) textio::writeList(kOut, {});
+    if (n % 10 == 0) textio::freeform::writeList(kOut, {});
   }
   const std::string written = closedOutput();
   EXPECT_EQ(written.size(), 2u * 62u);
@@ -164,7 +164,7 @@ TEST_F(FixedUnits, AnAdvancingWriteContinuesThePendingLine) {
 TEST_F(FixedUnits, NonAdvancingOutputWithItemsLeftOverWritesTheFullLines) {
   openOutput();
   writeFixed(kOut, layouts::kI6, {std::int32_t{1}, std::int32_t{2}, std::int32_t{3}}, Advance::No);
-  EXPECT_EQ(textio::findUnit(kOut)->record, "     3");
+  EXPECT_EQ(textio::units::findUnit(kOut)->record, "     3");
   EXPECT_EQ(closedOutput(), "     1\r\n     2\r\n     3\r\n");
 }
 
@@ -182,26 +182,28 @@ TEST(LineFormat, WritesWhatFormatFixedLineAppends) {
     std::int32_t second;
     float values[6];
   };
-  constexpr textio::FieldPlace kPlaces[] = {
+  constexpr textio::layouts::FieldPlace kPlaces[] = {
       {offsetof(Record, first), 0},       {offsetof(Record, name), 5},
       {offsetof(Record, other), 7},       {offsetof(Record, second), 0},
       {offsetof(Record, values), 0},      {offsetof(Record, values) + 4, 0},
       {offsetof(Record, values) + 8, 0},  {offsetof(Record, values) + 12, 0},
       {offsetof(Record, values) + 16, 0}, {offsetof(Record, values) + 20, 0}};
   constexpr auto kWide = textio::layouts::atomLineWithSpacing(11);
-  constexpr std::array kNoDecimals{textio::fieldI(5),       textio::fieldA(5),
-                                   textio::fieldA(3),       textio::fieldI(11),
-                                   textio::fieldF(9, 0, 3), textio::fieldF(4, 3, 3)};
-  constexpr std::array kMinimumDigits{textio::fieldI(5, 1), textio::fieldA(5, 2),
-                                      textio::FieldDescriptor{textio::FieldKind::I, 1, 5, 0, 3},
-                                      textio::fieldF(8, 3, 6)};
-  constexpr std::array kTooWide{textio::fieldI(5), textio::fieldA(5, 2), textio::fieldI(5),
-                                textio::fieldF(40, 3, 6)};
-  constexpr std::array kTooFew{textio::fieldI(5), textio::fieldA(5, 2), textio::fieldI(5),
-                               textio::fieldF(8, 3, 3)};
+  constexpr std::array kNoDecimals{
+      textio::layouts::fieldI(5),       textio::layouts::fieldA(5),
+      textio::layouts::fieldA(3),       textio::layouts::fieldI(11),
+      textio::layouts::fieldF(9, 0, 3), textio::layouts::fieldF(4, 3, 3)};
+  constexpr std::array kMinimumDigits{
+      textio::layouts::fieldI(5, 1), textio::layouts::fieldA(5, 2),
+      textio::layouts::FieldDescriptor{textio::layouts::FieldKind::I, 1, 5, 0, 3},
+      textio::layouts::fieldF(8, 3, 6)};
+  constexpr std::array kTooWide{textio::layouts::fieldI(5), textio::layouts::fieldA(5, 2),
+                                textio::layouts::fieldI(5), textio::layouts::fieldF(40, 3, 6)};
+  constexpr std::array kTooFew{textio::layouts::fieldI(5), textio::layouts::fieldA(5, 2),
+                               textio::layouts::fieldI(5), textio::layouts::fieldF(8, 3, 3)};
   const struct {
     const char* name;
-    textio::FixedLayout layout;
+    textio::layouts::FixedLayout layout;
     std::size_t width;  // 0: refused
   } layouts[] = {{"standard", textio::layouts::kAtomLine, 68},
                  {"eleven columns apart", kWide, 86},
@@ -245,14 +247,14 @@ TEST(LineFormat, WritesWhatFormatFixedLineAppends) {
   }
   for (const auto& l : layouts) {
     SCOPED_TRACE(l.name);
-    const textio::LineFormat format(l.layout, kPlaces);
+    const textio::layouts::LineFormat format(l.layout, kPlaces);
     ASSERT_EQ(format.width(), l.width);
     if (l.width == 0) continue;
     std::string out(l.width, '?');
     std::size_t written = 0;
     for (const Record& r : records) {
       std::string expected;
-      ASSERT_EQ(textio::formatFixedLine(l.layout, kPlaces, &r, expected), 0);
+      ASSERT_EQ(textio::layouts::formatFixedLine(l.layout, kPlaces, &r, expected), 0);
       if (!format.write(&r, out.data())) continue;
       ++written;
       ASSERT_EQ(out, expected);

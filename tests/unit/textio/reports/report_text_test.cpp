@@ -19,14 +19,14 @@ namespace {
 
 using testsupport::frameRoutine;
 using testsupport::linesOf;
-using textio::errorCode;
-using textio::infoCode;
-using textio::ReportArguments;
-using textio::severeCode;
+using textio::reports::errorCode;
+using textio::reports::infoCode;
+using textio::reports::ReportArguments;
+using textio::reports::severeCode;
 
 TEST(ReportTemplate, HoldsTheTextsOfTheReportsThisToolCanMeet) {
   struct Case {
-    textio::ReportCode code;
+    textio::reports::ReportCode code;
     const char* text;
   };
   const Case cases[] = {
@@ -52,23 +52,23 @@ TEST(ReportTemplate, HoldsTheTextsOfTheReportsThisToolCanMeet) {
       {severeCode(151), "allocatable array is already allocated\r\n"},
       {errorCode(200), "program aborting due to %s event\r\n"},
   };
-  for (const Case& c : cases) EXPECT_EQ(textio::reportTemplate(c.code), c.text) << c.code;
+  for (const Case& c : cases) EXPECT_EQ(textio::reports::reportTemplate(c.code), c.text) << c.code;
 }
 
 TEST(ReportTemplate, AnyOtherCodeIsMessageNotFound) {
   // Looked up by the exact 32-bit code: the right number with another severity is absent.
-  const textio::ReportCode codes[] = {
+  const textio::reports::ReportCode codes[] = {
       severeCode(45),  severeCode(47), severeCode(63), errorCode(24), infoCode(24), severeCode(0),
       severeCode(200), severeCode(1),  0xC0010018u,    0x00000018u,   0xFFFFFFFFu,  infoCode(1),
   };
-  for (textio::ReportCode code : codes) {
-    EXPECT_EQ(textio::reportTemplate(code), "Message not found\n") << std::hex << code;
+  for (textio::reports::ReportCode code : codes) {
+    EXPECT_EQ(textio::reports::reportTemplate(code), "Message not found\n") << std::hex << code;
   }
 }
 
 TEST(ReportText, LabelNumberAndFilledTemplate) {
   struct Case {
-    textio::ReportCode code;
+    textio::reports::ReportCode code;
     ReportArguments arguments;
     int unit;
     std::string file;
@@ -103,12 +103,13 @@ TEST(ReportText, LabelNumberAndFilledTemplate) {
        "forrtl: severe (30): open failure, unit 10, file /x\r\n"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(textio::reportText(c.code, c.arguments, c.unit, c.file, c.systemError), c.expected);
+    EXPECT_EQ(textio::reports::reportText(c.code, c.arguments, c.unit, c.file, c.systemError),
+              c.expected);
   }
 }
 
 [[gnu::noinline]] std::string tracebackBelow(int depth) {
-  if (depth == 0) return textio::tracebackText();
+  if (depth == 0) return textio::reports::tracebackText();
   std::string text = tracebackBelow(depth - 1);
   asm volatile("" ::: "memory");  // a real frame per level
   return text;
@@ -156,7 +157,7 @@ TEST(EnvironmentSwitch, SetValuesAndUnsetValues) {
     } else {
       ::setenv("GRO_REPORT_TEST_SWITCH", c.value, 1);
     }
-    EXPECT_EQ(textio::environmentSwitch("GRO_REPORT_TEST_SWITCH"), c.set)
+    EXPECT_EQ(textio::reports::environmentSwitch("GRO_REPORT_TEST_SWITCH"), c.set)
         << (c.value == nullptr ? "(not defined)" : c.value);
   }
   ::unsetenv("GRO_REPORT_TEST_SWITCH");

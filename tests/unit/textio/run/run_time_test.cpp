@@ -147,11 +147,11 @@ TEST(StartUp, FloatingPointExceptionsAreMasked) {
 std::vector<void*>* const blocksOfThisRun = new std::vector<void*>;
 
 TEST(AllocateBlock, ZeroGivesNothingAndOtherSizesZeroedMemory) {
-  EXPECT_EQ(textio::allocateBlock(0), nullptr);
+  EXPECT_EQ(textio::run::allocateBlock(0), nullptr);
   // Both sides of the page-allocator threshold (16 777 215 bytes).
   for (std::uint64_t bytes : {std::uint64_t{44}, std::uint64_t{0xFFFFFF}, std::uint64_t{0x1000000},
                               std::uint64_t{44} * 1000000}) {
-    auto* block = static_cast<unsigned char*>(textio::allocateBlock(bytes));
+    auto* block = static_cast<unsigned char*>(textio::run::allocateBlock(bytes));
     ASSERT_NE(block, nullptr) << bytes;
     blocksOfThisRun->push_back(block);
     EXPECT_EQ(block[0], 0);

@@ -17,8 +17,8 @@ namespace {
 using testsupport::readAllLines;
 using testsupport::ScratchDir;
 using testsupport::writeFile;
-using textio::ReadStatus;
-using textio::StatementKind;
+using textio::units::ReadStatus;
+using textio::units::StatementKind;
 
 TEST(NextRecord, SplitsLinesAndEndsAtTheEndOfTheFile) {
   ScratchDir dir;
@@ -46,9 +46,9 @@ TEST(NextRecord, SplitsLinesAndEndsAtTheEndOfTheFile) {
   for (const Case& c : cases) {
     const std::string name = dir.file("in.txt");
     writeFile(name, c.content);
-    textio::openUnit(40, name, "OLD");
+    textio::units::openUnit(40, name, "OLD");
     EXPECT_EQ(readAllLines(40), c.lines) << testing::PrintToString(c.content);
-    textio::closeUnit(40);
+    textio::units::closeUnit(40);
   }
 }
 
@@ -67,9 +67,9 @@ TEST(NextRecord, ReadsLinesOfAnyLengthAcrossBlocks) {
   expected.push_back(std::string(200000, 'y'));
   content += expected.back();
   writeFile(name, content);
-  textio::openUnit(41, name, "OLD");
+  textio::units::openUnit(41, name, "OLD");
   std::vector<std::string> got = readAllLines(41);
-  textio::closeUnit(41);
+  textio::units::closeUnit(41);
   ASSERT_EQ(got.size(), expected.size());
   for (std::size_t i = 0; i < got.size(); ++i) ASSERT_EQ(got[i], expected[i]) << "line " << i;
 }
@@ -91,23 +91,23 @@ TEST(PeekRecord, GivesTheNextLineAndLeavesItForTheNextRead) {
     content += line + (line == "last" ? "" : "\n");
   }
   writeFile(name, content);
-  textio::openUnit(48, name, "OLD");
+  textio::units::openUnit(48, name, "OLD");
   {
-    textio::Statement statement(48, StatementKind::Read);
-    textio::UnitEntry& unit = statement.unit();
+    textio::units::Statement statement(48, StatementKind::Read);
+    textio::units::UnitEntry& unit = statement.unit();
     std::string_view line;
     for (const std::string& want : expected) {
-      ASSERT_EQ(textio::peekRecord(unit, line), ReadStatus::Ok);
+      ASSERT_EQ(textio::units::peekRecord(unit, line), ReadStatus::Ok);
       ASSERT_EQ(line, want);
-      ASSERT_EQ(textio::peekRecord(unit, line), ReadStatus::Ok);
+      ASSERT_EQ(textio::units::peekRecord(unit, line), ReadStatus::Ok);
       ASSERT_EQ(line, want);
-      ASSERT_EQ(textio::nextRecord(unit, line), ReadStatus::Ok);
+      ASSERT_EQ(textio::units::nextRecord(unit, line), ReadStatus::Ok);
       ASSERT_EQ(line, want);
     }
-    EXPECT_EQ(textio::peekRecord(unit, line), ReadStatus::End);
-    EXPECT_EQ(textio::nextRecord(unit, line), ReadStatus::End);
+    EXPECT_EQ(textio::units::peekRecord(unit, line), ReadStatus::End);
+    EXPECT_EQ(textio::units::nextRecord(unit, line), ReadStatus::End);
   }
-  textio::closeUnit(48);
+  textio::units::closeUnit(48);
 }
 
 // Five columns kept: a longer line gives its first five bytes, wherever its end falls (inside
@@ -133,10 +133,10 @@ TEST(NextRecord, KeptColumnsCutLongLinesAndLeaveTheNextLinesWhole) {
   for (const Case& c : cases) {
     const std::string name = dir.file("in.txt");
     writeFile(name, c.content);
-    textio::openUnit(40, name, "OLD");
-    textio::keepInputColumns(40, 5);
+    textio::units::openUnit(40, name, "OLD");
+    textio::units::keepInputColumns(40, 5);
     EXPECT_EQ(readAllLines(40), c.lines) << c.content.substr(0, 40);
-    textio::closeUnit(40);
+    textio::units::closeUnit(40);
   }
 }
 
@@ -146,21 +146,21 @@ TEST(PeekRecord, ACutLineIsLeftForTheNextReadToo) {
   ScratchDir dir;
   const std::string name = dir.file("peek_cut.txt");
   writeFile(name, std::string(200000, 'L') + "\nnext\n" + std::string(300000, 'E'));
-  textio::openUnit(49, name, "OLD");
-  textio::keepInputColumns(49, 5);
+  textio::units::openUnit(49, name, "OLD");
+  textio::units::keepInputColumns(49, 5);
   {
-    textio::Statement statement(49, StatementKind::Read);
-    textio::UnitEntry& unit = statement.unit();
+    textio::units::Statement statement(49, StatementKind::Read);
+    textio::units::UnitEntry& unit = statement.unit();
     std::string_view line;
     for (const char* want : {"LLLLL", "next", "EEEEE"}) {
-      ASSERT_EQ(textio::peekRecord(unit, line), ReadStatus::Ok);
+      ASSERT_EQ(textio::units::peekRecord(unit, line), ReadStatus::Ok);
       ASSERT_EQ(line, want);
-      ASSERT_EQ(textio::nextRecord(unit, line), ReadStatus::Ok) << want;
+      ASSERT_EQ(textio::units::nextRecord(unit, line), ReadStatus::Ok) << want;
       ASSERT_EQ(line, want);
     }
-    EXPECT_EQ(textio::nextRecord(unit, line), ReadStatus::End);
+    EXPECT_EQ(textio::units::nextRecord(unit, line), ReadStatus::End);
   }
-  textio::closeUnit(49);
+  textio::units::closeUnit(49);
 }
 
 }  // namespace

@@ -24,18 +24,18 @@ using testsupport::writeRecord;
 TEST(EndRecord, WritesCompletedRecordsWithCarriageReturnAndLineFeed) {
   ScratchDir dir;
   const std::string name = dir.file("out.txt");
-  textio::openUnit(42, name, "REPLACE");
+  textio::units::openUnit(42, name, "REPLACE");
   writeRecord(42, "first   ");
   writeRecord(42, "");
   writeRecord(42, " third");
-  textio::closeUnit(42);
+  textio::units::closeUnit(42);
   EXPECT_EQ(readFile(name), "first   \r\n\r\n third\r\n");
 }
 
 TEST(EndRecord, HandsLargeOutputToTheFileBeforeTheClose) {
   ScratchDir dir;
   const std::string name = dir.file("large.txt");
-  textio::openUnit(43, name, "REPLACE");
+  textio::units::openUnit(43, name, "REPLACE");
   std::string expected;
   for (int i = 0; i < 20000; ++i) {
     const std::string record = "record " + std::to_string(i);
@@ -45,7 +45,7 @@ TEST(EndRecord, HandsLargeOutputToTheFileBeforeTheClose) {
   struct stat during {};
   ASSERT_EQ(::stat(name.c_str(), &during), 0);
   EXPECT_GT(during.st_size, 0);
-  textio::closeUnit(43);
+  textio::units::closeUnit(43);
   EXPECT_EQ(readFile(name), expected);
 }
 

@@ -50,19 +50,19 @@ TEST(InquireExists, AnswersForFilesDirectoriesDevicesAndBlankNames) {
       {"CONIN$", true},
       {dir.file("nul"), false},  // a path, not a device name
   };
-  for (const Case& c : cases) EXPECT_EQ(textio::inquireExists(c.name), c.exists) << c.name;
+  for (const Case& c : cases) EXPECT_EQ(textio::units::inquireExists(c.name), c.exists) << c.name;
 }
 
 TEST(InquireExists, KnowsTheNameOfAConnectedUnitEvenWhenTheFileIsGone) {
   ScratchDir dir;
   const std::string name = dir.file("held.gro");
   writeFile(name, "x\n");
-  textio::openUnit(30, name, "OLD");
+  textio::units::openUnit(30, name, "OLD");
   ::unlink(name.c_str());
-  EXPECT_TRUE(textio::inquireExists(name));
-  EXPECT_TRUE(textio::inquireExists("  " + name));
-  textio::closeUnit(30);
-  EXPECT_FALSE(textio::inquireExists(name));
+  EXPECT_TRUE(textio::units::inquireExists(name));
+  EXPECT_TRUE(textio::units::inquireExists("  " + name));
+  textio::units::closeUnit(30);
+  EXPECT_FALSE(textio::units::inquireExists(name));
 }
 
 TEST(OpenUnit, ConnectsUnderTheFullPathForEveryStatusWord) {
@@ -87,13 +87,13 @@ TEST(OpenUnit, ConnectsUnderTheFullPathForEveryStatusWord) {
   };
   for (const Case& c : cases) {
     const std::string path = dir.file(c.file);
-    textio::openUnit(31, path, c.status, c.access);
-    const textio::UnitEntry* entry = textio::findUnit(31);
+    textio::units::openUnit(31, path, c.status, c.access);
+    const textio::units::UnitEntry* entry = textio::units::findUnit(31);
     ASSERT_NE(entry, nullptr);
     EXPECT_TRUE(entry->connected);
     EXPECT_EQ(entry->name, path);
     EXPECT_FALSE(entry->readOnly);
-    textio::closeUnit(31);
+    textio::units::closeUnit(31);
     EXPECT_FALSE(entry->connected);
     EXPECT_TRUE(entry->name.empty());
     EXPECT_EQ(readFile(path), c.contentAfter) << c.file << " " << c.status;
@@ -106,13 +106,13 @@ TEST(OpenUnit, ReplaceTruncatesInPlaceKeepingTheInode) {
   writeFile(name, "old content that must go\n");
   struct stat before {};
   ASSERT_EQ(::stat(name.c_str(), &before), 0);
-  textio::openUnit(32, name, "REPLACE");
+  textio::units::openUnit(32, name, "REPLACE");
   struct stat during {};
   ASSERT_EQ(::stat(name.c_str(), &during), 0);
   EXPECT_EQ(during.st_size, 0);
   EXPECT_EQ(during.st_ino, before.st_ino);
   writeRecord(32, "new");
-  textio::closeUnit(32);
+  textio::units::closeUnit(32);
   EXPECT_EQ(readFile(name), "new\r\n");
   struct stat after {};
   ASSERT_EQ(::stat(name.c_str(), &after), 0);
@@ -123,30 +123,30 @@ TEST(OpenUnit, AppendAccessWritesAfterTheContent) {
   ScratchDir dir;
   const std::string name = dir.file("log.txt");
   writeFile(name, "one\r\n");
-  textio::openUnit(33, name, "OLD", "APPEND");
+  textio::units::openUnit(33, name, "OLD", "APPEND");
   writeRecord(33, "two");
-  textio::closeUnit(33);
+  textio::units::closeUnit(33);
   EXPECT_EQ(readFile(name), "one\r\ntwo\r\n");
 }
 
 TEST(OpenUnit, OpeningAConnectedUnitAgainClosesTheFirstFile) {
   ScratchDir dir;
-  textio::openUnit(34, dir.file("a"), "REPLACE");
+  textio::units::openUnit(34, dir.file("a"), "REPLACE");
   writeRecord(34, "in a", true);
-  textio::openUnit(34, dir.file("b"), "REPLACE");
+  textio::units::openUnit(34, dir.file("b"), "REPLACE");
   writeRecord(34, "in b");
-  textio::closeUnit(34);
+  textio::units::closeUnit(34);
   EXPECT_EQ(readFile(dir.file("a")), "in a\r\n");
   EXPECT_EQ(readFile(dir.file("b")), "in b\r\n");
 }
 
 TEST(OpenUnit, NulIsTheNullDevice) {
-  textio::openUnit(35, "nul.txt", "REPLACE");
-  const textio::UnitEntry* entry = textio::findUnit(35);
+  textio::units::openUnit(35, "nul.txt", "REPLACE");
+  const textio::units::UnitEntry* entry = textio::units::findUnit(35);
   EXPECT_TRUE(entry->nullDevice);
   EXPECT_EQ(entry->name, "nul");
   writeRecord(35, "vanishes");
-  textio::closeUnit(35);
+  textio::units::closeUnit(35);
   EXPECT_FALSE(entry->connected);
 }
 
@@ -155,17 +155,17 @@ TEST(OpenUnit, AnImmutableFileFallsBackToReadAccess) {
   const std::string name = dir.file("frozen.gro");
   writeFile(name, "line 1\nline 2\n");
   if (!makeImmutable(name)) GTEST_SKIP() << "chattr +i is not available here";
-  textio::openUnit(36, name, "OLD", "SEQUENTIAL");
-  const textio::UnitEntry* entry = textio::findUnit(36);
+  textio::units::openUnit(36, name, "OLD", "SEQUENTIAL");
+  const textio::units::UnitEntry* entry = textio::units::findUnit(36);
   EXPECT_TRUE(entry->readOnly);
   EXPECT_EQ(readAllLines(36), (std::vector<std::string>{"line 1", "line 2"}));
-  textio::closeUnit(36);
+  textio::units::closeUnit(36);
   makeMutable(name);
 }
 
 TEST(CloseUnit, ANeverOpenedUnitIsLeftAlone) {
-  textio::closeUnit(17017);
-  const textio::UnitEntry* entry = textio::findUnit(17017);
+  textio::units::closeUnit(17017);
+  const textio::units::UnitEntry* entry = textio::units::findUnit(17017);
   EXPECT_TRUE(entry == nullptr || !entry->connected);
   // The same in a real run: no output, no report, the run goes on.
   ChildResult result = runChild({"close-never", "17"});
@@ -178,11 +178,11 @@ TEST(CloseUnit, ANeverOpenedUnitIsLeftAlone) {
 TEST(CloseUnit, CompletesAPendingRecord) {
   ScratchDir dir;
   const std::string name = dir.file("list.ndx");
-  textio::openUnit(37, name, "REPLACE");
+  textio::units::openUnit(37, name, "REPLACE");
   writeRecord(37, "[selected-atoms]");
   writeRecord(37, "     1", true);
   writeRecord(37, "     2", true);
-  textio::closeUnit(37);
+  textio::units::closeUnit(37);
   EXPECT_EQ(readFile(name), "[selected-atoms]\r\n     1     2\r\n");
 }
 

@@ -20,46 +20,46 @@ using testsupport::readFile;
 using testsupport::runChild;
 using testsupport::ScratchDir;
 using testsupport::writeRecord;
-using textio::StatementKind;
+using textio::units::StatementKind;
 
 TEST(PendingRecord, AWriteOnTheSameUnitContinuesIt) {
   ScratchDir dir;
   const std::string name = dir.file("cont.txt");
-  textio::openUnit(44, name, "REPLACE");
+  textio::units::openUnit(44, name, "REPLACE");
   writeRecord(44, "ab", true);
   writeRecord(44, "cd");
-  textio::closeUnit(44);
+  textio::units::closeUnit(44);
   EXPECT_EQ(readFile(name), "abcd\r\n");
 }
 
 TEST(PendingRecord, AReadOnTheSameUnitCompletesItFirst) {
   ScratchDir dir;
   const std::string name = dir.file("rw.txt");
-  textio::openUnit(45, name, "REPLACE");
+  textio::units::openUnit(45, name, "REPLACE");
   writeRecord(45, "open line", true);
   {
-    textio::Statement read(45, StatementKind::Read);
+    textio::units::Statement read(45, StatementKind::Read);
     EXPECT_FALSE(read.unit().pending);
     EXPECT_EQ(readFile(name), "open line\r\n");
   }
-  textio::closeUnit(45);
+  textio::units::closeUnit(45);
   EXPECT_EQ(readFile(name), "open line\r\n");
 }
 
 TEST(PendingRecord, AStatementOnAnotherUnitOfTheSameFileCompletesIt) {
   ScratchDir dir;
   const std::string name = dir.file("shared.txt");
-  textio::openUnit(46, name, "REPLACE");
+  textio::units::openUnit(46, name, "REPLACE");
   writeRecord(46, "pending", true);
-  textio::openUnit(47, name, "OLD");
-  EXPECT_FALSE(textio::findUnit(46)->pending);
+  textio::units::openUnit(47, name, "OLD");
+  EXPECT_FALSE(textio::units::findUnit(46)->pending);
   EXPECT_EQ(readFile(name), "pending\r\n");
   // An inquiry leaves a pending record alone.
   writeRecord(46, "again", true);
-  { textio::Statement inquiry(47, StatementKind::Inquiry); }
-  EXPECT_TRUE(textio::findUnit(46)->pending);
-  textio::closeUnit(47);
-  textio::closeUnit(46);
+  { textio::units::Statement inquiry(47, StatementKind::Inquiry); }
+  EXPECT_TRUE(textio::units::findUnit(46)->pending);
+  textio::units::closeUnit(47);
+  textio::units::closeUnit(46);
 }
 
 TEST(PendingRecord, AWriteOnAnotherConnectedUnitOfTheFileCompletesIt) {
@@ -68,24 +68,24 @@ TEST(PendingRecord, AWriteOnAnotherConnectedUnitOfTheFileCompletesIt) {
     ScratchDir dir;
     const std::string name = dir.file("shared.txt");
     const std::string other = dir.file("other.txt");
-    textio::openUnit(first, name, "REPLACE");
-    textio::openUnit(second, name, "OLD");
+    textio::units::openUnit(first, name, "REPLACE");
+    textio::units::openUnit(second, name, "OLD");
     writeRecord(first, "first", true);
     // The write on the other unit of the file hands the pending record to the file first
     // (its own record stays in its buffer until its close).
     writeRecord(second, "second");
-    EXPECT_FALSE(textio::findUnit(first)->pending);
+    EXPECT_FALSE(textio::units::findUnit(first)->pending);
     EXPECT_EQ(readFile(name), "first\r\n");
     // Once the other unit is on another file, the pending record waits for its own unit.
-    textio::closeUnit(second);
-    textio::openUnit(second, other, "REPLACE");
+    textio::units::closeUnit(second);
+    textio::units::openUnit(second, other, "REPLACE");
     writeRecord(first, "third", true);
     writeRecord(second, "elsewhere");
-    EXPECT_TRUE(textio::findUnit(first)->pending);
-    textio::closeUnit(second);
-    EXPECT_TRUE(textio::findUnit(first)->pending);
+    EXPECT_TRUE(textio::units::findUnit(first)->pending);
+    textio::units::closeUnit(second);
+    EXPECT_TRUE(textio::units::findUnit(first)->pending);
     EXPECT_EQ(readFile(other), "elsewhere\r\n");
-    textio::closeUnit(first);
+    textio::units::closeUnit(first);
   }
 }
 

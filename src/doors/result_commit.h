@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace selection {
+namespace doors {
 
 struct Replacement {
   std::string temporary;  // the complete new file
@@ -30,4 +30,4 @@ struct CommitOutcome {
 // messages as given.
 CommitOutcome replaceWhole(const std::vector<Replacement>& files);
 
-}  // namespace selection
+}  // namespace doors

@@ -1,14 +1,14 @@
 // The series writers. Times keep the three decimals the index groups show, so that a row
 // and its group always name the same time.
-#include "results/frame_series.h"
+#include "series/frame_series.h"
 
 #include <algorithm>
 #include <cstdio>
 
 #include "frames/frame_time.h"
-#include "results/program_name.h"
+#include "series/program_name.h"
 
-namespace selection {
+namespace series {
 
 std::optional<SeriesFormat> seriesFormatOf(std::string_view fileName) {
   if (fileName.ends_with(".csv")) return SeriesFormat::Csv;
@@ -24,8 +24,8 @@ bool allFramesTimed(const std::vector<FrameCount>& frames) {
 std::string seriesCsv(const std::vector<FrameCount>& frames) {
   std::string text = "frame,time,atoms,residues\n";
   for (const FrameCount& frame : frames) {
-    text += std::to_string(frame.index) + ',' + (frame.time ? timeText(*frame.time) : "") + ',' +
-            std::to_string(frame.atoms) + ',' + std::to_string(frame.residues) + '\n';
+    text += std::to_string(frame.index) + ',' + (frame.time ? frames::timeText(*frame.time) : "") +
+            ',' + std::to_string(frame.atoms) + ',' + std::to_string(frame.residues) + '\n';
   }
   return text;
 }
@@ -47,7 +47,7 @@ std::string seriesXvg(const std::vector<FrameCount>& frames, std::string_view so
   text += "@ s0 legend \"atoms\"\n";
   text += "@ s1 legend \"residues\"\n";
   for (const FrameCount& frame : frames) {
-    const std::string x = timed ? timeText(*frame.time) : std::to_string(frame.index);
+    const std::string x = timed ? frames::timeText(*frame.time) : std::to_string(frame.index);
     char row[64];
     std::snprintf(row, sizeof row, " %10d %10d\n", frame.atoms, frame.residues);
     text += std::string(std::max<std::size_t>(12, x.size()) - x.size(), ' ') + x + row;
@@ -74,4 +74,4 @@ std::string frameSummary(const std::vector<FrameCount>& frames) {
          std::to_string(most);
 }
 
-}  // namespace selection
+}  // namespace series

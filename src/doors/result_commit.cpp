@@ -1,5 +1,5 @@
 // The set of result files replaced whole or not at all, through backup names beside them.
-#include "results/result_commit.h"
+#include "doors/result_commit.h"
 
 #include <cerrno>
 #include <new>
@@ -7,7 +7,7 @@
 #include "platform/platform.h"
 #include "textio/freeform/typed_text.h"
 
-namespace selection {
+namespace doors {
 namespace {
 
 std::string reason(platform::ErrorCode error) {
@@ -15,7 +15,8 @@ std::string reason(platform::ErrorCode error) {
 }
 
 std::string cannot(std::string_view what, const std::string& name, platform::ErrorCode error) {
-  return "cannot " + std::string(what) + " " + textio::quoted(name) + ": " + reason(error);
+  return "cannot " + std::string(what) + " " + textio::freeform::quoted(name) + ": " +
+         reason(error);
 }
 
 // What happened to a target before the renames.
@@ -88,4 +89,4 @@ CommitOutcome replaceWhole(const std::vector<Replacement>& files) {
   return outcome;
 }
 
-}  // namespace selection
+}  // namespace doors

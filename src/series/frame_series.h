@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace selection {
+namespace series {
 
 // One chosen frame: its 0-based index in the file, the time from its title, and the two
 // counts a single-frame run on it prints.
@@ -38,4 +38,4 @@ bool allFramesTimed(const std::vector<FrameCount>& frames);
 // "60 frames, atoms per frame: min 1187, mean 1203.4, max 1221" (mean with one decimal).
 std::string frameSummary(const std::vector<FrameCount>& frames);
 
-}  // namespace selection
+}  // namespace series

@@ -4,9 +4,9 @@
 
 #include <string_view>
 
-namespace selection {
+namespace series {
 
 inline constexpr std::string_view kProgramName = "gro-region";
 inline constexpr std::string_view kVersion = "1.0.0";
 
-}  // namespace selection
+}  // namespace series
