@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "selection/atom_lines.h"
-#include "selection/atom_table.h"
-#include "textio/fixed_fields.h"
-#include "textio/fixed_statements.h"
-#include "textio/free_form.h"
-#include "textio/unit.h"
+#include "frames/atom_lines.h"
+#include "frames/atom_table.h"
+#include "textio/fields/fixed_fields.h"
+#include "textio/freeform/free_form.h"
+#include "textio/layouts/fixed_statements.h"
+#include "textio/units/unit.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ std::vector<std::string> positionTexts() {
   return texts;
 }
 
-void parseF8_3(benchmark::State& state, textio::RealField (*parse)(std::string_view, int)) {
+void parseF8_3(benchmark::State& state, textio::fields::RealField (*parse)(std::string_view, int)) {
   const std::vector<std::string> texts = positionTexts();
   std::size_t i = 0;
   for (auto _ : state) {
@@ -39,10 +39,10 @@ void parseF8_3(benchmark::State& state, textio::RealField (*parse)(std::string_v
   }
   state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK_CAPTURE(parseF8_3, fast, &textio::parseRealField);
-BENCHMARK_CAPTURE(parseF8_3, general, &textio::parseRealFieldGeneral);
+BENCHMARK_CAPTURE(parseF8_3, fast, &textio::fields::parseRealField);
+BENCHMARK_CAPTURE(parseF8_3, general, &textio::fields::parseRealFieldGeneral);
 
-void parseI5(benchmark::State& state, textio::IntegerField (*parse)(std::string_view)) {
+void parseI5(benchmark::State& state, textio::fields::IntegerField (*parse)(std::string_view)) {
   std::vector<std::string> texts;
   char text[16];
   for (int i = 0; i < 4096; ++i) {
@@ -55,14 +55,14 @@ void parseI5(benchmark::State& state, textio::IntegerField (*parse)(std::string_
   }
   state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK_CAPTURE(parseI5, fast, &textio::parseIntegerField);
-BENCHMARK_CAPTURE(parseI5, general, &textio::parseIntegerFieldGeneral);
+BENCHMARK_CAPTURE(parseI5, fast, &textio::fields::parseIntegerField);
+BENCHMARK_CAPTURE(parseI5, general, &textio::fields::parseIntegerFieldGeneral);
 
 void formatF8_3(benchmark::State& state,
-                textio::FieldFit (*format)(float, int, int, std::string&)) {
+                textio::fields::FieldFit (*format)(float, int, int, std::string&)) {
   std::vector<float> values;
   for (const std::string& text : positionTexts()) {
-    values.push_back(textio::parseRealField(text, 3).value);
+    values.push_back(textio::fields::parseRealField(text, 3).value);
   }
   std::string out;
   std::size_t i = 0;
@@ -73,14 +73,14 @@ void formatF8_3(benchmark::State& state,
   }
   state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK_CAPTURE(formatF8_3, fast, &textio::formatFixed);
-BENCHMARK_CAPTURE(formatF8_3, general, &textio::formatFixedGeneral);
+BENCHMARK_CAPTURE(formatF8_3, fast, &textio::fields::formatFixed);
+BENCHMARK_CAPTURE(formatF8_3, general, &textio::fields::formatFixedGeneral);
 
 // Whole atom lines of the standard layout built from records, as the result writer does: 4096
 // records of a water box, positions and velocities scattered as in a real system (values in a
 // smooth sequence would let the branch predictor learn their digits).
 void formatAtomLines(benchmark::State& state, bool prepared) {
-  std::vector<selection::AtomRecord> records(4096);
+  std::vector<frames::AtomRecord> records(4096);
   std::uint32_t seed = 12345;
   const auto uniform = [&seed](float low, float high) {
     seed = seed * 1664525u + 1013904223u;
@@ -98,7 +98,7 @@ void formatAtomLines(benchmark::State& state, bool prepared) {
                   uniform(-1.2f, 1.2f),
                   uniform(-1.2f, 1.2f)};
   }
-  const textio::LineFormat format(textio::layouts::kAtomLine, selection::kAtomLinePlaces);
+  const textio::layouts::LineFormat format(textio::layouts::kAtomLine, frames::kAtomLinePlaces);
   std::string out;
   std::size_t i = 0;
   for (auto _ : state) {
@@ -107,8 +107,8 @@ void formatAtomLines(benchmark::State& state, bool prepared) {
       format.write(&records[i++ & 4095], out.data());
     } else {
       out.clear();
-      textio::formatFixedLine(textio::layouts::kAtomLine, selection::kAtomLinePlaces,
-                              &records[i++ & 4095], out);
+      textio::layouts::formatFixedLine(textio::layouts::kAtomLine, frames::kAtomLinePlaces,
+                                       &records[i++ & 4095], out);
     }
     benchmark::DoNotOptimize(out.data());
   }
@@ -138,27 +138,27 @@ void readAtomLines(benchmark::State& state) {
     }
     std::fclose(file);
   }
-  static constexpr textio::FieldPlace places[] = {
-      {offsetof(selection::AtomRecord, residueNumber), 0},
-      {offsetof(selection::AtomRecord, residueName), 5},
-      {offsetof(selection::AtomRecord, atomName), 5},
-      {offsetof(selection::AtomRecord, atomNumber), 0},
-      {offsetof(selection::AtomRecord, x), 0},
-      {offsetof(selection::AtomRecord, y), 0},
-      {offsetof(selection::AtomRecord, z), 0},
-      {offsetof(selection::AtomRecord, vx), 0},
-      {offsetof(selection::AtomRecord, vy), 0},
-      {offsetof(selection::AtomRecord, vz), 0}};
-  std::vector<selection::AtomRecord> records(atoms);
+  static constexpr textio::layouts::FieldPlace places[] = {
+      {offsetof(frames::AtomRecord, residueNumber), 0},
+      {offsetof(frames::AtomRecord, residueName), 5},
+      {offsetof(frames::AtomRecord, atomName), 5},
+      {offsetof(frames::AtomRecord, atomNumber), 0},
+      {offsetof(frames::AtomRecord, x), 0},
+      {offsetof(frames::AtomRecord, y), 0},
+      {offsetof(frames::AtomRecord, z), 0},
+      {offsetof(frames::AtomRecord, vx), 0},
+      {offsetof(frames::AtomRecord, vy), 0},
+      {offsetof(frames::AtomRecord, vz), 0}};
+  std::vector<frames::AtomRecord> records(atoms);
   for (auto _ : state) {
-    textio::openUnit(10, path, "OLD", "SEQUENTIAL");
-    textio::readList(10, {});
-    textio::readList(10, {});
-    const textio::FixedRecordsRead got =
-        textio::readFixedRecords(10, textio::layouts::kAtomLine, places, records.data(),
-                                 sizeof(selection::AtomRecord), records.size(), atoms);
+    textio::units::openUnit(10, path, "OLD", "SEQUENTIAL");
+    textio::freeform::readList(10, {});
+    textio::freeform::readList(10, {});
+    const textio::layouts::FixedRecordsRead got =
+        textio::layouts::readFixedRecords(10, textio::layouts::kAtomLine, places, records.data(),
+                                          sizeof(frames::AtomRecord), records.size(), atoms);
     benchmark::DoNotOptimize(got.records);
-    textio::closeUnit(10);
+    textio::units::closeUnit(10);
   }
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(atoms));
   std::remove(path.c_str());

@@ -7,16 +7,16 @@
 #include <cstring>
 #include <vector>
 
+#include "picture/plot_svg.h"
 #include "selection/passes.h"
-#include "selection/plot_svg.h"
 
 namespace {
 
 constexpr int kWaters = 333334;
 
 struct Lattice {
-  std::vector<selection::AtomRecord> records;
-  selection::AtomTable table;
+  std::vector<frames::AtomRecord> records;
+  frames::AtomTable table;
 };
 
 const Lattice& lattice() {
@@ -29,7 +29,7 @@ const Lattice& lattice() {
       const float y = 0.31f * static_cast<float>((w / side) % side);
       const float z = 0.31f * static_cast<float>(w / (side * side));
       for (int a = 0; a < 3; ++a) {
-        selection::AtomRecord r{};
+        frames::AtomRecord r{};
         r.residueNumber = (w + 1) % 100000;
         std::memcpy(r.residueName, "SOL  ", 5);
         std::memcpy(r.atomName, names[a], 5);
@@ -59,14 +59,14 @@ selection::RunState ballState() {
 }
 
 void selectionPasses(benchmark::State& bench) {
-  const selection::AtomTable& table = lattice().table;
+  const frames::AtomTable& table = lattice().table;
   for (auto _ : bench) {
     selection::RunState state = ballState();
     selection::firstPass(table, state);
     std::int64_t sum = 0;
     selection::secondPass(
         table, state,
-        [&sum](const selection::AtomRecord&, std::int64_t, std::int32_t number) { sum += number; });
+        [&sum](const frames::AtomRecord&, std::int64_t, std::int32_t number) { sum += number; });
     benchmark::DoNotOptimize(sum);
   }
 }
@@ -76,7 +76,7 @@ BENCHMARK(selectionPasses)->Unit(benchmark::kMillisecond);
 // of a tenth of the lattice): the walk over the whole table against the runs around the
 // matching atoms.
 void wholeResidues(benchmark::State& bench, bool runs) {
-  const selection::AtomTable& table = lattice().table;
+  const frames::AtomTable& table = lattice().table;
   selection::RunState state;
   state.shape = 1;
   state.parameters.box = {0, 2.17f, -99, 99, -99, 99};
@@ -94,11 +94,11 @@ BENCHMARK_CAPTURE(wholeResidues, walk, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(wholeResidues, runs, true)->Unit(benchmark::kMillisecond);
 
 void picture(benchmark::State& bench) {
-  const selection::AtomTable& table = lattice().table;
+  const frames::AtomTable& table = lattice().table;
   selection::RunState state = ballState();
   selection::firstPass(table, state);
   for (auto _ : bench) {
-    benchmark::DoNotOptimize(selection::drawSelection(table, state, {"big.gro", "", 0}));
+    benchmark::DoNotOptimize(picture::drawSelection(table, state, {"big.gro", "", 0}));
   }
 }
 BENCHMARK(picture)->Unit(benchmark::kMillisecond);

@@ -11,7 +11,7 @@
 
 #include "platform/platform.h"
 #include "platform/test_seams.h"
-#include "textio/harness_reset.h"
+#include "textio/run/harness_reset.h"
 
 namespace fuzzing {
 namespace {
@@ -56,7 +56,7 @@ int runGuarded(const std::function<void()>& body) {
   } catch (const RunEnded& ended) {
     status = ended.status;
   }
-  textio::resetRunForHarness();
+  textio::run::resetRunForHarness();
   // For a developer replaying a finding: how each run ended.
   if (std::getenv("FUZZ_VERBOSE") != nullptr) std::fprintf(stderr, "run ended: %d\n", status);
   return status;

@@ -7,9 +7,10 @@
 #include <cstdint>
 #include <string_view>
 
+#include "frames/atom_table.h"
+#include "frames/table_loader.h"
 #include "harness_support.h"
-#include "selection/atom_table.h"
-#include "textio/unit.h"
+#include "textio/units/unit.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzzing::prepareHarness();
@@ -20,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                             (!bytes.empty() && bytes.back() != '\n' ? 1 : 0);
   const int status = fuzzing::runGuarded([&] {
     // The file name as the dialogue holds it: 80 characters, blank-padded.
-    const selection::AtomTable table = selection::load(
+    const frames::AtomTable table = frames::load(
         "in.gro                                                                          ");
     fuzzing::require(table.declaredCount > 0 || table.size == 0,
                      "records loaded for a count below 1");
@@ -30,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzing::require(table.size + 2 <= std::max<std::size_t>(lines, 2),
                      "more records than the file has atom lines");
     fuzzing::require(table.size == 0 || table.records != nullptr, "records without a block");
-    textio::closeUnit(selection::kCoordinateUnit);
+    textio::units::closeUnit(frames::kCoordinateUnit);
   });
   // 24: no title or count line; 64: a count that is not a number.
   fuzzing::require(status == fuzzing::kReturned || status == 24 || status == 64,

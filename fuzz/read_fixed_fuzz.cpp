@@ -7,9 +7,9 @@
 #include <span>
 
 #include "harness_support.h"
-#include "textio/fixed_statements.h"
-#include "textio/free_form.h"
-#include "textio/unit.h"
+#include "textio/freeform/free_form.h"
+#include "textio/layouts/fixed_statements.h"
+#include "textio/units/unit.h"
 
 namespace {
 
@@ -25,34 +25,36 @@ struct Atom {
 };
 
 // One read statement through the layout chosen by `choice`; its status.
-int readOne(unsigned choice, textio::ReturnOnEnd onEnd, textio::ReturnOnError onError) {
+int readOne(unsigned choice, textio::layouts::ReturnOnEnd onEnd,
+            textio::layouts::ReturnOnError onError) {
   namespace L = textio::layouts;
   switch (choice % 3) {
     case 0: {
       std::int32_t count = 0;
-      return textio::readFixed(kInputUnit, L::kI5, {&count}, onEnd, onError);
+      return textio::layouts::readFixed(kInputUnit, L::kI5, {&count}, onEnd, onError);
     }
     case 1: {
       char name[5];
-      return textio::readFixed(kInputUnit, L::kA5, {std::span<char>(name)}, onEnd, onError);
+      return textio::layouts::readFixed(kInputUnit, L::kA5, {std::span<char>(name)}, onEnd,
+                                        onError);
     }
     default: {
       Atom a;
-      const int status = textio::readFixed(
+      const int status = textio::layouts::readFixed(
           kInputUnit, L::kAtomLine,
           {&a.residueNumber, std::span<char>(a.residueName), std::span<char>(a.atomName),
            &a.atomNumber, &a.x, &a.y, &a.z, &a.vx, &a.vy, &a.vz},
           onEnd, onError);
       if (status != 0) return status;
-      textio::writeFixed(
+      textio::layouts::writeFixed(
           kOutputUnit, L::kAtomLine,
           {a.residueNumber, std::string_view(a.residueName, 5), std::string_view(a.atomName, 5),
            a.atomNumber, a.x, a.y, a.z, a.vx, a.vy, a.vz},
-          textio::Advance::No);
-      const textio::UnitEntry* out = textio::findUnit(kOutputUnit);
+          textio::layouts::Advance::No);
+      const textio::units::UnitEntry* out = textio::units::findUnit(kOutputUnit);
       fuzzing::require(out != nullptr && out->record.size() == 68,
                        "an atom line was not written in exactly 68 columns");
-      textio::writeList(kOutputUnit, {});
+      textio::freeform::writeList(kOutputUnit, {});
       return 0;
     }
   }
@@ -68,11 +70,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Bit 0: the end and error returns of the atom-line read; without them, every failure is a
   // severe report, which ends the run.
   const bool returns = (choice & 1) != 0;
-  const auto onEnd = returns ? textio::ReturnOnEnd::Yes : textio::ReturnOnEnd::No;
-  const auto onError = returns ? textio::ReturnOnError::Yes : textio::ReturnOnError::No;
+  const auto onEnd = returns ? textio::layouts::ReturnOnEnd::Yes : textio::layouts::ReturnOnEnd::No;
+  const auto onError =
+      returns ? textio::layouts::ReturnOnError::Yes : textio::layouts::ReturnOnError::No;
   const int status = fuzzing::runGuarded([&] {
-    textio::openUnit(kInputUnit, "in.gro", "OLD", "SEQUENTIAL");
-    textio::openUnit(kOutputUnit, "NUL", "REPLACE");
+    textio::units::openUnit(kInputUnit, "in.gro", "OLD", "SEQUENTIAL");
+    textio::units::openUnit(kOutputUnit, "NUL", "REPLACE");
     for (unsigned n = 0; n < 4096; ++n) {
       // Bits 1-2 pick a fixed layout, or (3) walk through all three in turn.
       const unsigned layout = ((choice >> 1) & 3) == 3 ? n : (choice >> 1) & 3;
@@ -81,8 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       fuzzing::require(read == 0 || read == 64 || read == 39,
                        "a fixed-layout read returned a status it cannot have");
     }
-    textio::closeUnit(kOutputUnit);
-    textio::closeUnit(kInputUnit);
+    textio::units::closeUnit(kOutputUnit);
+    textio::units::closeUnit(kInputUnit);
   });
   fuzzing::require(status == fuzzing::kReturned || fuzzing::expectedStatus(status),
                    "the run ended with an unexpected status");

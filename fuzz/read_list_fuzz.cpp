@@ -9,20 +9,20 @@
 #include <vector>
 
 #include "harness_support.h"
-#include "textio/free_form.h"
-#include "textio/free_form_scan.h"
+#include "textio/freeform/free_form.h"
+#include "textio/freeform/free_form_scan.h"
 
 namespace {
 
 // Records as the unit layer makes them: up to a line feed, a carriage return before it
 // dropped, a last line without line feed still a record, a line of Ctrl+Z alone the end.
-class BytesSource final : public textio::RecordSource {
+class BytesSource final : public textio::freeform::RecordSource {
  public:
   explicit BytesSource(std::string_view bytes) : rest_(bytes) {}
   int next(std::string_view& line) override {
     if (ended_ || rest_.empty()) {
       ended_ = true;
-      return textio::kListEndOfFile;
+      return textio::freeform::kListEndOfFile;
     }
     const std::size_t feed = rest_.find('\n');
     line = rest_.substr(0, feed);
@@ -32,7 +32,7 @@ class BytesSource final : public textio::RecordSource {
     }
     if (line == "\x1a") {
       ended_ = true;
-      return textio::kListEndOfFile;
+      return textio::freeform::kListEndOfFile;
     }
     return 0;
   }
@@ -53,40 +53,40 @@ struct Items {
 };
 
 // One statement with item list `kind`; returns its status.
-int statement(textio::RecordSource& source, unsigned kind, Items& items) {
-  using Item = textio::ListInItem;
+int statement(textio::freeform::RecordSource& source, unsigned kind, Items& items) {
+  using Item = textio::freeform::ListInItem;
   float* r = items.reals;
   const std::span<char> name(items.text80);
   switch (kind % 8) {
     case 0: {  // file name, whole-residue answer
       const Item list[] = {name};
-      return textio::scanList(source, list);
+      return textio::freeform::scanList(source, list);
     }
     case 1: {  // shape
       const Item list[] = {&items.integer};
-      return textio::scanList(source, list);
+      return textio::freeform::scanList(source, list);
     }
     case 2: {  // box
       const Item list[] = {&r[0], &r[1], &r[2], &r[3], &r[4], &r[5]};
-      return textio::scanList(source, list);
+      return textio::freeform::scanList(source, list);
     }
     case 3: {  // ball
       const Item list[] = {&r[0], &r[1], &r[2], &r[3]};
-      return textio::scanList(source, list);
+      return textio::freeform::scanList(source, list);
     }
     case 4: {  // cylinder
       const Item list[] = {&r[0], &r[1], &r[2], &r[3], &r[4]};
-      return textio::scanList(source, list);
+      return textio::freeform::scanList(source, list);
     }
     case 5:  // final wait, title line
-      return textio::scanList(source, {});
+      return textio::freeform::scanList(source, {});
     case 6: {  // every kind in one statement
       const Item list[] = {&items.integer, name, &r[0], &items.integer, &r[1]};
-      return textio::scanList(source, list);
+      return textio::freeform::scanList(source, list);
     }
     default: {  // a text longer than any value can be
       const Item list[] = {std::span<char>(items.text3000), name};
-      return textio::scanList(source, list);
+      return textio::freeform::scanList(source, list);
     }
   }
 }
@@ -100,9 +100,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Items items;
   for (unsigned n = 0; n < 64 && !source.exhausted(); ++n) {
     const int status = statement(source, order + n * (1 + (order >> 3)), items);
-    fuzzing::require(status == 0 || status == textio::kListEndOfFile ||
-                         status == textio::kListSyntaxError ||
-                         status == textio::kListConversionError,
+    fuzzing::require(status == 0 || status == textio::freeform::kListEndOfFile ||
+                         status == textio::freeform::kListSyntaxError ||
+                         status == textio::freeform::kListConversionError,
                      "a read statement ended with a status it cannot have");
     for (float value : items.reals) {
       // Numbers beyond the float range are conversion errors, and no number form spells NaN.

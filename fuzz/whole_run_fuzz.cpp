@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "doors/driver.h"
 #include "harness_support.h"
-#include "selection/driver.h"
-#include "textio/run_time.h"
+#include "textio/run/run_time.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzzing::prepareHarness();
@@ -34,8 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                             answers.size());
   fuzzing::writeScratchFile("in.gro", data + 3 + answerLength, size - 3 - answerLength);
   const int status = fuzzing::runGuarded([] {
-    selection::run();
-    textio::endRun();
+    doors::run();
+    textio::run::endRun();
   });
   fuzzing::require(status != fuzzing::kReturned, "endRun returned");
   fuzzing::require(fuzzing::expectedStatus(status), "the run ended with an unexpected status");

@@ -3,9 +3,9 @@
 #include <string_view>
 #include <vector>
 
-#include "selection/command_run.h"
+#include "doors/command_run.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string_view> arguments(argv + 1, argv + argc);
-  return selection::runTool(arguments);
+  return doors::runTool(arguments);
 }

@@ -11,8 +11,8 @@ constexpr std::size_t kBatchRecords = 4096;
 
 }  // namespace
 
-void KeptAtoms::add(const AtomRecord& record, std::int32_t atomOffset) {
-  for (; offset_ < atomOffset; offset_ += kNumberWrap) {
+void KeptAtoms::add(const frames::AtomRecord& record, std::int32_t atomOffset) {
+  for (; offset_ < atomOffset; offset_ += frames::kNumberWrap) {
     wraps_.push_back(static_cast<std::uint32_t>(size()));
   }
   batch_.push_back(record);
@@ -24,19 +24,19 @@ void KeptAtoms::flush() {
   batch_.clear();
 }
 
-void KeptAtoms::replay(AtomRecord* room, std::size_t capacity,
-                       const std::function<void(const AtomTable&)>& visit) {
+void KeptAtoms::replay(frames::AtomRecord* room, std::size_t capacity,
+                       const std::function<void(const frames::AtomTable&)>& visit) {
   flush();
   records_.rewind();
-  AtomTable view;
+  frames::AtomTable view;
   std::uint32_t first = 0;    // index of the chunk's first kept atom
   std::size_t wrapsDone = 0;  // wrap points before the chunk
-  for (std::span<const AtomRecord> chunk = records_.next(room, capacity); !chunk.empty();
+  for (std::span<const frames::AtomRecord> chunk = records_.next(room, capacity); !chunk.empty();
        chunk = records_.next(room, capacity)) {
-    view.records = const_cast<AtomRecord*>(chunk.data());
+    view.records = const_cast<frames::AtomRecord*>(chunk.data());
     view.size = chunk.size();
     view.atomWraps.points.clear();
-    view.atomWraps.startOffset = static_cast<std::int32_t>(wrapsDone) * kNumberWrap;
+    view.atomWraps.startOffset = static_cast<std::int32_t>(wrapsDone) * frames::kNumberWrap;
     const auto end = static_cast<std::uint32_t>(first + chunk.size());
     std::size_t w = wrapsDone;
     for (; w < wraps_.size() && wraps_[w] < end; ++w)

@@ -8,8 +8,8 @@
 #include <functional>
 #include <vector>
 
-#include "selection/atom_table.h"
-#include "selection/record_spill.h"
+#include "frames/atom_table.h"
+#include "frames/record_spill.h"
 
 namespace selection {
 
@@ -19,7 +19,7 @@ class KeptAtoms {
 
   // Keeps `record`, whose true atom number is its number plus `atomOffset` (offsets never
   // fall from one kept atom to the next). Batched: flush() hands the batch on.
-  void add(const AtomRecord& record, std::int32_t atomOffset);
+  void add(const frames::AtomRecord& record, std::int32_t atomOffset);
   void flush();
 
   // Atoms kept so far, the batch included.
@@ -27,12 +27,12 @@ class KeptAtoms {
 
   // Calls visit(view) for the kept atoms in order, a chunk of at most `capacity` at a time
   // (read into `room` when they were spilled), each view with its atom wraps.
-  void replay(AtomRecord* room, std::size_t capacity,
-              const std::function<void(const AtomTable&)>& visit);
+  void replay(frames::AtomRecord* room, std::size_t capacity,
+              const std::function<void(const frames::AtomTable&)>& visit);
 
  private:
-  RecordSpill records_;
-  std::vector<AtomRecord> batch_;
+  frames::RecordSpill records_;
+  std::vector<frames::AtomRecord> batch_;
   // Kept-atom indices where the offset grows by kNumberWrap (repeated for a larger step).
   std::vector<std::uint32_t> wraps_;
   std::int32_t offset_ = 0;

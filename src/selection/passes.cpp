@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <bit>
 
-#include "selection/crew.h"
+#include "platform/crew.h"
 
 namespace selection {
 
@@ -30,18 +30,18 @@ constexpr std::size_t kWordBits = 64;
 std::size_t wordsFor(std::size_t records) { return (records + kWordBits - 1) / kWordBits; }
 
 // A plan whose part boundaries fall on whole words of a bit set, so no two parts share one.
-PartPlan planTableParts(const AtomTable& table) {
-  return planParts(table.size, kAtomsPerPart, kWordBits);
+platform::PartPlan planTableParts(const frames::AtomTable& table) {
+  return platform::planParts(table.size, kAtomsPerPart, kWordBits);
 }
 
 void setBit(std::vector<std::uint64_t>& bits, std::size_t index) {
   bits[index / kWordBits] |= std::uint64_t{1} << (index % kWordBits);
 }
 
-std::vector<std::uint64_t> matchingAtoms(const AtomTable& table, const RunState& state) {
+std::vector<std::uint64_t> matchingAtoms(const frames::AtomTable& table, const RunState& state) {
   std::vector<std::uint64_t> bits(wordsFor(table.size));
-  const PartPlan plan = planTableParts(table);
-  runParts(plan.parts, [&](unsigned part) {
+  const platform::PartPlan plan = planTableParts(table);
+  platform::runParts(plan.parts, [&](unsigned part) {
     for (std::size_t i = plan.begin(part); i < plan.end(part); ++i) {
       if (matches(table.records[i], state.names, state.shape, state.parameters)) setBit(bits, i);
     }
@@ -52,25 +52,25 @@ std::vector<std::uint64_t> matchingAtoms(const AtomTable& table, const RunState&
 // Whether the true residue number of record `index` is at least that of the record before
 // it, told from the numbers as read: where the number falls, only a wrap point (which adds
 // kNumberWrap) keeps the order.
-bool residueFollows(const AtomTable& table, std::size_t index) {
+bool residueFollows(const frames::AtomTable& table, std::size_t index) {
   const std::int64_t fall = static_cast<std::int64_t>(table.records[index - 1].residueNumber) -
                             table.records[index].residueNumber;
   if (fall <= 0) return true;
   const std::vector<std::uint32_t>& points = table.residueWraps.points;
-  return fall <= kNumberWrap &&
+  return fall <= frames::kNumberWrap &&
          std::binary_search(points.begin(), points.end(), static_cast<std::uint32_t>(index));
 }
 
 // The first pass over records [begin, end): the matching atoms' bits, count and residue runs,
 // and with `checkOrder` whether the residue numbers never fall within the range.
 template <bool checkOrder>
-bool firstPassPart(const AtomTable& table, RunState& state, std::size_t begin, std::size_t end,
-                   ResidueList& list, std::int64_t& count) {
-  WrapCursor residueOffsets(table.residueWraps);
+bool firstPassPart(const frames::AtomTable& table, RunState& state, std::size_t begin,
+                   std::size_t end, ResidueList& list, std::int64_t& count) {
+  frames::WrapCursor residueOffsets(table.residueWraps);
   bool inOrder = true;
   std::int32_t previous = begin < end ? table.records[begin].residueNumber : 0;
   for (std::size_t i = begin; i < end; ++i) {
-    const AtomRecord& record = table.records[i];
+    const frames::AtomRecord& record = table.records[i];
     if constexpr (checkOrder) {
       if (record.residueNumber < previous) [[unlikely]] {
         inOrder = inOrder && residueFollows(table, i);
@@ -89,17 +89,17 @@ bool firstPassPart(const AtomTable& table, RunState& state, std::size_t begin, s
 
 }  // namespace
 
-void firstPass(const AtomTable& table, RunState& state) {
+void firstPass(const frames::AtomTable& table, RunState& state) {
   state.residues.clear();
   state.inListedResidues.clear();
   state.matched.assign(wordsFor(table.size), 0);
-  const PartPlan plan = planTableParts(table);
+  const platform::PartPlan plan = planTableParts(table);
   std::vector<ResidueList> lists(plan.parts);
   std::vector<std::int64_t> counts(plan.parts);
   // Only whole residues need to know whether each residue is one run.
   const bool checkOrder = state.wholeResidues == WholeResidues::Yes;
   std::vector<char> partsInOrder(plan.parts, 1);
-  runParts(plan.parts, [&](unsigned part) {
+  platform::runParts(plan.parts, [&](unsigned part) {
     const std::size_t begin = plan.begin(part);
     const std::size_t end = plan.end(part);
     partsInOrder[part] =
@@ -123,14 +123,14 @@ void firstPass(const AtomTable& table, RunState& state) {
   state.residuesInOrder = inOrder;
 }
 
-std::int64_t markListedResidues(const AtomTable& table, const ResidueList& list,
+std::int64_t markListedResidues(const frames::AtomTable& table, const ResidueList& list,
                                 std::vector<std::uint64_t>& bits) {
   bits.assign(wordsFor(table.size), 0);
   const ResidueSet listed(list);
-  const PartPlan plan = planTableParts(table);
+  const platform::PartPlan plan = planTableParts(table);
   std::vector<std::int64_t> counts(plan.parts);
-  runParts(plan.parts, [&](unsigned part) {
-    WrapCursor residueOffsets(table.residueWraps);
+  platform::runParts(plan.parts, [&](unsigned part) {
+    frames::WrapCursor residueOffsets(table.residueWraps);
     std::int64_t count = 0;
     for (std::size_t i = plan.begin(part); i < plan.end(part); ++i) {
       const std::int32_t residueNumber =
@@ -147,7 +147,8 @@ std::int64_t markListedResidues(const AtomTable& table, const ResidueList& list,
   return count;
 }
 
-std::int64_t markRunsOfMatches(const AtomTable& table, const std::vector<std::uint64_t>& matched,
+std::int64_t markRunsOfMatches(const frames::AtomTable& table,
+                               const std::vector<std::uint64_t>& matched,
                                std::vector<std::uint64_t>& bits) {
   constexpr std::size_t kPrefetchWords = 16;
   bits.assign(wordsFor(table.size), 0);
@@ -158,7 +159,7 @@ std::int64_t markRunsOfMatches(const AtomTable& table, const std::vector<std::ui
     const std::int32_t before = table.records[j - 1].residueNumber;
     const std::int32_t value = table.records[j].residueNumber;
     return value == before ||
-           (static_cast<std::int64_t>(before) - value == kNumberWrap &&
+           (static_cast<std::int64_t>(before) - value == frames::kNumberWrap &&
             std::binary_search(wraps.begin(), wraps.end(), static_cast<std::uint32_t>(j)));
   };
   std::int64_t count = 0;
@@ -190,7 +191,7 @@ std::int64_t markRunsOfMatches(const AtomTable& table, const std::vector<std::ui
   return count;
 }
 
-std::int64_t markWholeResidues(const AtomTable& table, RunState& state) {
+std::int64_t markWholeResidues(const frames::AtomTable& table, RunState& state) {
   // A matching atom's run costs a few records; a walk over the table costs every record, on
   // every core.
   constexpr std::int64_t kRecordsPerMatchWorthAWalk = 16;
@@ -201,12 +202,12 @@ std::int64_t markWholeResidues(const AtomTable& table, RunState& state) {
   return markListedResidues(table, state.residues, state.inListedResidues);
 }
 
-std::int64_t recountWholeResidues(const AtomTable& table, const ResidueList& list) {
+std::int64_t recountWholeResidues(const frames::AtomTable& table, const ResidueList& list) {
   std::vector<std::uint64_t> bits;
   return markListedResidues(table, list, bits);
 }
 
-std::vector<std::uint64_t> selectedAtoms(const AtomTable& table, const RunState& state) {
+std::vector<std::uint64_t> selectedAtoms(const frames::AtomTable& table, const RunState& state) {
   const std::size_t words = wordsFor(table.size);
   std::vector<std::uint64_t> selected =
       state.matched.size() == words ? state.matched : matchingAtoms(table, state);

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "selection/atom_table.h"
+#include "frames/atom_table.h"
 #include "selection/region.h"
 #include "selection/run_state.h"
 
@@ -31,45 +31,46 @@ class ResidueSet {
 // numbers when the table's numbers wrap), marks the matching atoms in state.matched and tells
 // whether the residue numbers are in order (state.residuesInOrder); clears
 // state.inListedResidues. Parts of the table run on the machine's cores.
-void firstPass(const AtomTable& table, RunState& state);
+void firstPass(const frames::AtomTable& table, RunState& state);
 
 // Marks in `bits` (one per record) the atoms whose residue number occurs in the list and
 // answers their count, each atom counted once.
-std::int64_t markListedResidues(const AtomTable& table, const ResidueList& list,
+std::int64_t markListedResidues(const frames::AtomTable& table, const ResidueList& list,
                                 std::vector<std::uint64_t>& bits);
 
 // markListedResidues for the residues of the matching atoms (`matched`, one bit per record)
 // when the table's true residue numbers never fall: then each listed residue is the run of
 // records around one of its matching atoms, found from the neighbours without a walk over
 // the whole table. Same bits, same count.
-std::int64_t markRunsOfMatches(const AtomTable& table, const std::vector<std::uint64_t>& matched,
+std::int64_t markRunsOfMatches(const frames::AtomTable& table,
+                               const std::vector<std::uint64_t>& matched,
                                std::vector<std::uint64_t>& bits);
 
 // The atoms of the residues the first pass listed, marked in state.inListedResidues; answers
 // their count. Takes markRunsOfMatches when the residues are in order and the matching atoms
 // few enough that their runs are cheaper than a walk over the table, else markListedResidues.
-std::int64_t markWholeResidues(const AtomTable& table, RunState& state);
+std::int64_t markWholeResidues(const frames::AtomTable& table, RunState& state);
 
 // The number of atoms whose residue number occurs in the list, each atom counted once.
-std::int64_t recountWholeResidues(const AtomTable& table, const ResidueList& list);
+std::int64_t recountWholeResidues(const frames::AtomTable& table, const ResidueList& list);
 
 // The atoms the second pass gives: the matching ones, and with "yes" every atom of a listed
 // residue. Taken from state.matched and state.inListedResidues where they cover the table,
 // computed otherwise.
-std::vector<std::uint64_t> selectedAtoms(const AtomTable& table, const RunState& state);
+std::vector<std::uint64_t> selectedAtoms(const frames::AtomTable& table, const RunState& state);
 
 // Calls sink(record, ordinal, atomNumber) for every selected atom (selectedAtoms) in file
 // order. atomNumber is the true atom number (the five-column value for files of at most
 // 99999 atoms). Returns the count.
 template <typename Sink>
-std::int64_t secondPass(const AtomTable& table, const RunState& state, Sink&& sink) {
+std::int64_t secondPass(const frames::AtomTable& table, const RunState& state, Sink&& sink) {
   const std::vector<std::uint64_t> selected = selectedAtoms(table, state);
-  WrapCursor atomOffsets(table.atomWraps);
+  frames::WrapCursor atomOffsets(table.atomWraps);
   std::int64_t ordinal = 0;
   for (std::size_t word = 0; word < selected.size(); ++word) {
     for (std::uint64_t bits = selected[word]; bits != 0; bits &= bits - 1) {
       const std::size_t i = word * 64 + static_cast<std::size_t>(__builtin_ctzll(bits));
-      const AtomRecord& record = table.records[i];
+      const frames::AtomRecord& record = table.records[i];
       const std::int32_t atomNumber =
           record.atomNumber + atomOffsets.at(static_cast<std::uint32_t>(i));
       sink(record, ++ordinal, atomNumber);

@@ -7,8 +7,8 @@
 #include <system_error>
 #include <vector>
 
-#include "selection/command_line.h"
-#include "selection/crew.h"
+#include "platform/crew.h"
+#include "textio/freeform/typed_text.h"
 
 namespace selection {
 namespace {
@@ -78,8 +78,8 @@ void forCoefficients(double centre, double radius, double unit, Visit&& visit) {
 }
 
 std::string shownLine(std::string_view line) {
-  if (line.size() <= kShownBoxLine) return quoted(line);
-  return quoted(std::string(line.substr(0, kShownBoxLine)) + "...");
+  if (line.size() <= kShownBoxLine) return textio::freeform::quoted(line);
+  return textio::freeform::quoted(std::string(line.substr(0, kShownBoxLine)) + "...");
 }
 
 bool isSeparator(char c) { return c == ' ' || c == '\t' || c == '\r'; }
@@ -258,11 +258,11 @@ BoxLineRead periodicBoxOf(const std::optional<std::string>& boxLine) {
 NearestImageMover::NearestImageMover(const PeriodicBox& box, const RunState& state)
     : images_(box), centre_(regionCentre(state)) {}
 
-void NearestImageMover::move(AtomRecord* records, std::size_t count) const {
-  const PartPlan plan = planParts(count, kAtomsPerPart, 1);
-  runParts(plan.parts, [&](unsigned part) {
+void NearestImageMover::move(frames::AtomRecord* records, std::size_t count) const {
+  const platform::PartPlan plan = platform::planParts(count, kAtomsPerPart, 1);
+  platform::runParts(plan.parts, [&](unsigned part) {
     for (std::size_t i = plan.begin(part); i < plan.end(part); ++i) {
-      AtomRecord& record = records[i];
+      frames::AtomRecord& record = records[i];
       const Vector3 d = {record.x - centre_[0], record.y - centre_[1], record.z - centre_[2]};
       Vector3 shift;
       if (!images_.shiftFor(d, shift)) continue;
@@ -273,7 +273,7 @@ void NearestImageMover::move(AtomRecord* records, std::size_t count) const {
   });
 }
 
-std::optional<std::string> takeNearestImages(AtomTable& table,
+std::optional<std::string> takeNearestImages(frames::AtomTable& table,
                                              const std::optional<std::string>& boxLine,
                                              const RunState& state) {
   const BoxLineRead read = periodicBoxOf(boxLine);
@@ -284,8 +284,8 @@ std::optional<std::string> takeNearestImages(AtomTable& table,
 
 std::string periodicBoxError(std::string_view shownFile, std::size_t frame,
                              std::string_view problem) {
-  return "--pbc: " + quoted(shownFile) + ", frame " + std::to_string(frame) + ": " +
-         std::string(problem);
+  return "--pbc: " + textio::freeform::quoted(shownFile) + ", frame " + std::to_string(frame) +
+         ": " + std::string(problem);
 }
 
 }  // namespace selection

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "selection/atom_table.h"
+#include "frames/atom_table.h"
 #include "selection/run_state.h"
 
 namespace selection {
@@ -68,7 +68,7 @@ class NearestImageMover {
  public:
   NearestImageMover(const PeriodicBox& box, const RunState& state);
   // On every core for many records.
-  void move(AtomRecord* records, std::size_t count) const;
+  void move(frames::AtomRecord* records, std::size_t count) const;
 
  private:
   NearestImage images_;
@@ -80,7 +80,7 @@ class NearestImageMover {
 // every core. A record whose image is itself keeps its floats bit for bit; velocities, names
 // and numbers never change. Returns nullopt on success, else the problem with the box (the
 // table is then untouched); periodicBoxError makes the run's error line of it.
-std::optional<std::string> takeNearestImages(AtomTable& table,
+std::optional<std::string> takeNearestImages(frames::AtomTable& table,
                                              const std::optional<std::string>& boxLine,
                                              const RunState& state);
 

@@ -51,7 +51,7 @@ bool insideCylinder(double x, double y, double z, const std::array<float, 5>& c)
 
 }  // namespace
 
-bool namesMatch(const AtomRecord& record, const NameFilter& filter) {
+bool namesMatch(const frames::AtomRecord& record, const NameFilter& filter) {
   return nameMatches(record.atomName, filter.atomName) &&
          nameMatches(record.residueName, filter.residueName);
 }
@@ -77,7 +77,7 @@ bool insideRegion(float x, float y, float z, std::int32_t shape, const ShapePara
   return false;
 }
 
-bool matches(const AtomRecord& record, const NameFilter& filter, std::int32_t shape,
+bool matches(const frames::AtomRecord& record, const NameFilter& filter, std::int32_t shape,
              const ShapeParameters& params) {
   return namesMatch(record, filter) && insideRegion(record.x, record.y, record.z, shape, params);
 }

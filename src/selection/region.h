@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "selection/atom_table.h"
+#include "frames/atom_table.h"
 
 namespace selection {
 
@@ -36,7 +36,7 @@ struct NameFilter {
 
 // True when the record's left-justified atom and residue names equal the answers in all
 // five bytes; an answer of exactly "any" and two blanks accepts every name.
-bool namesMatch(const AtomRecord& record, const NameFilter& filter);
+bool namesMatch(const frames::AtomRecord& record, const NameFilter& filter);
 
 // True when the position lies strictly inside the shape (or outside, for the inverted
 // shapes). Arithmetic in double precision from the 32-bit values; a NaN compares false.
@@ -44,7 +44,7 @@ bool namesMatch(const AtomRecord& record, const NameFilter& filter);
 bool insideRegion(float x, float y, float z, std::int32_t shape, const ShapeParameters& params);
 
 // namesMatch, and the region test only when the names match.
-bool matches(const AtomRecord& record, const NameFilter& filter, std::int32_t shape,
+bool matches(const frames::AtomRecord& record, const NameFilter& filter, std::int32_t shape,
              const ShapeParameters& params);
 
 }  // namespace selection

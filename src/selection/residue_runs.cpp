@@ -14,11 +14,11 @@ void ResidueRuns::keepWaiting(KeptAtoms& kept) {
   for (std::size_t k = 0; k < waiting_.size(); ++k) kept.add(waiting_[k], waitingOffsets_[k]);
 }
 
-void ResidueRuns::follow(const AtomTable& view, const std::vector<std::uint64_t>& matched,
+void ResidueRuns::follow(const frames::AtomTable& view, const std::vector<std::uint64_t>& matched,
                          std::unique_ptr<KeptAtoms>& kept) {
-  WrapCursor offsets(view.residueWraps);
-  WrapCursor keepOffsets(view.atomWraps);  // asked for records in order
-  std::size_t start = 0;                   // the run's first record here (earlier: waiting_)
+  frames::WrapCursor offsets(view.residueWraps);
+  frames::WrapCursor keepOffsets(view.atomWraps);  // asked for records in order
+  std::size_t start = 0;  // the run's first record here (earlier: waiting_)
   const auto keepTo = [&](std::size_t end) {
     if (!kept) return;
     keepWaiting(*kept);

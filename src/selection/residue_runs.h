@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "selection/atom_table.h"
+#include "frames/atom_table.h"
 #include "selection/kept_atoms.h"
 
 namespace selection {
@@ -18,7 +18,7 @@ class ResidueRuns {
   // Follows the records of the next chunk in order; `matched` holds one bit per record.
   // Keeps the atoms of matched runs in `kept` while there is one, and drops `kept` when the
   // numbers fall or a run grows too long to wait for its end.
-  void follow(const AtomTable& view, const std::vector<std::uint64_t>& matched,
+  void follow(const frames::AtomTable& view, const std::vector<std::uint64_t>& matched,
               std::unique_ptr<KeptAtoms>& kept);
   // Closes the last run; then inOrder() and atoms() hold for the whole frame.
   void finish(std::unique_ptr<KeptAtoms>& kept);
@@ -37,7 +37,7 @@ class ResidueRuns {
   bool matched_ = false;
   std::int64_t atoms_ = 0;
   // The records of the open run from earlier chunks, with their atom offsets.
-  std::vector<AtomRecord> waiting_;
+  std::vector<frames::AtomRecord> waiting_;
   std::vector<std::int32_t> waitingOffsets_;
 };
 

@@ -25,10 +25,10 @@
 #include <string_view>
 #include <vector>
 
+#include "doors/command_run.h"
+#include "doors/driver.h"
 #include "platform/test_seams.h"
-#include "selection/command_run.h"
-#include "selection/driver.h"
-#include "textio/run_time.h"
+#include "textio/run/run_time.h"
 
 namespace {
 
@@ -130,9 +130,9 @@ void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
 int main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "remove-after-lookup") == 0) {
     platform::test_seams::setNameLookupHook(&removeLookedUpName);
-    textio::initRunTime();
-    selection::run();
-    textio::endRun();
+    textio::run::initRunTime();
+    doors::run();
+    textio::run::endRun();
   }
   if (argc < 2 || std::strcmp(argv[1], "inject") != 0) return 2;
   countsFile = std::getenv("GRO_FAULT_COUNTS");
@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
   platform::test_seams::setCallHook(&nextCall);
   const std::vector<std::string_view> arguments(argv + 2, argv + argc);
   armed = true;
-  const int status = selection::runTool(arguments);
+  const int status = doors::runTool(arguments);
   writeCounts(status);
   return status;
 }

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "selection/atom_table.h"
-#include "textio/unit.h"
+#include "frames/atom_table.h"
+#include "textio/units/unit.h"
 
-namespace selection {
+namespace testsupport {
 
 class CoordinateFileTest : public ::testing::Test {
  protected:
@@ -27,7 +27,7 @@ class CoordinateFileTest : public ::testing::Test {
     directory_ = buffer.data();
   }
   void TearDown() override {
-    textio::closeUnit(kCoordinateUnit);
+    textio::units::closeUnit(frames::kCoordinateUnit);
     std::string command = "rm -rf '" + directory_ + "'";
     (void)std::system(command.c_str());
   }
@@ -40,4 +40,4 @@ class CoordinateFileTest : public ::testing::Test {
   std::string directory_;
 };
 
-}  // namespace selection
+}  // namespace testsupport

@@ -9,19 +9,19 @@
 #include <string>
 
 #include "child_process.h"
-#include "textio/fixed_statements.h"
-#include "textio/unit.h"
+#include "textio/layouts/fixed_statements.h"
+#include "textio/units/unit.h"
 
 namespace {
 
 using testsupport::readFile;
 using testsupport::ScratchDir;
 using testsupport::writeFile;
-using textio::Advance;
-using textio::readFixed;
-using textio::ReturnOnEnd;
-using textio::ReturnOnError;
-using textio::writeFixed;
+using textio::layouts::Advance;
+using textio::layouts::readFixed;
+using textio::layouts::ReturnOnEnd;
+using textio::layouts::ReturnOnError;
+using textio::layouts::writeFixed;
 namespace layouts = textio::layouts;
 
 constexpr int kIn = 10;
@@ -33,8 +33,8 @@ class FixedUnits : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { ::setenv("FOR_DISABLE_STACK_TRACE", "1", 1); }
   void TearDown() override {
-    textio::closeUnit(kIn);
-    textio::closeUnit(kOut);
+    textio::units::closeUnit(kIn);
+    textio::units::closeUnit(kOut);
   }
 
   std::string inputPath() const { return dir_.file("input.gro"); }
@@ -42,12 +42,12 @@ class FixedUnits : public ::testing::Test {
 
   void openInput(const std::string& bytes) {
     writeFile(inputPath(), bytes);
-    textio::openUnit(kIn, inputPath(), "OLD", "SEQUENTIAL");
+    textio::units::openUnit(kIn, inputPath(), "OLD", "SEQUENTIAL");
   }
-  void openOutput() { textio::openUnit(kOut, outputPath(), "REPLACE"); }
+  void openOutput() { textio::units::openUnit(kOut, outputPath(), "REPLACE"); }
   // Closes the output unit (completing a pending line) and gives the file's bytes.
   std::string closedOutput() {
-    textio::closeUnit(kOut);
+    textio::units::closeUnit(kOut);
     return readFile(outputPath());
   }
 

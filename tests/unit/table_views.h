@@ -4,16 +4,16 @@
 #include <cstdint>
 #include <vector>
 
-#include "selection/atom_table.h"
+#include "frames/atom_table.h"
 
-namespace selection {
+namespace testsupport {
 
-inline AtomTable tableOf(std::vector<AtomRecord>& records) {
-  AtomTable table;
+inline frames::AtomTable tableOf(std::vector<frames::AtomRecord>& records) {
+  frames::AtomTable table;
   table.records = records.data();
   table.size = records.size();
   table.declaredCount = static_cast<std::int64_t>(records.size());
   return table;
 }
 
-}  // namespace selection
+}  // namespace testsupport

@@ -10,12 +10,12 @@
 #include <string_view>
 #include <vector>
 
-#include "textio/unit.h"
+#include "textio/units/unit.h"
 
 namespace testsupport {
 
-using textio::ReadStatus;
-using textio::StatementKind;
+using textio::units::ReadStatus;
+using textio::units::StatementKind;
 
 inline std::string workingDirectory() {
   char buffer[4096];
@@ -23,26 +23,26 @@ inline std::string workingDirectory() {
 }
 
 inline void writeRecord(int unit, std::string_view text, bool pending = false) {
-  textio::Statement statement(unit, StatementKind::Write);
-  textio::UnitEntry& entry = statement.unit();
+  textio::units::Statement statement(unit, StatementKind::Write);
+  textio::units::UnitEntry& entry = statement.unit();
   entry.record += text;
   if (pending) {
     entry.pending = true;
   } else {
-    textio::endRecord(entry);
+    textio::units::endRecord(entry);
   }
 }
 
 // Every line of the unit up to its end, and whether a second read after the end ends too.
 inline std::vector<std::string> readAllLines(int unit) {
   std::vector<std::string> lines;
-  textio::Statement statement(unit, StatementKind::Read);
+  textio::units::Statement statement(unit, StatementKind::Read);
   std::string_view line;
   for (;;) {
-    ReadStatus status = textio::nextRecord(statement.unit(), line);
+    ReadStatus status = textio::units::nextRecord(statement.unit(), line);
     if (status != ReadStatus::Ok) {
       EXPECT_EQ(status, ReadStatus::End);
-      EXPECT_EQ(textio::nextRecord(statement.unit(), line), ReadStatus::End);
+      EXPECT_EQ(textio::units::nextRecord(statement.unit(), line), ReadStatus::End);
       return lines;
     }
     lines.emplace_back(line);

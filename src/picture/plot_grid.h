@@ -1,0 +1,115 @@
+// Density maps for the selection picture: the drawn extent (every finite coordinate plus a
+// margin, cut into square cells) and, for the three views, grids counting the atoms whose
+// projection falls in each cell, one set for all atoms and one for the selected atoms.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "frames/atom_table.h"
+
+namespace picture {
+
+// A cell is about this fraction of the drawn extent's longest side.
+inline constexpr int kCellsOnLongestSide = 150;
+// Every side of the drawn extent gets this share of the longest side as margin (at least
+// kMinimumMargin nm), so that atoms on the edge are not drawn on the frame.
+inline constexpr double kMarginShare = 0.02;
+inline constexpr double kMinimumMargin = 0.05;
+
+// The smallest and largest finite value of each coordinate (x, y, z), each axis on its own:
+// a NaN y does not drop the atom's x. `found[a]` is false when axis a holds no finite value.
+struct CoordinateBounds {
+  std::array<double, 3> low{};
+  std::array<double, 3> high{};
+  std::array<bool, 3> found{};
+};
+CoordinateBounds coordinateBounds(const frames::AtomTable& table);
+
+// The box drawn in all three views, in nm. Every side is a whole number of cells; `low` is
+// the bounds less the margin, `high` is low plus cells times the cell's edge.
+struct Extent {
+  std::array<double, 3> low{};
+  std::array<double, 3> high{};
+  std::array<int, 3> cells{};
+  double cell = 0;  // edge of one square cell, nm
+};
+
+// The bounds widened by the margin and cut into cells of (longest side) / cellsOnLongestSide.
+// An axis without finite values spans 0..1 nm; a flat axis still gets its two margins.
+Extent drawnExtent(const CoordinateBounds& bounds, int cellsOnLongestSide = kCellsOnLongestSide);
+
+enum class View { Top, Front, Side };
+inline constexpr std::array<View, 3> kViews = {View::Top, View::Front, View::Side};
+
+// The coordinate drawn across (left to right) and up in a view: 0 is x, 1 is y, 2 is z.
+struct ViewAxes {
+  int across;
+  int up;
+};
+constexpr ViewAxes axesOf(View view) {
+  switch (view) {
+    case View::Top:
+      return {0, 1};
+    case View::Front:
+      return {0, 2};
+    case View::Side:
+      return {1, 2};
+  }
+  return {0, 1};
+}
+
+// Atom counts of one view's cells; row 0 is the lowest (smallest `up` coordinate).
+struct DensityGrid {
+  int columns = 0;
+  int rows = 0;
+  std::vector<std::uint32_t> counts;  // rows * columns, row by row
+
+  std::uint32_t at(int column, int row) const {
+    return counts[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
+                  static_cast<std::size_t>(column)];
+  }
+  std::uint32_t largest() const;
+};
+
+// The cell of a coordinate along one axis: the cell whose half-open range holds it; -1 for a
+// value that is not finite or lies outside. `perCell` is 1 / the cell's edge (a
+// multiplication per atom instead of a division).
+int cellIndex(double value, double low, double perCell, int cells);
+
+enum class Layer { All, Selected };
+
+// The six grids of a picture: for each view, all atoms and the selected atoms.
+class SelectionDensity {
+ public:
+  explicit SelectionDensity(const Extent& extent);
+
+  // Counts the position in the three views of the layer; a view is skipped when one of its
+  // two coordinates has no cell.
+  void add(Layer layer, float x, float y, float z);
+  // Every record of the table into Layer::All.
+  void addAll(const frames::AtomTable& table);
+
+  const Extent& extent() const { return extent_; }
+  const DensityGrid& grid(Layer layer, View view) const { return grids_[index(layer, view)]; }
+
+  // The same picture with cells of twice the edge: counts of 2 x 2 cells summed, each side
+  // of the extent rounded up to whole new cells. Keeps a picture small when its cells vary
+  // too much to be joined into few runs.
+  SelectionDensity coarsened() const;
+
+ private:
+  static std::size_t index(Layer layer, View view) {
+    return static_cast<std::size_t>(layer) * 3 + static_cast<std::size_t>(view);
+  }
+  Extent extent_;
+  std::array<DensityGrid, 6> grids_;
+};
+
+// Shade of a cell on a logarithmic scale: 0 for an empty cell, else 1 + the floor of
+// (levels - 1) * ln(count) / ln(largest), so one atom is level 1 and the fullest cell is
+// `levels`. A grid whose fullest cell holds one atom draws every atom at `levels`.
+int densityLevel(std::uint32_t count, std::uint32_t largest, int levels);
+
+}  // namespace picture

@@ -1,0 +1,90 @@
+// The frame loop. Every frame goes through the loader and the engine exactly as a file of
+// that one frame would, so that its block of each result file is that file's text.
+#include "runs/frame_run.h"
+
+#include "frames/atom_table.h"
+#include "frames/frame_time.h"
+#include "frames/table_loader.h"
+#include "runs/engine.h"
+#include "textio/freeform/free_form.h"
+
+namespace runs {
+namespace {
+
+// One frame as loaded: its table (in the kept block) and the lines around its atom lines.
+struct Frame {
+  frames::AtomTable table;
+  std::optional<double> time;  // from the title's t=
+  std::string boxLine;         // the line after the atom lines, as written
+};
+
+std::string frameName(std::uint64_t index, std::optional<double> time) {
+  std::string name = "frame " + std::to_string(index);
+  if (time) name += " (t=" + frames::timeText(*time) + ")";
+  return name;
+}
+
+// The next frame, or nullopt when the file ends before its title, or `cutShort` set when it
+// ends within the frame.
+std::optional<Frame> readFrame(std::uint64_t index, frames::TableBlock& block,
+                               std::optional<std::string>& cutShort) {
+  const std::optional<std::string> title = frames::peekCoordinateLine();
+  // Before the first frame the end of the file is report 24, as for a single frame.
+  if (!title && index > 0) return std::nullopt;
+  Frame frame;
+  if (title) frame.time = frames::titleTime(*title);
+  textio::freeform::readList(frames::kCoordinateUnit, {});  // the title line
+  if (index > 0 && !frames::peekCoordinateLine()) {
+    cutShort = frameName(index, frame.time) + " is cut short: the file ends after its title";
+    return std::nullopt;
+  }
+  frames::LoadTuning tuning;
+  tuning.frameSized = true;
+  frame.table = frames::loadCountAndAtoms(tuning, &block);
+  if (frame.table.endedEarly) {
+    cutShort = frameName(index, frame.time) + " is cut short: the file ends after " +
+               std::to_string(frame.table.size) + " of its " +
+               std::to_string(frame.table.declaredCount) + " atom lines";
+    return std::nullopt;
+  }
+  std::optional<std::string> box = frames::readBoxLine();
+  if (!box) {
+    cutShort = frameName(index, frame.time) + " is cut short: the file ends before its box line";
+    return std::nullopt;
+  }
+  frame.boxLine = std::move(*box);
+  return frame;
+}
+
+// The engine on one frame, with fresh counters and the frame's group names.
+series::FrameCount selectFrame(const Frame& frame, std::uint64_t index,
+                               const selection::RunState& answers) {
+  selection::RunState state = answers;
+  const results::NumberLayout numbers = numberLayoutOf(frame.table);
+  const SelectionCounts counts = selectAndCount(frame.table, state, numbers);
+  writeSelected(
+      frame.table, state, numbers, [] {}, frames::frameSuffix(index, frame.time));
+  return {index, frame.time, counts.atoms, counts.residues};
+}
+
+}  // namespace
+
+FramesRead runFrames(const selection::RunState& answers, const FrameSlice& slice,
+                     const std::function<void()>& openResults, const FrameStep& prepareFrame) {
+  FramesRead read;
+  frames::TableBlock block;
+  for (std::uint64_t index = 0;; ++index) {
+    if (slice.endsBefore(index) && !read.chosen.empty()) break;
+    std::optional<Frame> frame = readFrame(index, block, read.cutShort);
+    if (!frame) break;
+    ++read.complete;
+    if (!slice.contains(index)) continue;
+    if (read.chosen.empty()) openResults();
+    prepareFrame(frame->table, frame->boxLine, index);
+    read.chosen.push_back(selectFrame(*frame, index, answers));
+  }
+  frames::releaseTableBlock(block);
+  return read;
+}
+
+}  // namespace runs
