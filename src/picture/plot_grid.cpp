@@ -15,10 +15,33 @@ DensityGrid emptyGrid(int columns, int rows) {
   return grid;
 }
 
-// Cells along a side of `length` nm: whole cells covering it, the tiny excess of a quotient
-// that should be whole (the longest side) not counted as one more cell.
-int cellsFor(double length, double cell) {
-  return std::max(1, static_cast<int>(std::ceil(length / cell - 1e-9)));
+// The smallest power of two at least `length` / `cells`.
+double powerOfTwoCell(double length, int cells) {
+  int exponent = 0;
+  const double mantissa = std::frexp(length / cells, &exponent);  // in [0.5, 1)
+  return std::ldexp(1.0, mantissa == 0.5 ? exponent - 1 : exponent);
+}
+
+// The sides of the drawn extent before they are cut into cells: the bounds (an axis without
+// finite values spanning 0..unfoundSpan nm), the margin every side gets, and the cell's edge.
+struct Sides {
+  std::array<double, 3> low{};
+  std::array<double, 3> high{};
+  double margin = 0;
+  double cell = 0;
+};
+
+Sides sidesOf(const CoordinateBounds& bounds, double unfoundSpan, int cellsOnLongestSide) {
+  Sides sides;
+  double longest = 0;
+  for (int a = 0; a < 3; ++a) {
+    sides.low[a] = bounds.found[a] ? bounds.low[a] : 0.0;
+    sides.high[a] = bounds.found[a] ? bounds.high[a] : unfoundSpan;
+    longest = std::max(longest, sides.high[a] - sides.low[a]);
+  }
+  sides.margin = std::max(kMarginShare * longest, kMinimumMargin);
+  sides.cell = powerOfTwoCell(longest + 2 * sides.margin, cellsOnLongestSide);
+  return sides;
 }
 
 }  // namespace
@@ -42,26 +65,26 @@ CoordinateBounds coordinateBounds(const frames::AtomTable& table) {
 }
 
 Extent drawnExtent(const CoordinateBounds& bounds, int cellsOnLongestSide) {
-  std::array<double, 3> low{};
-  std::array<double, 3> span{};
-  double longest = 0;
-  for (int a = 0; a < 3; ++a) {
-    low[a] = bounds.found[a] ? bounds.low[a] : 0.0;
-    span[a] = bounds.found[a] ? bounds.high[a] - bounds.low[a] : 1.0;
-    longest = std::max(longest, span[a]);
-  }
-  const double margin = std::max(kMarginShare * longest, kMinimumMargin);
-  double longestSide = 0;
-  for (int a = 0; a < 3; ++a) longestSide = std::max(longestSide, span[a] + 2 * margin);
-
+  const Sides sides = sidesOf(bounds, 1.0, cellsOnLongestSide);
   Extent extent;
-  extent.cell = longestSide / cellsOnLongestSide;
+  extent.cell = sides.cell;
   for (int a = 0; a < 3; ++a) {
-    extent.low[a] = low[a] - margin;
-    extent.cells[a] = cellsFor(span[a] + 2 * margin, extent.cell);
+    const double first = std::floor((sides.low[a] - sides.margin) / sides.cell);
+    const double last = std::ceil((sides.high[a] + sides.margin) / sides.cell);
+    extent.low[a] = first * sides.cell;
+    extent.cells[a] = std::max(1, static_cast<int>(last - first));
     extent.high[a] = extent.low[a] + extent.cells[a] * extent.cell;
   }
   return extent;
+}
+
+void widenBounds(CoordinateBounds& into, const CoordinateBounds& part) {
+  for (int a = 0; a < 3; ++a) {
+    if (!part.found[a]) continue;
+    into.low[a] = into.found[a] ? std::min(into.low[a], part.low[a]) : part.low[a];
+    into.high[a] = into.found[a] ? std::max(into.high[a], part.high[a]) : part.high[a];
+    into.found[a] = true;
+  }
 }
 
 std::uint32_t DensityGrid::largest() const {
@@ -136,6 +159,66 @@ int densityLevel(std::uint32_t count, std::uint32_t largest, int levels) {
   const double share =
       std::log(static_cast<double>(count)) / std::log(static_cast<double>(largest));
   return 1 + std::min(levels - 1, static_cast<int>(std::floor((levels - 1) * share)));
+}
+
+void SelectionDensity::addNested(const SelectionDensity& finer) {
+  const Extent& from = finer.extent_;
+  const double perCell = 1 / extent_.cell;
+  for (std::size_t g = 0; g < grids_.size(); ++g) {
+    const ViewAxes axes = axesOf(kViews[g % 3]);
+    const DensityGrid& source = finer.grids_[g];
+    DensityGrid& target = grids_[g];
+    for (int row = 0; row < source.rows; ++row) {
+      // A cell's centre: well inside the one cell here that holds the whole of it.
+      const int up = cellIndex(from.low[axes.up] + (row + 0.5) * from.cell, extent_.low[axes.up],
+                               perCell, extent_.cells[axes.up]);
+      for (int column = 0; column < source.columns; ++column) {
+        const std::uint32_t count = source.at(column, row);
+        if (count == 0) continue;
+        const int across = cellIndex(from.low[axes.across] + (column + 0.5) * from.cell,
+                                     extent_.low[axes.across], perCell, extent_.cells[axes.across]);
+        if (across < 0 || up < 0) continue;
+        target.counts[static_cast<std::size_t>(up) * static_cast<std::size_t>(target.columns) +
+                      static_cast<std::size_t>(across)] += count;
+      }
+    }
+  }
+}
+
+void StreamedDensity::regrid(const CoordinateBounds& wider) {
+  // Unfound axes count as flat here, so that the edge only grows as atoms come and stays at
+  // most the final picture's edge: the cells gathered nest in the final ones.
+  const double cell = sidesOf(wider, 0.0, kCellsOnLongestSide).cell;
+  Extent next;
+  next.cell = cell;
+  for (int a = 0; a < 3; ++a) {
+    if (!wider.found[a]) continue;
+    const double first = std::floor(wider.low[a] / cell);
+    next.low[a] = first * cell;
+    next.cells[a] = static_cast<int>(std::floor(wider.high[a] / cell) - first) + 1;
+    next.high[a] = next.low[a] + next.cells[a] * cell;
+  }
+  SelectionDensity regridded(next);
+  regridded.addNested(gathered_);
+  gathered_ = std::move(regridded);
+  bounds_ = wider;
+}
+
+void StreamedDensity::addAll(const frames::AtomTable& chunk) {
+  CoordinateBounds wider = bounds_;
+  widenBounds(wider, coordinateBounds(chunk));
+  if (wider.low != bounds_.low || wider.high != bounds_.high || wider.found != bounds_.found) {
+    regrid(wider);
+  }
+  gathered_.addAll(chunk);
+}
+
+void StreamedDensity::add(Layer layer, float x, float y, float z) { gathered_.add(layer, x, y, z); }
+
+SelectionDensity StreamedDensity::finish() const {
+  SelectionDensity result(drawnExtent(bounds_));
+  result.addNested(gathered_);
+  return result;
 }
 
 }  // namespace picture

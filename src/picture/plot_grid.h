@@ -1,6 +1,7 @@
 // Density maps for the selection picture: the drawn extent (every finite coordinate plus a
 // margin, cut into square cells) and, for the three views, grids counting the atoms whose
-// projection falls in each cell, one set for all atoms and one for the selected atoms.
+// projection falls in each cell, one set for all atoms and one for the selected atoms; and
+// those grids gathered while the atoms stream past, before their extent is known.
 #pragma once
 
 #include <array>
@@ -11,7 +12,8 @@
 
 namespace picture {
 
-// A cell is about this fraction of the drawn extent's longest side.
+// The drawn extent's longest side, margins included, is at most this many cells long and
+// more than half as many (its ends rounded out to whole cells add at most two).
 inline constexpr int kCellsOnLongestSide = 150;
 // Every side of the drawn extent gets this share of the longest side as margin (at least
 // kMinimumMargin nm), so that atoms on the edge are not drawn on the frame.
@@ -27,8 +29,10 @@ struct CoordinateBounds {
 };
 CoordinateBounds coordinateBounds(const frames::AtomTable& table);
 
-// The box drawn in all three views, in nm. Every side is a whole number of cells; `low` is
-// the bounds less the margin, `high` is low plus cells times the cell's edge.
+// The box drawn in all three views, in nm. The cell's edge is a power of two nm and every
+// side runs from one multiple of it to another, so that cells of one picture nest in those
+// of a wider one (see StreamedDensity); `low` is at most the bounds less the margin, `high`
+// at least the bounds plus the margin.
 struct Extent {
   std::array<double, 3> low{};
   std::array<double, 3> high{};
@@ -36,9 +40,13 @@ struct Extent {
   double cell = 0;  // edge of one square cell, nm
 };
 
-// The bounds widened by the margin and cut into cells of (longest side) / cellsOnLongestSide.
-// An axis without finite values spans 0..1 nm; a flat axis still gets its two margins.
+// The bounds widened by the margin and cut into cells of the smallest power of two nm on
+// which the longest side takes at most cellsOnLongestSide cells. An axis without finite
+// values spans 0..1 nm; a flat axis still gets its two margins.
 Extent drawnExtent(const CoordinateBounds& bounds, int cellsOnLongestSide = kCellsOnLongestSide);
+
+// `into` widened to hold `part` too.
+void widenBounds(CoordinateBounds& into, const CoordinateBounds& part);
 
 enum class View { Top, Front, Side };
 inline constexpr std::array<View, 3> kViews = {View::Top, View::Front, View::Side};
@@ -99,6 +107,10 @@ class SelectionDensity {
   // too much to be joined into few runs.
   SelectionDensity coarsened() const;
 
+  // The counts of `finer`, whose cells nest in these (edges a power of two apart, aligned),
+  // each into the cell here that holds it.
+  void addNested(const SelectionDensity& finer);
+
  private:
   static std::size_t index(Layer layer, View view) {
     return static_cast<std::size_t>(layer) * 3 + static_cast<std::size_t>(view);
@@ -111,5 +123,26 @@ class SelectionDensity {
 // (levels - 1) * ln(count) / ln(largest), so one atom is level 1 and the fullest cell is
 // `levels`. A grid whose fullest cell holds one atom draws every atom at `levels`.
 int densityLevel(std::uint32_t count, std::uint32_t largest, int levels);
+
+// The grids of a picture gathered in one pass over atoms that come a chunk at a time: the
+// grids cover the bounds seen so far in cells of drawnExtent's edge for those bounds, and
+// when a chunk widens them past that edge, 2 x 2 cells join into one (exactly: cells are
+// aligned at 0). finish() answers what drawnExtent of the final bounds and add() of every
+// atom give.
+class StreamedDensity {
+ public:
+  // The chunk's atoms into Layer::All; they widen the bounds.
+  void addAll(const frames::AtomTable& chunk);
+  // An atom within the bounds of the atoms added to Layer::All so far.
+  void add(Layer layer, float x, float y, float z);
+  SelectionDensity finish() const;
+
+ private:
+  void regrid(const CoordinateBounds& wider);
+
+  CoordinateBounds bounds_;  // of the atoms so far; found[a] false until axis a has one
+  // The counts so far, over the bounds so far (no cells along an axis not found yet).
+  SelectionDensity gathered_{Extent{{}, {}, {}, 1.0}};
+};
 
 }  // namespace picture

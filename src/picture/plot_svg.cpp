@@ -198,7 +198,7 @@ std::string plotSvg(const SelectionDensity& density, const selection::RunState& 
 
 std::string drawSelection(const frames::AtomTable& table, const selection::RunState& state,
                           const PlotCaption& caption) {
-  SelectionDensity density(drawnExtent(coordinateBounds(table)));
+  StreamedDensity density;
   density.addAll(table);
   secondPass(table, state,
              [&density](const frames::AtomRecord& record, std::int64_t, std::int32_t) {
@@ -206,7 +206,7 @@ std::string drawSelection(const frames::AtomTable& table, const selection::RunSt
              });
   PlotCaption withCount = caption;
   withCount.atoms = static_cast<std::int64_t>(table.size);
-  return plotSvg(density, state, withCount);
+  return plotSvg(density.finish(), state, withCount);
 }
 
 }  // namespace picture

@@ -163,9 +163,9 @@ struct StreamSelection::Passes {
   }
 
   // The first reading: pass 1 over every chunk into `state` (residues) and the bit set, the
-  // runs with "yes", the bounds for a picture, the selected atoms kept. Answers the count.
+  // runs with "yes", every atom into the picture, the selected atoms kept. Answers the count.
   std::int64_t readFirst(selection::RunState& state, selection::ResidueRuns& runs,
-                         picture::CoordinateBounds* bounds, std::uint64_t& atoms) {
+                         picture::StreamedDensity* picture, std::uint64_t& atoms) {
     const bool whole = state.wholeResidues == selection::WholeResidues::Yes;
     std::int64_t count = 0;
     selection::RunState& chunk = chunkState;
@@ -185,27 +185,20 @@ struct StreamSelection::Passes {
       if (kept && !keptOnly && !keepWorth(*kept, base + view.size, tuning.spillAfterBytes)) {
         kept.reset();
       }
-      if (bounds != nullptr) {
-        const picture::CoordinateBounds part = picture::coordinateBounds(view);
-        for (int a = 0; a < 3; ++a) {
-          bounds->low[a] = std::min(bounds->low[a], part.low[a]);
-          bounds->high[a] = std::max(bounds->high[a], part.high[a]);
-        }
-      }
+      if (picture != nullptr) picture->addAll(view);
       atoms = base + view.size;
     });
     return count;
   }
 
-  // Without a picture (which needs every atom again) the selected atoms are kept for the
-  // write pass. For a pipe's "no" they are all it needs: its records are not spilled and the
-  // kept atoms never given up, which spares writing every record to a temporary file and
-  // the bit set of the whole frame.
-  void chooseKeeping(bool whole, bool picture) {
+  // The selected atoms are kept for the write pass. For a pipe's "no" they are all it needs:
+  // its records are not spilled and the kept atoms never given up, which spares writing
+  // every record to a temporary file and the bit set of the whole frame.
+  void chooseKeeping(bool whole) {
     kept.reset();
-    keptOnly = !atomStart && !whole && !picture && !read;
+    keptOnly = !atomStart && !whole && !read;
     if (keptOnly) spill.reset();
-    if ((atomStart || keptOnly) && !picture)
+    if (atomStart || keptOnly)
       kept = std::make_unique<selection::KeptAtoms>(tuning.spillAfterBytes);
   }
 
@@ -259,7 +252,7 @@ StreamSelection::StreamSelection(const FrameHeader& header, const frames::LoadTu
 
 StreamSelection::~StreamSelection() = default;
 
-void StreamSelection::drawPicture() { picture_ = true; }
+void StreamSelection::drawPicture() { gathering_ = std::make_unique<picture::StreamedDensity>(); }
 
 std::optional<std::string> StreamSelection::takePeriodicImages(const selection::RunState& state) {
   Passes& p = *passes_;
@@ -301,17 +294,10 @@ SelectionCounts StreamSelection::selectAndCount(selection::RunState& state) {
   state.inListedResidues.clear();
   std::int64_t count = 0;
   selection::ResidueRuns runs;  // with "yes"
-  picture::CoordinateBounds bounds;
-  bounds.low.fill(INFINITY);
-  bounds.high.fill(-INFINITY);
-  p.chooseKeeping(whole, picture_);
-  count = p.readFirst(state, runs, picture_ ? &bounds : nullptr, atoms_);
+  p.chooseKeeping(whole);
+  count = p.readFirst(state, runs, gathering_.get(), atoms_);
   runs.finish(p.kept);
   const bool inOrder = runs.inOrder();
-  if (picture_) {
-    for (int a = 0; a < 3; ++a) bounds.found[a] = bounds.low[a] <= bounds.high[a];
-    density_ = std::make_unique<picture::SelectionDensity>(picture::drawnExtent(bounds));
-  }
   state.atomCounter = static_cast<std::int32_t>(count);
   state.residuesInOrder = whole && inOrder;
   if (p.kept) {
@@ -335,6 +321,18 @@ SelectionCounts StreamSelection::selectAndCount(selection::RunState& state) {
   return {state.atomCounter, static_cast<std::int32_t>(state.residues.size())};
 }
 
+void StreamSelection::drawSelected(const frames::AtomTable& view,
+                                   const std::vector<std::uint64_t>& bits) {
+  if (!gathering_) return;
+  for (std::size_t word = 0; word < bits.size(); ++word) {
+    for (std::uint64_t rest = bits[word]; rest != 0; rest &= rest - 1) {
+      const frames::AtomRecord& record =
+          view.records[word * kWordBits + static_cast<std::size_t>(std::countr_zero(rest))];
+      gathering_->add(picture::Layer::Selected, record.x, record.y, record.z);
+    }
+  }
+}
+
 void StreamSelection::writeSelected(const selection::RunState& state,
                                     const std::function<void()>& openResidueFile) {
   Passes& p = *passes_;
@@ -347,6 +345,7 @@ void StreamSelection::writeSelected(const selection::RunState& state,
   if (p.kept) {
     p.kept->replay(p.reader.room(), p.reader.capacity(), [&](const frames::AtomTable& view) {
       setAll(bits, view.size);
+      drawSelected(view, bits);
       writer.write(view, bits);
     });
     p.kept.reset();
@@ -361,19 +360,11 @@ void StreamSelection::writeSelected(const selection::RunState& state,
           }
         }
       }
-      if (density_) {
-        density_->addAll(view);
-        for (std::size_t word = 0; word < bits.size(); ++word) {
-          for (std::uint64_t rest = bits[word]; rest != 0; rest &= rest - 1) {
-            const frames::AtomRecord& record =
-                view.records[word * kWordBits + static_cast<std::size_t>(std::countr_zero(rest))];
-            density_->add(picture::Layer::Selected, record.x, record.y, record.z);
-          }
-        }
-      }
+      drawSelected(view, bits);
       writer.write(view, bits);
     });
   }
+  if (gathering_) density_ = std::make_unique<picture::SelectionDensity>(gathering_->finish());
   results::writeLastLine(state);
   if (whole) {
     openResidueFile();

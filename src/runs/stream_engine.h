@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "frames/atom_table.h"
 #include "picture/plot_grid.h"
@@ -71,8 +72,12 @@ class StreamSelection {
  private:
   struct Passes;
   std::unique_ptr<Passes> passes_;
+  // The selected atoms of a chunk into the picture being gathered.
+  void drawSelected(const frames::AtomTable& view, const std::vector<std::uint64_t>& bits);
+
   std::uint64_t atoms_ = 0;
-  bool picture_ = false;
+  // Every atom as pass 1 reads it, the selected ones as they are written.
+  std::unique_ptr<picture::StreamedDensity> gathering_;
   std::unique_ptr<picture::SelectionDensity> density_;
 };
 

@@ -1,6 +1,6 @@
 // Density maps of the selection picture: bounds without NaN, the drawn extent cut into
-// cells, the cell of a coordinate, the orientation of the three views, coarsening and the
-// logarithmic shades.
+// cells, the cell of a coordinate, the orientation of the three views, coarsening, the grids
+// gathered chunk by chunk and the logarithmic shades.
 #include "picture/plot_grid.h"
 
 #include <gtest/gtest.h>
@@ -49,27 +49,31 @@ TEST(DrawnExtent, MarginsAndWholeCells) {
     double cell;
     int cells[3];
   };
-  // Worked by hand: margin = max(0.02 * longest span, 0.05); cell = longest side / 150;
-  // cells = side / cell rounded up.
+  // Worked by hand: margin = max(0.02 * longest span, 0.05); cell = the smallest power of two
+  // at least longest side / 150; each side from a multiple of the cell at or below
+  // low - margin to one at or above high + margin.
   const Case cases[] = {
-      // spans 3, 1, 2: margin 0.06, sides 3.12, 1.12, 2.12, cell 0.0208.
+      // spans 3, 1, 2: margin 0.06, longest side 3.12, 0.0208 -> 1/32; -0.06 -> -2/32;
+      // 3.06, 1.06, 2.06 -> 98, 34, 66 cells of 1/32.
       {"spans 3, 1, 2",
        {{0, 0, 0}, {3, 1, 2}, {true, true, true}},
-       {-0.06, -0.06, -0.06},
-       0.0208,
-       {150, 54, 102}},
-      // span 1: margin 0.05 (more than 0.02), side 1.1.
+       {-0.0625, -0.0625, -0.0625},
+       0.03125,
+       {100, 36, 68}},
+      // span 1: margin 0.05 (more than 0.02), side 1.1, 0.00733 -> 1/128; 1.95 -> 249/128,
+      // 3.05 -> 391/128.
       {"small system",
        {{2, 2, 2}, {3, 3, 3}, {true, true, true}},
-       {1.95, 1.95, 1.95},
-       1.1 / 150,
-       {150, 150, 150}},
-      // spans 2, 0 and none (0..1): margin 0.05; sides 2.1, 0.1, 1.1; cell 0.014.
+       {249 / 128.0, 249 / 128.0, 249 / 128.0},
+       1 / 128.0,
+       {142, 142, 142}},
+      // spans 2, 0 and none (0..1): margin 0.05; longest side 2.1, 0.014 -> 1/64;
+      // x -1.05..1.05 -> -68..68, y 4.95..5.05 -> 316..324, z -0.05..1.05 -> -4..68.
       {"flat y, no z",
        {{-1, 5, 0}, {1, 5, 0}, {true, true, false}},
-       {-1.05, 4.95, -0.05},
-       0.014,
-       {150, 8, 79}},
+       {-68 / 64.0, 316 / 64.0, -4 / 64.0},
+       1 / 64.0,
+       {136, 8, 72}},
   };
   for (const Case& c : cases) {
     const Extent extent = drawnExtent(c.bounds);
@@ -80,6 +84,8 @@ TEST(DrawnExtent, MarginsAndWholeCells) {
       EXPECT_NEAR(extent.high[a], c.low[a] + c.cells[a] * c.cell, 1e-12) << c.what;
       // The atoms lie inside, the margin away from the edges.
       if (c.bounds.found[a]) {
+        EXPECT_LE(extent.low[a], c.bounds.low[a] - 0.05) << c.what;
+        EXPECT_GE(extent.high[a], c.bounds.high[a] + 0.05) << c.what;
         EXPECT_LE(extent.high[a], c.bounds.high[a] + 0.06 + c.cell);
       }
     }
@@ -148,6 +154,52 @@ TEST(SelectionDensity, CoarsenedSumsTwoByTwoCells) {
   const DensityGrid& side = coarse.grid(Layer::All, View::Side);
   EXPECT_EQ(side.at(0, 0), 2u);
   EXPECT_EQ(side.at(1, 0), 1u);
+}
+
+// Gathered a chunk at a time while the bounds widen (the cells doubling many times, an axis
+// found late), the grids are those of the final extent with every atom added to it.
+TEST(StreamedDensity, ChunksGiveTheGridsOfTheFinalExtent) {
+  const float nan = std::nanf("");
+  using Chunks = std::vector<std::vector<frames::AtomRecord>>;
+  const Chunks wide = {
+      {at(0.01f, 0.02f, nan), at(0.013f, 0.02f, nan)},            // a tiny cluster, no z yet
+      {at(0.5f, -0.25f, nan)},                                    // wider, below 0
+      {at(0.3f, 0.1f, 0.2f), at(nan, 0.4f, 0.2f)},                // z found, flat
+      {at(-7.5f, 3.25f, 9.0f), at(12.0f, -2.0f, -0.5f)},          // cells doubled several times
+      {at(1.0f, 1.0f, 1.0f), at(0.0f, 0.0f, 0.0f), at(2, 2, 2)},  // inside: no regrid
+      {at(250.0f, 1.0f, 1.0f)},                                   // far out on one axis
+  };
+  // Until z is found it must not count as 1 nm long: the cells would have to shrink.
+  const Chunks small = {{at(0.01f, 0.02f, nan), at(0.3f, 0.1f, nan)}, {at(0.2f, 0.05f, 0.5f)}};
+  for (const auto& [chunks, reversed] :
+       {std::pair(wide, false), std::pair(wide, true), std::pair(small, false)}) {
+    std::vector<frames::AtomRecord> all;
+    StreamedDensity streamed;
+    for (std::size_t k = 0; k < chunks.size(); ++k) {
+      const auto& chunk = chunks[reversed ? chunks.size() - 1 - k : k];
+      std::vector<frames::AtomRecord> copy = chunk;
+      streamed.addAll(testsupport::tableOf(copy));
+      all.insert(all.end(), chunk.begin(), chunk.end());
+    }
+    SelectionDensity expected(drawnExtent(coordinateBounds(testsupport::tableOf(all))));
+    for (const frames::AtomRecord& r : all) {
+      expected.add(Layer::All, r.x, r.y, r.z);
+      if (r.x > 0.2f) {
+        expected.add(Layer::Selected, r.x, r.y, r.z);
+        streamed.add(Layer::Selected, r.x, r.y, r.z);
+      }
+    }
+    const SelectionDensity got = streamed.finish();
+    EXPECT_EQ(got.extent().cell, expected.extent().cell);
+    EXPECT_EQ(got.extent().low, expected.extent().low);
+    EXPECT_EQ(got.extent().cells, expected.extent().cells);
+    for (const Layer layer : {Layer::All, Layer::Selected}) {
+      for (const View view : kViews) {
+        EXPECT_EQ(got.grid(layer, view).counts, expected.grid(layer, view).counts)
+            << "reversed " << reversed << " layer " << int(layer) << " view " << int(view);
+      }
+    }
+  }
 }
 
 TEST(DensityLevel, LogarithmicFromOneAtomToTheFullestCell) {

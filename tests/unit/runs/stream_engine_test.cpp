@@ -209,8 +209,8 @@ class StreamEngineTest : public testsupport::CoordinateFileTest {
     outcome.residues = take("residue.txt");
     return outcome;
   }
-  // With `picture`, every atom is read again for it; without, the selected atoms of a
-  // regular file are kept from the first pass (while there are few enough).
+  // The selected atoms of a regular file are kept from the first pass (while there are few
+  // enough); the picture gathers every atom as that pass reads it.
   Outcome streamed(const std::string& path, const Answers& answers,
                    const frames::LoadTuning& tuning, bool picture = true) {
     selection::RunState state = stateOf(answers);
