@@ -96,12 +96,12 @@ install: all
 # The loader, the passes and the atom-line writer work on several threads: their tests, under
 # ThreadSanitizer.
 TSAN_TESTS := atom_lines_test atom_table_test passes_test block_input_test result_files_test \
-              stream_engine_test
+              stream_engine_test crew_test
 tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -DGRO_TSAN=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(TSAN_BUILD) -j$(JOBS) --target $(TSAN_TESTS)
 	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSAN_BUILD) --output-on-failure \
-	  -R '^(BulkLoadTest|ConvertAtomLines|LoaderTest|Passes|BlockInput|ResultFilesTest)\.|^StreamEngineTest\.Parallel'
+	  -R '^(BulkLoadTest|ConvertAtomLines|LoaderTest|Passes|BlockInput|ResultFilesTest|Crew)\.|^StreamEngineTest\.Parallel'
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD)

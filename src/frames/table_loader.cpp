@@ -41,6 +41,9 @@ constexpr std::size_t kRecordsPerWrapPart = 1 << 16;
 // Records gathered at a time from a stream of unknown length.
 constexpr std::size_t kGatherChunk = 4096;
 
+// Blocks a frame of a trajectory is read in (see readAtomLinesInBlocks).
+constexpr std::uint64_t kFrameBlocks = 3;
+
 // Up to `reads` atom-line reads through `layout`, with their end-of-file and error
 // conditions returned: an unreadable line leaves no record, the end of the file ends the
 // reading.
@@ -137,8 +140,16 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
   const std::uint64_t lineBytes = tuning.frameSized ? firstAtomLineBytes() : 0;
   // A small file (or frame) needs no buffers larger than itself.
   const std::uint64_t needed = lineBytes != 0 ? wanted * lineBytes + 1 : fileBytes;
+  const unsigned cores =
+      tuning.threads != 0 ? tuning.threads : std::max(1u, std::thread::hardware_concurrency());
+  // A frame is read in about kFrameBlocks blocks, each still with a part for every thread, so
+  // that all reads but the first go on while the crew converts the block before.
+  const std::uint64_t frameBlock =
+      lineBytes == 0 ? needed
+                     : std::max<std::uint64_t>(needed / kFrameBlocks + 1,
+                                               std::uint64_t{cores} * tuning.minPartBytes);
   const auto blockBytes = static_cast<std::size_t>(std::max<std::uint64_t>(
-      1, std::min({static_cast<std::uint64_t>(tuning.blockBytes), fileBytes, needed})));
+      1, std::min({static_cast<std::uint64_t>(tuning.blockBytes), fileBytes, needed, frameBlock})));
   const std::shared_ptr<textio::bulk::BlockInput> own = blockInput(blockBytes, kept);
   textio::bulk::BlockInput& input = *own;
   if (!input.ready()) {
@@ -150,8 +161,6 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
     return;
   }
   // No more threads than a block has parts worth a thread (one for a small file).
-  const unsigned cores =
-      tuning.threads != 0 ? tuning.threads : std::max(1u, std::thread::hardware_concurrency());
   const std::size_t worth =
       std::max<std::size_t>(1, blockBytes / std::max<std::size_t>(tuning.minPartBytes, 1));
   AtomLineConverter converter(static_cast<unsigned>(std::min<std::size_t>(cores, worth)),

@@ -4,40 +4,126 @@
 #include <algorithm>
 #include <new>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 namespace platform {
+namespace {
+
+// Threads between crews. Each waits for the work of the next crew that takes it; there is
+// no end to their waiting, so they are detached and the keeper is never destroyed (the
+// process ends them, whatever ends it). The pool's lock is taken before a crew's, never
+// after.
+class IdleThreads {
+ public:
+  // Runs `work` on a waiting thread or a new one, then `back` once the thread waits again;
+  // false when the system refuses a thread.
+  bool run(std::function<void()> work, std::function<void()> back) {
+    std::unique_lock<std::mutex> hold(mutex_);
+    if (!idle_.empty()) {
+      Waiting* const thread = idle_.back();
+      idle_.pop_back();
+      thread->work = std::move(work);
+      thread->back = std::move(back);
+      hold.unlock();
+      thread->wake.notify_one();
+      return true;
+    }
+    // Room for every thread to wait in, taken now: a thread cannot report a failure later.
+    try {
+      idle_.reserve(started_ + 1);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    hold.unlock();
+    auto* const thread = new (std::nothrow) Waiting;
+    if (thread == nullptr) return false;
+    thread->work = std::move(work);
+    thread->back = std::move(back);
+    try {
+      std::thread([this, thread] { wait(*thread); }).detach();
+    } catch (const std::system_error&) {
+      delete thread;
+      return false;
+    } catch (const std::bad_alloc&) {
+      delete thread;
+      return false;
+    }
+    hold.lock();
+    ++started_;
+    return true;
+  }
+
+ private:
+  struct Waiting {
+    std::condition_variable wake;
+    std::function<void()> work;
+    std::function<void()> back;
+  };
+
+  void wait(Waiting& thread) {
+    std::unique_lock<std::mutex> hold(mutex_);
+    for (;;) {
+      thread.wake.wait(hold, [&] { return static_cast<bool>(thread.work); });
+      const std::function<void()> work = std::move(thread.work);
+      const std::function<void()> back = std::move(thread.back);
+      thread.work = nullptr;
+      hold.unlock();
+      work();
+      hold.lock();
+      idle_.push_back(&thread);
+      back();  // the next crew finds this thread waiting
+    }
+  }
+
+  std::mutex mutex_;
+  std::vector<Waiting*> idle_;
+  std::size_t started_ = 0;
+};
+
+IdleThreads& idleThreads() {
+  // Made in place without allocating (a failed allocation is no failure of a crew) and
+  // never destroyed.
+  alignas(IdleThreads) static unsigned char room[sizeof(IdleThreads)];
+  static IdleThreads* const kept = new (room) IdleThreads;
+  return *kept;
+}
+
+}  // namespace
 
 Crew::Crew(unsigned threads) {
   // One thread would only wait while this one waits for it: a crew of one runs in start().
   if (threads <= 1) return;
-  threads_.reserve(threads);
   for (unsigned index = 0; index < threads; ++index) {
-    try {
-      threads_.emplace_back([this, index] { serve(index); });
-    } catch (const std::system_error&) {
-      break;  // fewer threads take the same parts in turn
-    } catch (const std::bad_alloc&) {
-      break;
+    {
+      std::lock_guard<std::mutex> hold(mutex_);
+      ++serving_;
     }
+    const auto back = [this] {
+      // The last one back lets the destructor go on; the crew is not touched after that.
+      std::lock_guard<std::mutex> hold(mutex_);
+      if (--serving_ == 0) roundEnded_.notify_all();
+    };
+    if (!idleThreads().run([this, index] { serve(index); }, back)) {
+      std::lock_guard<std::mutex> hold(mutex_);
+      --serving_;
+      break;  // fewer threads take the same parts in turn
+    }
+    ++threads_;
   }
 }
 
 Crew::~Crew() {
-  {
-    std::lock_guard<std::mutex> hold(mutex_);
-    stopping_ = true;
-  }
+  std::unique_lock<std::mutex> hold(mutex_);
+  stopping_ = true;
   roundBegun_.notify_all();
-  for (std::thread& thread : threads_) thread.join();
+  roundEnded_.wait(hold, [this] { return serving_ == 0; });
 }
 
-unsigned Crew::size() const {
-  return threads_.empty() ? 1u : static_cast<unsigned>(threads_.size());
-}
+unsigned Crew::size() const { return threads_ == 0 ? 1u : threads_; }
 
 void Crew::start(unsigned parts, std::function<void(unsigned)> task) {
-  if (threads_.empty()) {
+  if (threads_ == 0) {
     for (unsigned part = 0; part < parts; ++part) task(part);
     return;
   }

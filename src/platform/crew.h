@@ -1,6 +1,8 @@
 // A crew of threads kept for the length of a job of many rounds: each round runs one task per
 // part, part p on crew thread p, while the thread that started the round goes on with other
-// work until it waits for the round's end. Saves starting threads for every block of a file.
+// work until it waits for the round's end. Saves starting threads for every block of a file;
+// and the threads of a crew that ends wait for the next crew instead of ending, which saves
+// starting them again for every frame of a trajectory.
 #pragma once
 
 #include <condition_variable>
@@ -8,7 +10,6 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 namespace platform {
@@ -36,7 +37,8 @@ class Crew {
  private:
   void serve(unsigned index);
 
-  std::vector<std::thread> threads_;
+  unsigned threads_ = 0;
+  unsigned serving_ = 0;  // threads not yet back with the idle ones: the destructor waits
   std::mutex mutex_;
   std::condition_variable roundBegun_;
   std::condition_variable roundEnded_;
