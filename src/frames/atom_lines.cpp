@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstring>
 #include <string_view>
 #include <thread>
@@ -110,29 +111,38 @@ bool convertStandardReals(const char* columns, AtomRecord& record) {
   // The digits as numbers, every other column 0; a field's digits then hold the decimal n
   // whose float is the value: the point's column is 0 and takes no part, so columns 1-4 and
   // 5-8, read as four-digit numbers, give n = first * 1000 + second for both layouts
-  // ("iiii.fff" and "iii.ffff").
+  // ("iiii.fff" and "iii.ffff"). The six fields go through the same lanes at once.
   const __m128i zero = _mm_setzero_si128();
-  const __m128i weights = _mm_setr_epi16(1000, 100, 10, 1, 1000, 100, 10, 1);
-  float* const values[] = {&record.x, &record.y, &record.z, &record.vx, &record.vy, &record.vz};
+  const __m128i columnWeights = _mm_setr_epi16(1000, 100, 10, 1, 1000, 100, 10, 1);
+  __m128i fours[3];  // per part: first and second of its two fields (at most 9999 each)
   for (int i = 0; i < 3; ++i) {
     const __m128i number =
         _mm_and_si128(_mm_sub_epi8(parts[i], _mm_set1_epi8('0')), digitBytesOf(parts[i]));
-    for (int half = 0; half < 2; ++half) {
-      const __m128i columns16 =
-          half == 0 ? _mm_unpacklo_epi8(number, zero) : _mm_unpackhi_epi8(number, zero);
-      // Four sums of two columns each: columns 1-2, 3-4, 5-6, 7-8.
-      const __m128i pairs = _mm_madd_epi16(columns16, weights);
-      const __m128i fours = _mm_add_epi32(pairs, _mm_shuffle_epi32(pairs, 0xB1));
-      const auto first = static_cast<std::uint32_t>(_mm_cvtsi128_si32(fours));
-      const auto second = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(fours, 8)));
-      const int k = 2 * i + half;
-      const int decimals = k < 3 ? 3 : 4;
-      // At most seven digits, below 2^24: one float division rounds the decimal correctly.
-      const float magnitude = static_cast<float>(first * 1000 + second) /
-                              textio::fields::fast::kFloatPowersOfTen[decimals];
-      *values[k] = ((minus >> (8 * k)) & 0xFFu) != 0 ? -magnitude : magnitude;
-    }
+    // Sums of two columns (at most 9900): 1-2, 3-4, 5-6, 7-8 of each field.
+    const __m128i low = _mm_madd_epi16(_mm_unpacklo_epi8(number, zero), columnWeights);
+    const __m128i high = _mm_madd_epi16(_mm_unpackhi_epi8(number, zero), columnWeights);
+    fours[i] = _mm_madd_epi16(_mm_packs_epi32(low, high), _mm_set1_epi16(1));
   }
+  const __m128i thousandAndOne = _mm_setr_epi16(1000, 1, 1000, 1, 1000, 1, 1000, 1);
+  const __m128i first = _mm_madd_epi16(_mm_packs_epi32(fours[0], fours[1]), thousandAndOne);
+  const __m128i last = _mm_madd_epi16(_mm_packs_epi32(fours[2], zero), thousandAndOne);
+  // At most seven digits, below 2^24: one float division rounds the decimal correctly.
+  const __m128 positions = _mm_div_ps(_mm_cvtepi32_ps(first), _mm_setr_ps(1e3f, 1e3f, 1e3f, 1e4f));
+  const __m128 velocities = _mm_div_ps(_mm_cvtepi32_ps(last), _mm_setr_ps(1e4f, 1e4f, 1, 1));
+  // The sign bit of a field with a minus, without a branch: signs are as unpredictable as
+  // the velocities.
+  const auto sign = [minus](int k) {
+    return static_cast<int>(static_cast<std::uint32_t>(((minus >> (8 * k)) & 0xFFu) != 0) << 31);
+  };
+  float values[8];
+  _mm_storeu_ps(
+      values,
+      _mm_xor_ps(positions, _mm_castsi128_ps(_mm_setr_epi32(sign(0), sign(1), sign(2), sign(3)))));
+  _mm_storeu_ps(values + 4,
+                _mm_xor_ps(velocities, _mm_castsi128_ps(_mm_setr_epi32(sign(4), sign(5), 0, 0))));
+  static_assert(offsetof(AtomRecord, vz) == offsetof(AtomRecord, x) + 5 * sizeof(float));
+  std::memcpy(reinterpret_cast<char*>(&record) + offsetof(AtomRecord, x), values,
+              6 * sizeof(float));
   return true;
 #else
   (void)columns;
