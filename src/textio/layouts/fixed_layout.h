@@ -122,9 +122,15 @@ class LineFormat {
     FieldPlace place;
   };
   static constexpr std::size_t kMostSteps = 16;
+  // The atom line as GROMACS writes it, names of five columns: its formatters are built for
+  // those widths and decimals.
+  bool takesAtomLine() const;
+  bool writeAtomLine(const char* fields, char* out) const;
+
   Step steps_[kMostSteps] = {};
   std::size_t stepCount_ = 0;
   std::size_t width_ = 0;
+  bool atomLine_ = false;
 };
 
 }  // namespace textio::layouts

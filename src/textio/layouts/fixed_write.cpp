@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <new>
 #include <string>
 #include <string_view>
@@ -168,10 +169,68 @@ LineFormat::LineFormat(FixedLayout layout, std::span<const FieldPlace> places) {
     width += static_cast<std::size_t>(descriptor.width);
   }
   width_ = width;
+  atomLine_ = takesAtomLine();
+}
+
+namespace {
+
+struct StepShape {
+  FieldKind kind;
+  int width;
+  int decimals;  // F only
+};
+// I5, 2A5, I5, 3F8.3 and 3F8.4.
+constexpr StepShape kAtomLineShape[] = {
+    {FieldKind::I, 5, 0}, {FieldKind::A, 5, 0}, {FieldKind::A, 5, 0}, {FieldKind::I, 5, 0},
+    {FieldKind::F, 8, 3}, {FieldKind::F, 8, 3}, {FieldKind::F, 8, 3}, {FieldKind::F, 8, 4},
+    {FieldKind::F, 8, 4}, {FieldKind::F, 8, 4}};
+
+[[gnu::always_inline]] inline bool writeInteger5(const char* at, char* out) {
+  std::int32_t value;
+  std::memcpy(&value, at, sizeof value);
+  return fields::fast::formatInteger(value, 5, 1, out).has_value();
+}
+
+template <int Decimals>
+[[gnu::always_inline]] inline bool writeReal8(const char* at, char* out) {
+  float value;
+  std::memcpy(&value, at, sizeof value);
+  return fields::fast::formatFixed(value, 8, Decimals, out).has_value();
+}
+
+}  // namespace
+
+bool LineFormat::takesAtomLine() const {
+  if (stepCount_ != std::size(kAtomLineShape)) return false;
+  for (std::size_t i = 0; i < stepCount_; ++i) {
+    const StepShape& shape = kAtomLineShape[i];
+    const Step& step = steps_[i];
+    if (step.kind != shape.kind || step.width != shape.width ||
+        (step.kind == FieldKind::F && step.decimals != shape.decimals) ||
+        (step.kind == FieldKind::A && step.place.length != 5)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool LineFormat::writeAtomLine(const char* fields, char* out) const {
+  const Step* const s = steps_;
+  if (!writeInteger5(fields + s[0].place.offset, out)) return false;
+  std::memcpy(out + 5, fields + s[1].place.offset, 5);
+  std::memcpy(out + 10, fields + s[2].place.offset, 5);
+  if (!writeInteger5(fields + s[3].place.offset, out + 15)) return false;
+  bool fits = true;
+  for (int i = 0; i < 3; ++i)
+    fits &= writeReal8<3>(fields + s[4 + i].place.offset, out + 20 + 8 * i);
+  for (int i = 0; i < 3; ++i)
+    fits &= writeReal8<4>(fields + s[7 + i].place.offset, out + 44 + 8 * i);
+  return fits;
 }
 
 bool LineFormat::write(const void* record, char* out) const {
   const char* const fields = static_cast<const char*>(record);
+  if (atomLine_) return writeAtomLine(fields, out);
   for (std::size_t i = 0; i < stepCount_; ++i) {
     const Step& step = steps_[i];
     const char* const at = fields + step.place.offset;

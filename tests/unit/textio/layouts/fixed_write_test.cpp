@@ -10,6 +10,7 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -188,6 +189,12 @@ TEST(LineFormat, WritesWhatFormatFixedLineAppends) {
       {offsetof(Record, values), 0},      {offsetof(Record, values) + 4, 0},
       {offsetof(Record, values) + 8, 0},  {offsetof(Record, values) + 12, 0},
       {offsetof(Record, values) + 16, 0}, {offsetof(Record, values) + 20, 0}};
+  // Both names of five columns: the atom line's own formatters.
+  constexpr textio::layouts::FieldPlace kAtomPlaces[] = {
+      kPlaces[0], kPlaces[1], {offsetof(Record, other), 5},
+      kPlaces[3], kPlaces[4], kPlaces[5],
+      kPlaces[6], kPlaces[7], kPlaces[8],
+      kPlaces[9]};
   constexpr auto kWide = textio::layouts::atomLineWithSpacing(11);
   constexpr std::array kNoDecimals{
       textio::layouts::fieldI(5),       textio::layouts::fieldA(5),
@@ -205,7 +212,9 @@ TEST(LineFormat, WritesWhatFormatFixedLineAppends) {
     const char* name;
     textio::layouts::FixedLayout layout;
     std::size_t width;  // 0: refused
+    std::span<const textio::layouts::FieldPlace> places = kPlaces;
   } layouts[] = {{"standard", textio::layouts::kAtomLine, 68},
+                 {"standard, names of five", textio::layouts::kAtomLine, 68, kAtomPlaces},
                  {"eleven columns apart", kWide, 86},
                  {"no decimals and narrow fields", kNoDecimals, 63},
                  {"minimum digits", kMinimumDigits, 0},
@@ -247,14 +256,14 @@ TEST(LineFormat, WritesWhatFormatFixedLineAppends) {
   }
   for (const auto& l : layouts) {
     SCOPED_TRACE(l.name);
-    const textio::layouts::LineFormat format(l.layout, kPlaces);
+    const textio::layouts::LineFormat format(l.layout, l.places);
     ASSERT_EQ(format.width(), l.width);
     if (l.width == 0) continue;
     std::string out(l.width, '?');
     std::size_t written = 0;
     for (const Record& r : records) {
       std::string expected;
-      ASSERT_EQ(textio::layouts::formatFixedLine(l.layout, kPlaces, &r, expected), 0);
+      ASSERT_EQ(textio::layouts::formatFixedLine(l.layout, l.places, &r, expected), 0);
       if (!format.write(&r, out.data())) continue;
       ++written;
       ASSERT_EQ(out, expected);
