@@ -3,6 +3,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace picture {
 namespace {
@@ -50,6 +55,29 @@ CoordinateBounds coordinateBounds(const frames::AtomTable& table) {
   CoordinateBounds bounds;
   bounds.low.fill(INFINITY);
   bounds.high.fill(-INFINITY);
+#if defined(__SSE2__)
+  // x, y, z (and vx, unused) of a record in one register: every atom of a file passes here.
+  // A value that is not finite becomes the infinity that leaves its bound alone.
+  __m128 low = _mm_set1_ps(INFINITY);
+  __m128 high = _mm_set1_ps(-INFINITY);
+  for (std::size_t i = 0; i < table.size; ++i) {
+    const char* const record = reinterpret_cast<const char*>(table.records + i);
+    const __m128 p =
+        _mm_loadu_ps(reinterpret_cast<const float*>(record + offsetof(frames::AtomRecord, x)));
+    const __m128 finite = _mm_cmpeq_ps(_mm_sub_ps(p, p), _mm_setzero_ps());
+    const __m128 kept = _mm_and_ps(finite, p);
+    low = _mm_min_ps(low, _mm_or_ps(kept, _mm_andnot_ps(finite, _mm_set1_ps(INFINITY))));
+    high = _mm_max_ps(high, _mm_or_ps(kept, _mm_andnot_ps(finite, _mm_set1_ps(-INFINITY))));
+  }
+  float lows[4];
+  float highs[4];
+  _mm_storeu_ps(lows, low);
+  _mm_storeu_ps(highs, high);
+  for (int a = 0; a < 3; ++a) {
+    bounds.low[a] = lows[a];
+    bounds.high[a] = highs[a];
+  }
+#else
   for (std::size_t i = 0; i < table.size; ++i) {
     const frames::AtomRecord& record = table.records[i];
     const float position[3] = {record.x, record.y, record.z};
@@ -60,6 +88,7 @@ CoordinateBounds coordinateBounds(const frames::AtomTable& table) {
       bounds.high[a] = std::max(bounds.high[a], value);
     }
   }
+#endif
   for (int a = 0; a < 3; ++a) bounds.found[a] = bounds.low[a] <= bounds.high[a];
   return bounds;
 }
@@ -132,13 +161,17 @@ void SelectionDensity::addAll(const frames::AtomTable& table) {
   std::uint32_t* const top = grids_[index(Layer::All, View::Top)].counts.data();
   std::uint32_t* const front = grids_[index(Layer::All, View::Front)].counts.data();
   std::uint32_t* const side = grids_[index(Layer::All, View::Side)].counts.data();
-  const auto nx = static_cast<std::size_t>(extent_.cells[0]);
-  const auto ny = static_cast<std::size_t>(extent_.cells[1]);
+  // Copies: the counts written in the loop could otherwise be the extent for all the
+  // compiler knows, and it would read the extent again for every atom.
+  const std::array<double, 3> low = extent_.low;
+  const std::array<int, 3> cells = extent_.cells;
+  const auto nx = static_cast<std::size_t>(cells[0]);
+  const auto ny = static_cast<std::size_t>(cells[1]);
   for (std::size_t i = 0; i < table.size; ++i) {
     const frames::AtomRecord& record = table.records[i];
-    const int x = cellIndex(record.x, extent_.low[0], perCell, extent_.cells[0]);
-    const int y = cellIndex(record.y, extent_.low[1], perCell, extent_.cells[1]);
-    const int z = cellIndex(record.z, extent_.low[2], perCell, extent_.cells[2]);
+    const int x = cellIndex(record.x, low[0], perCell, cells[0]);
+    const int y = cellIndex(record.y, low[1], perCell, cells[1]);
+    const int z = cellIndex(record.z, low[2], perCell, cells[2]);
     const auto cx = static_cast<std::size_t>(x);
     const auto cy = static_cast<std::size_t>(y);
     const auto cz = static_cast<std::size_t>(z);
@@ -209,23 +242,40 @@ void StreamedDensity::regrid(const CoordinateBounds& wider) {
   next.cell = cell;
   for (int a = 0; a < 3; ++a) {
     if (!wider.found[a]) continue;
-    const double first = std::floor(wider.low[a] / cell);
+    double first = std::floor(wider.low[a] / cell);
+    double last = std::floor(wider.high[a] / cell);
+    // No axis grows past kCellsOnLongestSide cells before the edge doubles: room for that
+    // on either side spares growing the grids (fresh memory) chunk after chunk as a file's
+    // atoms spread.
+    const double room = std::max(0.0, kCellsOnLongestSide - (last - first));
+    first -= room;
+    last += room;
     next.low[a] = first * cell;
-    next.cells[a] = static_cast<int>(std::floor(wider.high[a] / cell) - first) + 1;
+    next.cells[a] = static_cast<int>(last - first) + 1;
     next.high[a] = next.low[a] + next.cells[a] * cell;
   }
   SelectionDensity regridded(next);
   regridded.addNested(gathered_);
   gathered_ = std::move(regridded);
-  bounds_ = wider;
+}
+
+bool StreamedDensity::covers(const CoordinateBounds& wider) const {
+  // Finer cells than the bounds now call for are no fault: they still nest in the final ones.
+  const Extent& grids = gathered_.extent();
+  for (int a = 0; a < 3; ++a) {
+    if (wider.found[a] &&
+        (grids.cells[a] == 0 || wider.low[a] < grids.low[a] || wider.high[a] >= grids.high[a])) {
+      return false;
+    }
+  }
+  return true;
 }
 
 void StreamedDensity::addAll(const frames::AtomTable& chunk) {
   CoordinateBounds wider = bounds_;
   widenBounds(wider, coordinateBounds(chunk));
-  if (wider.low != bounds_.low || wider.high != bounds_.high || wider.found != bounds_.found) {
-    regrid(wider);
-  }
+  if (!covers(wider)) regrid(wider);
+  bounds_ = wider;
   gathered_.addAll(chunk);
 }
 

@@ -125,10 +125,10 @@ class SelectionDensity {
 int densityLevel(std::uint32_t count, std::uint32_t largest, int levels);
 
 // The grids of a picture gathered in one pass over atoms that come a chunk at a time: the
-// grids cover the bounds seen so far in cells of drawnExtent's edge for those bounds, and
-// when a chunk widens them past that edge, 2 x 2 cells join into one (exactly: cells are
-// aligned at 0). finish() answers what drawnExtent of the final bounds and add() of every
-// atom give.
+// grids cover the bounds seen so far (and room around them) in cells of drawnExtent's edge
+// for those bounds, and when a chunk widens them past that edge, 2 x 2 cells join into one
+// (exactly: cells are aligned at 0). finish() answers what drawnExtent of the final bounds and
+// add() of every atom give.
 class StreamedDensity {
  public:
   // The chunk's atoms into Layer::All; they widen the bounds.
@@ -138,6 +138,8 @@ class StreamedDensity {
   SelectionDensity finish() const;
 
  private:
+  // Whether the grids as they are take atoms within `wider`.
+  bool covers(const CoordinateBounds& wider) const;
   void regrid(const CoordinateBounds& wider);
 
   CoordinateBounds bounds_;  // of the atoms so far; found[a] false until axis a has one

@@ -168,6 +168,7 @@ TEST(StreamedDensity, ChunksGiveTheGridsOfTheFinalExtent) {
       {at(-7.5f, 3.25f, 9.0f), at(12.0f, -2.0f, -0.5f)},          // cells doubled several times
       {at(1.0f, 1.0f, 1.0f), at(0.0f, 0.0f, 0.0f), at(2, 2, 2)},  // inside: no regrid
       {at(250.0f, 1.0f, 1.0f)},                                   // far out on one axis
+      {at(-300.0f, 1.0f, 1.0f)},                                  // past the room below
   };
   // Until z is found it must not count as 1 nm long: the cells would have to shrink.
   const Chunks small = {{at(0.01f, 0.02f, nan), at(0.3f, 0.1f, nan)}, {at(0.2f, 0.05f, 0.5f)}};
