@@ -211,7 +211,8 @@ AtomLinesRead convertPart(const char* begin, const char* end, std::uint64_t limi
 }  // namespace
 
 AtomLineConverter::AtomLineConverter(unsigned threads, std::size_t minPartBytes, bool findWraps)
-    : crew_(std::min(threads == 0 ? std::max(1u, std::thread::hardware_concurrency()) : threads,
+    : threads_(threads),
+      crew_(std::min(threads == 0 ? std::max(1u, std::thread::hardware_concurrency()) : threads,
                      kMostParts)),
       minPartBytes_(std::max<std::size_t>(minPartBytes, 1)),
       findWraps_(findWraps) {}

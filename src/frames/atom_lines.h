@@ -64,6 +64,10 @@ class AtomLineConverter {
   // `recordBefore`, records[-1] is the record before the block's (its wraps count).
   void start(const char* text, std::size_t size, std::uint64_t maxLines, AtomRecord* records,
              bool recordBefore = false);
+  // The threads and part size it was made with.
+  unsigned threads() const { return threads_; }
+  std::size_t minPartBytes() const { return minPartBytes_; }
+
   // Converts parts of the block started last on the calling thread, if any are left.
   void help();
   // Helps, waits for the block started last and answers what it gave.
@@ -81,6 +85,7 @@ class AtomLineConverter {
   void placeParts() noexcept;
   void convertParts();
 
+  unsigned threads_;
   platform::Crew crew_;
   std::size_t minPartBytes_;
   bool findWraps_;

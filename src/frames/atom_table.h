@@ -127,12 +127,16 @@ struct LoadTuning {
 // The block of a trajectory's tables, kept from one frame to the next: a frame that fits
 // is loaded into it again, a larger one replaces it, so that memory follows the largest
 // frame and not the number of frames. Given back by releaseTableBlock.
+class AtomLineConverter;
 struct TableBlock {
   AtomRecord* records = nullptr;
   std::uint64_t capacity = 0;  // records it holds
   // The read buffers of the frames, kept too: fresh pages for every frame cost more than
   // reading it.
   std::shared_ptr<textio::bulk::BlockInput> input;
+  // And the crew that converts them: starting and ending its threads for every frame costs
+  // wake-ups that take longer than converting a small frame.
+  std::shared_ptr<AtomLineConverter> converter;
 };
 void releaseTableBlock(TableBlock& block);
 

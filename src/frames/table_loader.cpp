@@ -101,6 +101,19 @@ std::shared_ptr<textio::bulk::BlockInput> blockInput(std::size_t blockBytes, Tab
   return own;
 }
 
+// A converter of `threads` threads: the kept one of the frames when it is the same, else a
+// new one (kept from here on when there is a kept block).
+std::shared_ptr<AtomLineConverter> lineConverter(unsigned threads, std::size_t minPartBytes,
+                                                 TableBlock* kept) {
+  if (kept != nullptr && kept->converter && kept->converter->threads() == threads &&
+      kept->converter->minPartBytes() == minPartBytes) {
+    return kept->converter;
+  }
+  auto own = std::make_shared<AtomLineConverter>(threads, minPartBytes, /*findWraps=*/true);
+  if (kept != nullptr) kept->converter = own;
+  return own;
+}
+
 // One atom line through the per-line path into the table after its `table.size` records,
 // counted in `lines`, with its wrap point. True when the file ended there.
 bool readOneAtomLine(AtomTable& table, std::uint64_t capacity, std::uint64_t& lines) {
@@ -163,8 +176,9 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
   // No more threads than a block has parts worth a thread (one for a small file).
   const std::size_t worth =
       std::max<std::size_t>(1, blockBytes / std::max<std::size_t>(tuning.minPartBytes, 1));
-  AtomLineConverter converter(static_cast<unsigned>(std::min<std::size_t>(cores, worth)),
-                              tuning.minPartBytes, /*findWraps=*/true);
+  const std::shared_ptr<AtomLineConverter> crew = lineConverter(
+      static_cast<unsigned>(std::min<std::size_t>(cores, worth)), tuning.minPartBytes, kept);
+  AtomLineConverter& converter = *crew;
   std::uint64_t lines = 0;
   std::size_t& filled = table.size;
   while (lines < wanted && filled < capacity) {

@@ -1,7 +1,10 @@
 // Crew threads wait for a round, run their part and report its end; one lock orders it all.
 #include "platform/crew.h"
 
+#include <sched.h>
+
 #include <algorithm>
+#include <chrono>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -9,6 +12,23 @@
 
 namespace platform {
 namespace {
+
+// How long a thread that waits looks for its condition, giving way to any other runnable
+// thread, before it sleeps. Waking a sleeping thread costs most of a millisecond on a busy
+// virtual machine (its processor must be scheduled again), more than the rounds of a frame of
+// a trajectory are apart; a look that finds nothing else to run costs a system call.
+constexpr std::chrono::microseconds kLookBeforeSleep{1500};
+
+// Answers whether `done` held within kLookBeforeSleep.
+template <typename Done>
+bool lookFor(const Done& done) {
+  const auto until = std::chrono::steady_clock::now() + kLookBeforeSleep;
+  do {
+    if (done()) return true;
+    sched_yield();
+  } while (std::chrono::steady_clock::now() < until);
+  return done();
+}
 
 // Threads between crews. Each waits for the work of the next crew that takes it; there is
 // no end to their waiting, so they are detached and the keeper is never destroyed (the
@@ -117,6 +137,9 @@ Crew::~Crew() {
   std::unique_lock<std::mutex> hold(mutex_);
   stopping_ = true;
   roundBegun_.notify_all();
+  hold.unlock();
+  lookFor([this] { return serving_ == 0; });
+  hold.lock();
   roundEnded_.wait(hold, [this] { return serving_ == 0; });
 }
 
@@ -138,6 +161,7 @@ void Crew::start(unsigned parts, std::function<void(unsigned)> task) {
 }
 
 void Crew::wait() {
+  if (threads_ != 0) lookFor([this] { return running_ == 0; });
   std::unique_lock<std::mutex> hold(mutex_);
   roundEnded_.wait(hold, [this] { return running_ == 0; });
 }
@@ -146,6 +170,9 @@ void Crew::serve(unsigned index) {
   std::uint64_t seen = 0;
   std::unique_lock<std::mutex> hold(mutex_);
   for (;;) {
+    hold.unlock();
+    lookFor([&] { return stopping_ || round_ != seen; });
+    hold.lock();
     roundBegun_.wait(hold, [&] { return stopping_ || round_ != seen; });
     if (stopping_) return;
     seen = round_;

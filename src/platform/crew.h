@@ -5,6 +5,7 @@
 // starting them again for every frame of a trajectory.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -38,15 +39,16 @@ class Crew {
   void serve(unsigned index);
 
   unsigned threads_ = 0;
-  unsigned serving_ = 0;  // threads not yet back with the idle ones: the destructor waits
+  // Changed under the lock; read without it too by threads that look before they sleep.
+  std::atomic<unsigned> serving_{0};  // threads not yet back with the idle ones
   std::mutex mutex_;
   std::condition_variable roundBegun_;
   std::condition_variable roundEnded_;
   std::function<void(unsigned)> task_;
-  std::uint64_t round_ = 0;
+  std::atomic<std::uint64_t> round_{0};
   unsigned parts_ = 0;
-  unsigned running_ = 0;
-  bool stopping_ = false;
+  std::atomic<unsigned> running_{0};
+  std::atomic<bool> stopping_{false};
 };
 
 // A range of `count` items split for the machine's cores: parts of at least `minPerPart`

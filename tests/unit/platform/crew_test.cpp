@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -52,6 +53,34 @@ TEST(Crew, EndedCrewsLendTheirThreadsAndLiveOnesKeepThem) {
   EXPECT_EQ(a.size() + b.size(), 4u);
   for (const std::thread::id id : a) EXPECT_EQ(b.count(id), 0u);
   EXPECT_EQ(runsOne[0] + runsOne[1] + runsTwo[0] + runsTwo[1], 4);
+}
+
+// Rounds that follow each other at once are seen by threads still looking; rounds that take
+// longer than the look find them asleep. Either way wait() returns only once every part of
+// its round has ended, and no part runs twice or is lost.
+TEST(Crew, WaitSeesEveryPartOfEveryRoundWhetherThreadsLookedOrSlept) {
+  struct Case {
+    const char* name;
+    std::chrono::microseconds partTakes;
+    int rounds;
+  };
+  for (const Case& c : {Case{"rounds back to back", std::chrono::microseconds{0}, 2000},
+                        Case{"rounds longer than the look", std::chrono::microseconds{4000}, 6}}) {
+    for (int crewIndex = 0; crewIndex < 3; ++crewIndex) {  // crews that end straight after
+      platform::Crew crew(3);
+      std::vector<std::atomic<int>> seen(crew.size());
+      for (int round = 1; round <= c.rounds; ++round) {
+        crew.start(crew.size(), [&](unsigned part) {
+          if (c.partTakes.count() != 0 && part == 0) std::this_thread::sleep_for(c.partTakes);
+          seen[part].fetch_add(1);
+        });
+        crew.wait();
+        for (unsigned part = 0; part < crew.size(); ++part) {
+          ASSERT_EQ(seen[part].load(), round) << c.name << ", part " << part;
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
