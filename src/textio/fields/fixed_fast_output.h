@@ -5,9 +5,14 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <optional>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "textio/fields/fixed_fields.h"
 
@@ -106,7 +111,7 @@ inline std::uint64_t eightDigits(std::uint32_t n) {
 // |x| * 10^decimals rounded to an integer, ties to the even one, for the float of `bits`
 // (decimals <= kFastDecimals); nothing for NaN, infinity and values past 64 bits.
 [[gnu::always_inline]] inline std::optional<std::uint64_t> roundedDecimal(std::uint32_t bits,
-                                                                         int decimals) {
+                                                                          int decimals) {
   const std::uint32_t biased = (bits >> 23) & 0xFFu;
   if (biased == 0xFFu) return std::nullopt;
   std::uint64_t mantissa = bits & 0x7FFFFFu;
@@ -175,6 +180,42 @@ inline std::uint64_t eightDigits(std::uint32_t n) {
   if (negative) *--column = '-';
   while (column != out) *--column = ' ';
   return FieldFit::Fits;
+}
+
+// F8.3 or F8.4 of `value` at `out`, the fields of an atom line's coordinates and velocities,
+// as formatFixed writes them and with its answer: false only where formatFixed declines. The float
+// times 10^3 or 10^4 is exact in a double (24 bits of mantissa times 125 * 2^3 or 625 * 2^4 need at
+// most 34), so one conversion to an integer, rounding to nearest with ties to even, rounds the
+// float's own value; the digits then take their columns in one word.
+template <int Decimals>
+[[gnu::always_inline]] inline bool formatReal8(float value, char* out) {
+  static_assert(Decimals == 3 || Decimals == 4);
+  const double scaled = std::fabs(static_cast<double>(value)) * (Decimals == 3 ? 1e3 : 1e4);
+#if defined(__SSE2__)
+  // NaN and values past 2^31 come back as 0x80000000, past both limits below.
+  const auto n = static_cast<std::uint32_t>(_mm_cvtsd_si32(_mm_set_sd(scaled)));
+#else
+  const auto n = scaled < 1e9 ? static_cast<std::uint32_t>(std::nearbyint(scaled)) : 0xFFFFFFFFu;
+#endif
+  const bool negative = std::signbit(value) && n != 0;  // zero is written without a sign
+  // Eight columns hold seven digits and the point, or a sign and six digits.
+  if (n > (negative ? 999999u : 9999999u)) {
+    return formatFixed(value, 8, Decimals, out).has_value();
+  }
+  // The first of the eight digits is 0 and dropped; the point goes in before the last Decimals.
+  const std::uint64_t digits = eightDigits(n);
+  constexpr int kPoint = 7 - Decimals;  // the column of the point
+  constexpr std::uint64_t kIntegerMask = (std::uint64_t{1} << (8 * kPoint)) - 1;
+  std::uint64_t word = ((digits >> 8) & kIntegerMask) | (std::uint64_t{'.'} << (8 * kPoint)) |
+                       (digits & ~((kIntegerMask << 8) | 0xFFu));
+  // Leading zeros become blanks, but for the one before the point.
+  const int zeros = std::min(std::countr_zero(word ^ 0x3030303030303030ull) / 8, kPoint - 1);
+  const std::uint64_t blanks = (std::uint64_t{1} << (8 * zeros)) - 1;
+  word = (word & ~blanks) | (0x2020202020202020ull & blanks);
+  // A negative value has at least one blank: the last one turns into the sign (' ' ^ '-').
+  word ^= (std::uint64_t{negative} * 0x0Du) << ((8 * zeros - 8) & 63);
+  std::memcpy(out, &word, 8);
+  return true;
 }
 
 // I output with at least one digit into a field of at most 32 columns: writes exactly

@@ -195,7 +195,7 @@ template <int Decimals>
 [[gnu::always_inline]] inline bool writeReal8(const char* at, char* out) {
   float value;
   std::memcpy(&value, at, sizeof value);
-  return fields::fast::formatFixed(value, 8, Decimals, out).has_value();
+  return fields::fast::formatReal8<Decimals>(value, out);
 }
 
 }  // namespace

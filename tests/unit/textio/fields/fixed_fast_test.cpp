@@ -3,7 +3,6 @@
 // the fast paths take and of the shapes they must leave to the general routines, and on whole
 // atom lines read through units. A fast path may only ever give the general result.
 #include "textio/fields/fixed_fast.h"
-#include "textio/fields/fixed_fast_output.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +18,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "textio/fields/fixed_fast_output.h"
 #include "textio/fields/fixed_fields.h"
 #include "textio/layouts/fixed_statements.h"
 #include "textio/units/unit.h"
@@ -146,13 +146,24 @@ bool formatAgrees(float x, int width, int decimals, std::string& why) {
       textio::fields::fast::formatFixed(x, width, decimals, columns);
   const std::string fastText =
       fast ? std::string(columns, static_cast<std::size_t>(width)) : std::string();
+  // The atom line's own F8.3 and F8.4 write the same, declining only where formatFixed does.
+  std::string lineText;
+  if (width == 8 && (decimals == 3 || decimals == 4)) {
+    char line[8];
+    const bool taken = decimals == 3 ? textio::fields::fast::formatReal8<3>(x, line)
+                                     : textio::fields::fast::formatReal8<4>(x, line);
+    if (taken != fast.has_value())
+      lineText = taken ? "taken" : "declined";
+    else if (taken)
+      lineText = std::string(line, 8);
+  }
   if ((fast && (fastText != general || *fast != generalFit)) || published != general ||
-      publishedFit != generalFit) {
+      publishedFit != generalFit || (!lineText.empty() && lineText != general)) {
     char hex[32];
     std::snprintf(hex, sizeof hex, "%a", static_cast<double>(x));
     why = std::string(hex) + " F" + std::to_string(width) + "." + std::to_string(decimals) +
           ": fast \"" + fastText + "\" formatFixed \"" + published + "\" general \"" + general +
-          "\"";
+          "\" atom line \"" + lineText + "\"";
   } else {
     why.clear();
   }
