@@ -63,18 +63,18 @@ __m128i digitBytesOf(__m128i v) {
 }
 
 // Whether the 48 columns of `parts` are the six fields as GROMACS writes them (see
-// convertStandardReals); `minus` gets a bit per column that holds a minus.
-bool standardRealShape(const __m128i (&parts)[3], std::uint64_t& minus) {
-  std::uint64_t digits = 0, blanks = 0, points = 0;
-  minus = 0;
+// convertStandardReals); `minusBytes` gets 0xFF in every column that holds a minus.
+bool standardRealShape(const __m128i (&parts)[3], __m128i (&minusBytes)[3]) {
+  std::uint64_t digits = 0, blanks = 0, points = 0, minus = 0;
   const auto bitsOf = [](__m128i m) {
     return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(m)));
   };
   for (int i = 0; i < 3; ++i) {
     const __m128i v = parts[i];
+    minusBytes[i] = _mm_cmpeq_epi8(v, _mm_set1_epi8('-'));
     digits |= bitsOf(digitBytesOf(v)) << (16 * i);
     blanks |= bitsOf(_mm_cmpeq_epi8(v, _mm_set1_epi8(' '))) << (16 * i);
-    minus |= bitsOf(_mm_cmpeq_epi8(v, _mm_set1_epi8('-'))) << (16 * i);
+    minus |= bitsOf(minusBytes[i]) << (16 * i);
     points |= bitsOf(_mm_cmpeq_epi8(v, _mm_set1_epi8('.'))) << (16 * i);
   }
   // Bit 8k + c is column c of field k: x, y, z (three decimals), then vx, vy, vz (four).
@@ -106,8 +106,8 @@ bool convertStandardReals(const char* columns, AtomRecord& record) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(columns + at));
   };
   const __m128i parts[] = {load(0), load(16), load(32)};
-  std::uint64_t minus = 0;
-  if (!standardRealShape(parts, minus)) return false;
+  __m128i minusBytes[3];
+  if (!standardRealShape(parts, minusBytes)) return false;
   // The digits as numbers, every other column 0; a field's digits then hold the decimal n
   // whose float is the value: the point's column is 0 and takes no part, so columns 1-4 and
   // 5-8, read as four-digit numbers, give n = first * 1000 + second for both layouts
@@ -129,17 +129,19 @@ bool convertStandardReals(const char* columns, AtomRecord& record) {
   // At most seven digits, below 2^24: one float division rounds the decimal correctly.
   const __m128 positions = _mm_div_ps(_mm_cvtepi32_ps(first), _mm_setr_ps(1e3f, 1e3f, 1e3f, 1e4f));
   const __m128 velocities = _mm_div_ps(_mm_cvtepi32_ps(last), _mm_setr_ps(1e4f, 1e4f, 1, 1));
-  // The sign bit of a field with a minus, without a branch: signs are as unpredictable as
-  // the velocities.
-  const auto sign = [minus](int k) {
-    return static_cast<int>(static_cast<std::uint32_t>(((minus >> (8 * k)) & 0xFFu) != 0) << 31);
+  // The sign bit of a field with a minus, in the lanes of the values and without a branch
+  // (signs are as unpredictable as the velocities): the sum of a field's eight minus bytes is
+  // not zero exactly when it has one, and the sums of two parts packed side by side are the
+  // lanes of four fields.
+  const __m128i signBit = _mm_set1_epi32(static_cast<int>(0x80000000u));
+  const auto signsOf = [&](__m128i sums) {
+    return _mm_castsi128_ps(_mm_and_si128(_mm_cmpgt_epi32(sums, zero), signBit));
   };
+  const __m128i sums[] = {_mm_sad_epu8(minusBytes[0], zero), _mm_sad_epu8(minusBytes[1], zero),
+                          _mm_sad_epu8(minusBytes[2], zero)};
   float values[8];
-  _mm_storeu_ps(
-      values,
-      _mm_xor_ps(positions, _mm_castsi128_ps(_mm_setr_epi32(sign(0), sign(1), sign(2), sign(3)))));
-  _mm_storeu_ps(values + 4,
-                _mm_xor_ps(velocities, _mm_castsi128_ps(_mm_setr_epi32(sign(4), sign(5), 0, 0))));
+  _mm_storeu_ps(values, _mm_xor_ps(positions, signsOf(_mm_packs_epi32(sums[0], sums[1]))));
+  _mm_storeu_ps(values + 4, _mm_xor_ps(velocities, signsOf(_mm_packs_epi32(sums[2], zero))));
   static_assert(offsetof(AtomRecord, vz) == offsetof(AtomRecord, x) + 5 * sizeof(float));
   std::memcpy(reinterpret_cast<char*>(&record) + offsetof(AtomRecord, x), values,
               6 * sizeof(float));
@@ -151,16 +153,65 @@ bool convertStandardReals(const char* columns, AtomRecord& record) {
 #endif
 }
 
+// Columns 1-5 and 16-20, the residue and atom numbers as GROMACS writes them: blanks, an
+// optional minus, then digits up to the field's last column (blanks only, or a minus alone,
+// give 0 as parseIntegerWord does). Both fields are checked and converted in one vector, a bit
+// per column and byte class as for the reals; false for any other shape (a plus, a blank
+// after a digit), which parseIntegerWord then reads.
+bool convertStandardNumbers(const char* line, std::int32_t& residue, std::int32_t& atom) {
+#if defined(__SSE2__)
+  // Columns 1-8 in the low half and 13-20 in the high one: the fields are bytes 0-4 and 11-15.
+  const __m128i v =
+      _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(line)),
+                         _mm_loadl_epi64(reinterpret_cast<const __m128i*>(line + 12)));
+  const auto bitsOf = [](__m128i m) { return static_cast<unsigned>(_mm_movemask_epi8(m)); };
+  const __m128i digitBytes = digitBytesOf(v);
+  const unsigned digits = bitsOf(digitBytes);
+  const unsigned minus = bitsOf(_mm_cmpeq_epi8(v, _mm_set1_epi8('-')));
+  constexpr unsigned kFields = 0xF81Fu;  // bytes 0-4 and 11-15
+  constexpr unsigned kStarts = 0x0801u;
+  const unsigned blanks = bitsOf(_mm_cmpeq_epi8(v, _mm_set1_epi8(' '))) & kFields;
+  // Blanks only as a field's first columns (the carry of its first bit runs through them to
+  // its first other column), a minus only there, digits in every other column.
+  const unsigned firstOther = (blanks + kStarts) & kFields;
+  const unsigned rest = kFields & ~blanks;
+  if ((firstOther & blanks) != 0 || (rest & ~digits & ~(firstOther & minus)) != 0) return false;
+  // Each field's digits times their weights, summed in 32-bit lanes: 10 000 at most per digit.
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i values = _mm_and_si128(_mm_sub_epi8(v, _mm_set1_epi8('0')), digitBytes);
+  const __m128i low = _mm_madd_epi16(_mm_unpacklo_epi8(values, zero),
+                                     _mm_setr_epi16(10000, 1000, 100, 10, 1, 0, 0, 0));
+  const __m128i high = _mm_madd_epi16(_mm_unpackhi_epi8(values, zero),
+                                      _mm_setr_epi16(0, 0, 0, 10000, 1000, 100, 10, 1));
+  const __m128i pairs = _mm_add_epi32(_mm_unpacklo_epi64(low, high), _mm_unpackhi_epi64(low, high));
+  const __m128i sums = _mm_add_epi32(pairs, _mm_shuffle_epi32(pairs, _MM_SHUFFLE(2, 3, 0, 1)));
+  const auto signed32 = [](std::int32_t magnitude, bool negative) {
+    const std::int32_t flip = -static_cast<std::int32_t>(negative);
+    return (magnitude ^ flip) - flip;
+  };
+  residue = signed32(_mm_cvtsi128_si32(sums), (minus & 0x001Fu) != 0);
+  atom = signed32(_mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums)), (minus & 0xF800u) != 0);
+  return true;
+#else
+  (void)line;
+  (void)residue;
+  (void)atom;
+  return false;
+#endif
+}
+
 // A plain atom line: the numbers in the shapes the fast conversions take, 68 columns or more
 // (the columns after 68 are not read) or exactly 44 (no velocities: they are 0). Answers
 // false for anything else; the record may then hold some fields of the line.
 bool convertPlainLine(const char* line, std::size_t length, AtomRecord& record) {
   if (length < kFullColumns && length != kPositionColumns) return false;
-  textio::fields::IntegerField number;
-  if (!textio::fields::fast::parseIntegerWord(line, 5, number)) return false;
-  record.residueNumber = number.value;
-  if (!textio::fields::fast::parseIntegerWord(line + 15, 5, number)) return false;
-  record.atomNumber = number.value;
+  if (!convertStandardNumbers(line, record.residueNumber, record.atomNumber)) {
+    textio::fields::IntegerField number;
+    if (!textio::fields::fast::parseIntegerWord(line, 5, number)) return false;
+    record.residueNumber = number.value;
+    if (!textio::fields::fast::parseIntegerWord(line + 15, 5, number)) return false;
+    record.atomNumber = number.value;
+  }
   std::memcpy(record.residueName, line + 5, 5);
   std::memcpy(record.atomName, line + 10, 5);
   if (length >= kFullColumns && convertStandardReals(line + 20, record)) return true;

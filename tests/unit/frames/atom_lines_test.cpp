@@ -227,15 +227,33 @@ TEST_F(BulkLoadTest, EndsOfFileGiveThePerLineTable) {
   expectSameTables(write(stopped), before, "byte 26 after 1500 lines");
 }
 
-// The six real fields are checked at once for the shapes GROMACS writes; a field of nearly
-// that shape must give what the per-line rules give, whether they read it or not.
+// The six real fields and the two numbers are each checked at once for the shapes GROMACS
+// writes; a field of nearly that shape must give what the per-line rules give, whether they
+// read it or not.
 TEST_F(BulkLoadTest, FieldsNearTheWrittenShapeGiveThePerLineRecords) {
   struct Field {
     const char* what;
-    std::size_t column;  // 20 x, 28 y, 36 z (three decimals); 44 vx, 52 vy, 60 vz (four)
-    const char* text;    // eight columns
+    std::size_t column;  // 0 residue and 15 atom number (five columns); 20 x, 28 y, 36 z
+                         // (three decimals); 44 vx, 52 vy, 60 vz (four), eight columns
+    const char* text;
   };
   const Field fields[] = {
+      {"residue number of five digits", 0, "99999"},
+      {"negative atom number", 15, "-9999"},
+      {"minus zero residue number", 0, "   -0"},
+      {"leading zeros", 15, "00042"},
+      {"residue number, blanks only", 0, "     "},
+      {"atom number, sign only", 15, "    -"},
+      {"plus sign in the residue number", 0, "  +12"},
+      {"minus after blanks inside", 15, " - 12"},
+      {"minus after a digit", 0, " 1-23"},
+      {"blank among the digits", 15, "1 234"},
+      {"blank after the digits", 0, "  12 "},
+      {"letter after the digits", 15, "  12x"},
+      {"tab before the digits", 0, "\t  12"},
+      {"byte above 127", 15,
+       "  1\xb3"
+       "2"},
       {"four integer digits", 20, "1234.567"},
       {"the most negative", 28, "-999.999"},
       {"minus zero", 36, "  -0.000"},
@@ -262,7 +280,7 @@ TEST_F(BulkLoadTest, FieldsNearTheWrittenShapeGiveThePerLineRecords) {
   std::string content = "near shapes\n" + std::to_string(2 * std::size(fields)) + "\n";
   for (std::size_t i = 0; i < std::size(fields); ++i) {
     std::string line = atomLine(0, static_cast<int>(i) + 1);
-    line.replace(fields[i].column, 8, fields[i].text);
+    line.replace(fields[i].column, std::strlen(fields[i].text), fields[i].text);
     content += line + atomLine(0, static_cast<int>(i) + 100);
   }
   content += "   1.86206   1.86206   1.86206\n";
