@@ -64,7 +64,8 @@ __m128i digitBytesOf(__m128i v) {
 
 // Whether the 48 columns of `parts` are the six fields as GROMACS writes them (see
 // convertStandardReals); `minusBytes` gets 0xFF in every column that holds a minus.
-bool standardRealShape(const __m128i (&parts)[3], __m128i (&minusBytes)[3]) {
+[[gnu::always_inline]] inline bool standardRealShape(const __m128i (&parts)[3],
+                                                     __m128i (&minusBytes)[3]) {
   std::uint64_t digits = 0, blanks = 0, points = 0, minus = 0;
   const auto bitsOf = [](__m128i m) {
     return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(m)));
@@ -100,7 +101,7 @@ bool standardRealShape(const __m128i (&parts)[3], __m128i (&minusBytes)[3]) {
 // fields are checked at once, a bit per column and byte class; the values are those
 // parseRealEightColumns gives, which takes every such field. Answers false for any other
 // shape, leaving the fields to the field-by-field path.
-bool convertStandardReals(const char* columns, AtomRecord& record) {
+[[gnu::always_inline]] inline bool convertStandardReals(const char* columns, AtomRecord& record) {
 #if defined(__SSE2__)
   const auto load = [columns](int at) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(columns + at));
@@ -158,7 +159,8 @@ bool convertStandardReals(const char* columns, AtomRecord& record) {
 // give 0 as parseIntegerWord does). Both fields are checked and converted in one vector, a bit
 // per column and byte class as for the reals; false for any other shape (a plus, a blank
 // after a digit), which parseIntegerWord then reads.
-bool convertStandardNumbers(const char* line, std::int32_t& residue, std::int32_t& atom) {
+[[gnu::always_inline]] inline bool convertStandardNumbers(const char* line, std::int32_t& residue,
+                                                          std::int32_t& atom) {
 #if defined(__SSE2__)
   // Columns 1-8 in the low half and 13-20 in the high one: the fields are bytes 0-4 and 11-15.
   const __m128i v =
@@ -233,6 +235,33 @@ bool convertPlainLine(const char* line, std::size_t length, AtomRecord& record) 
   return true;
 }
 
+// The common line, 68 columns in the shapes GROMACS writes and its line feed, converted
+// without looking for its end first: the line feed in column 69 is the line's own when no
+// column before it holds one, which the numbers' and reals' shapes rule out for their
+// columns and one look does for the names'. False leaves the line to the general path (the
+// record may then hold some of its fields).
+bool convertWrittenLine(const char* line, const char* end, AtomRecord& record) {
+#if defined(__SSE2__)
+  if (end - line <= static_cast<std::ptrdiff_t>(kFullColumns) || line[kFullColumns] != kLineFeed) {
+    return false;
+  }
+  const __m128i head = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line));
+  if (_mm_movemask_epi8(_mm_cmpeq_epi8(head, _mm_set1_epi8(kLineFeed))) != 0) return false;
+  if (!convertStandardNumbers(line, record.residueNumber, record.atomNumber) ||
+      !convertStandardReals(line + 20, record)) {
+    return false;
+  }
+  std::memcpy(record.residueName, line + 5, 5);
+  std::memcpy(record.atomName, line + 10, 5);
+  return true;
+#else
+  (void)line;
+  (void)end;
+  (void)record;
+  return false;
+#endif
+}
+
 // Converts the lines of [begin, end) (the last byte a line feed), at most `limit`, into
 // records[0...].
 AtomLinesRead convertPart(const char* begin, const char* end, std::uint64_t limit,
@@ -240,6 +269,11 @@ AtomLinesRead convertPart(const char* begin, const char* end, std::uint64_t limi
   AtomLinesRead done;
   const char* line = begin;
   for (; done.lines < limit && line != end; ++done.lines) {
+    if (convertWrittenLine(line, end, records[done.records])) {
+      ++done.records;
+      line += kFullColumns + 1;
+      continue;
+    }
     const char* const feed = lineFeedOf(line, end);
     std::size_t length = static_cast<std::size_t>(feed - line);
     if (length > 0 && line[length - 1] == kCarriageReturn) --length;

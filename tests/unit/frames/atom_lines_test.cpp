@@ -299,6 +299,19 @@ TEST_F(BulkLoadTest, LongRunsOfEmptyLinesArePlacedAsThePerLineRecords) {
   expectSameTables(write(content), kEmpty + 200, "20000 empty lines between atoms");
 }
 
+// A short line and the next one can put a line feed in column 69 with numbers and reals of
+// the written shapes in columns 16-68: they are two lines, not one.
+TEST_F(BulkLoadTest, AShortLineBeforeAFeedInColumn69IsALineOfItsOwn) {
+  std::string content = "short then shifted\n6\n";
+  for (int i = 1; i <= 2; ++i) content += atomLine(0, i);
+  // Seven columns, then 60 whose columns 8-12 and 13-60 are a number and six reals.
+  content += "    3SO\n";
+  content += std::string("   HW2") + " " + "    9" + atomLine(0, 3).substr(20);
+  for (int i = 4; i <= 6; ++i) content += atomLine(0, i);
+  content += "   1.86206   1.86206   1.86206\n";
+  expectSameTables(write(content), kUnchecked, "a feed in column 69 after a short line");
+}
+
 // Lines of the given kinds, one atom each.
 std::string linesOf(const std::vector<int>& kinds) {
   std::string text;
