@@ -167,6 +167,36 @@ void SelectionDensity::addAll(const frames::AtomTable& table) {
   const std::array<int, 3> cells = extent_.cells;
   const auto nx = static_cast<std::size_t>(cells[0]);
   const auto ny = static_cast<std::size_t>(cells[1]);
+#if defined(__SSE2__)
+  // x and y, then z, in the two lanes of a register: the same operations in double precision
+  // as cellIndex, and the same comparisons (a NaN fails them), half the instructions.
+  const __m128d lowXY = _mm_set_pd(low[1], low[0]);
+  const __m128d lowZ = _mm_set_sd(low[2]);
+  const __m128d per = _mm_set1_pd(perCell);
+  const __m128d cellsXY = _mm_set_pd(cells[1], cells[0]);
+  const __m128d cellsZ = _mm_set_sd(cells[2]);  // the other lane (vx) never counts
+  const __m128d zero = _mm_setzero_pd();
+  for (std::size_t i = 0; i < table.size; ++i) {
+    const char* const record = reinterpret_cast<const char*>(table.records + i);
+    const __m128 p =
+        _mm_loadu_ps(reinterpret_cast<const float*>(record + offsetof(frames::AtomRecord, x)));
+    const __m128d xy = _mm_mul_pd(_mm_sub_pd(_mm_cvtps_pd(p), lowXY), per);
+    const __m128d z = _mm_mul_pd(_mm_sub_pd(_mm_cvtps_pd(_mm_movehl_ps(p, p)), lowZ), per);
+    const auto inside = [zero](__m128d offsets, __m128d cellCounts) {
+      return _mm_movemask_pd(
+          _mm_and_pd(_mm_cmpge_pd(offsets, zero), _mm_cmplt_pd(offsets, cellCounts)));
+    };
+    const int insideXY = inside(xy, cellsXY);
+    const bool insideZ = (inside(z, cellsZ) & 1) != 0;
+    const __m128i cellXY = _mm_cvttpd_epi32(xy);
+    const auto cx = static_cast<std::size_t>(_mm_cvtsi128_si32(cellXY));
+    const auto cy = static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(cellXY, 1)));
+    const auto cz = static_cast<std::size_t>(_mm_cvttsd_si32(z));
+    if (insideXY == 3) ++top[cy * nx + cx];
+    if ((insideXY & 1) != 0 && insideZ) ++front[cz * nx + cx];
+    if ((insideXY & 2) != 0 && insideZ) ++side[cz * ny + cy];
+  }
+#else
   for (std::size_t i = 0; i < table.size; ++i) {
     const frames::AtomRecord& record = table.records[i];
     const int x = cellIndex(record.x, low[0], perCell, cells[0]);
@@ -179,6 +209,7 @@ void SelectionDensity::addAll(const frames::AtomTable& table) {
     if (x >= 0 && z >= 0) ++front[cz * nx + cx];
     if (y >= 0 && z >= 0) ++side[cz * ny + cy];
   }
+#endif
 }
 
 SelectionDensity SelectionDensity::coarsened() const {
