@@ -33,6 +33,7 @@ class ResidueRuns {
   bool inOrder_ = true;
   bool inRun_ = false;
   std::int32_t number_ = 0;
+  // The open run's records in earlier chunks, and whether one of them matched.
   std::int64_t length_ = 0;
   bool matched_ = false;
   std::int64_t atoms_ = 0;
