@@ -49,8 +49,9 @@ void ResidueRuns::follow(const frames::AtomTable& view, const std::vector<std::u
   std::size_t nextWrap = 0;
   std::int32_t offset = view.residueWraps.startOffset;
   for (std::size_t i = 0; i < view.size;) {
-    for (; nextWrap < wraps.size() && wraps[nextWrap] <= i; ++nextWrap)
+    for (; nextWrap < wraps.size() && wraps[nextWrap] <= i; ++nextWrap) {
       offset += frames::kNumberWrap;
+    }
     const std::size_t segmentEnd =
         nextWrap < wraps.size() ? std::min<std::size_t>(wraps[nextWrap], view.size) : view.size;
     for (; i < segmentEnd; ++i) {
