@@ -70,8 +70,11 @@ void AtomChunkReader::begin(std::uint64_t statements, int spacing) {
         tuning_.threads != 0 ? tuning_.threads : std::max(1u, std::thread::hardware_concurrency());
     const std::size_t worth =
         std::max<std::size_t>(1, blockBytes_ / std::max<std::size_t>(tuning_.minPartBytes, 1));
-    converter_.emplace(static_cast<unsigned>(std::min<std::size_t>(cores, worth)),
-                       tuning_.minPartBytes);
+    // The passes run on this thread while the crew converts the next block, and this thread
+    // takes the parts left when it is done: one crew thread fewer than the cores keeps every
+    // thread on a core of its own instead of taking turns with the others.
+    const auto threads = static_cast<unsigned>(std::min<std::size_t>(cores, worth));
+    converter_.emplace(threads > 1 ? threads - 1 : 1, tuning_.minPartBytes, false, threads > 1);
     otherRoom_.emplace(capacity_ * sizeof(AtomRecord));
     other_ = static_cast<AtomRecord*>(otherRoom_->data());
   }

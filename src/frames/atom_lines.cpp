@@ -295,10 +295,12 @@ AtomLinesRead convertPart(const char* begin, const char* end, std::uint64_t limi
 
 }  // namespace
 
-AtomLineConverter::AtomLineConverter(unsigned threads, std::size_t minPartBytes, bool findWraps)
+AtomLineConverter::AtomLineConverter(unsigned threads, std::size_t minPartBytes, bool findWraps,
+                                     bool alongside)
     : threads_(threads),
       crew_(std::min(threads == 0 ? std::max(1u, std::thread::hardware_concurrency()) : threads,
-                     kMostParts)),
+                     kMostParts),
+            alongside),
       minPartBytes_(std::max<std::size_t>(minPartBytes, 1)),
       findWraps_(findWraps) {}
 

@@ -58,7 +58,10 @@ inline constexpr unsigned kPartsPerThread = 4;
 class AtomLineConverter {
  public:
   // With `findWraps`, each block's wrap points (findWrapsIn) are found as it is converted.
-  AtomLineConverter(unsigned threads, std::size_t minPartBytes, bool findWraps = false);
+  // `alongside`: the caller has work of its own while a block is converted, so even a crew
+  // of one thread is started (see platform::Crew).
+  AtomLineConverter(unsigned threads, std::size_t minPartBytes, bool findWraps = false,
+                    bool alongside = false);
 
   // Starts on a block; `text` and `records` stay the caller's until finish(). With
   // `recordBefore`, records[-1] is the record before the block's (its wraps count).

@@ -114,9 +114,9 @@ struct LoadTuning {
   enum class Path { Bulk, PerLine };
   Path path = Path::Bulk;
   unsigned threads = 0;                    // 0: one per core
-  std::size_t blockBytes = 4 << 20;        // bytes of the file converted at a time
-  std::size_t minPartBytes = 512 << 10;    // a block is split only into parts this large
-  std::size_t chunkRecords = 1 << 17;      // records a streamed pass holds at a time (a room)
+  std::size_t blockBytes = 1 << 20;        // bytes of the file converted at a time
+  std::size_t minPartBytes = 256 << 10;    // a block is split only into parts this large
+  std::size_t chunkRecords = 1 << 15;      // records a streamed pass holds at a time (a room)
   std::size_t spillAfterBytes = 16 << 20;  // records a pipe keeps in memory, in bytes
   // A frame of a trajectory: blocks no larger than the count's lines seem to need (by the
   // first atom line's length), and no block read ahead once one seems to hold them all, so

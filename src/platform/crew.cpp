@@ -111,9 +111,9 @@ IdleThreads& idleThreads() {
 
 }  // namespace
 
-Crew::Crew(unsigned threads) {
+Crew::Crew(unsigned threads, bool alongside) {
   // One thread would only wait while this one waits for it: a crew of one runs in start().
-  if (threads <= 1) return;
+  if (threads == 0 || (threads == 1 && !alongside)) return;
   for (unsigned index = 0; index < threads; ++index) {
     {
       std::lock_guard<std::mutex> hold(mutex_);

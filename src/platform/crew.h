@@ -18,9 +18,10 @@ namespace platform {
 class Crew {
  public:
   // Up to `threads` threads; none for one, since a single crew thread would only stand in for
-  // the caller. A thread the system refuses leaves the crew smaller; a crew of none runs
-  // every round in start() itself.
-  explicit Crew(unsigned threads);
+  // the caller, unless the caller works `alongside` the round (work of its own until it
+  // waits). A thread the system refuses leaves the crew smaller; a crew of none runs every
+  // round in start() itself.
+  explicit Crew(unsigned threads, bool alongside = false);
   ~Crew();
   Crew(const Crew&) = delete;
   Crew& operator=(const Crew&) = delete;

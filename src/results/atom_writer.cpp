@@ -233,7 +233,11 @@ std::int64_t SelectedAtomWriter::write(const frames::AtomTable& table,
       [](std::int64_t sum, std::uint64_t word) { return sum + std::popcount(word); });
   if (selectedCount == 0) return 0;
   // A selection of one piece (most small files) is built here, without starting threads.
-  if (!crew_ && selectedCount > kAtomsPerPiece) crew_ = std::make_unique<platform::Crew>(threads_);
+  // The calling thread builds too, once it has written the round before: the crew has one
+  // thread fewer than the writer's threads, so that each keeps a core of its own.
+  if (!crew_ && selectedCount > kAtomsPerPiece && threads_ > 1) {
+    crew_ = std::make_unique<platform::Crew>(threads_ - 1, /*alongside=*/true);
+  }
   if (!rounds_) rounds_ = std::make_unique<Rounds>(atomLine_, piecesPerRound_);
   platform::Crew single(1);
   platform::Crew& crew = crew_ ? *crew_ : single;
@@ -271,8 +275,16 @@ std::int64_t SelectedAtomWriter::write(const frames::AtomTable& table,
                  }
                });
   };
+  // The pieces of `round` no thread has taken yet, built here.
+  const auto help = [&](std::vector<Piece>& round, std::size_t pieces) {
+    if (!crew_) return;
+    for (std::size_t p = next++; p < pieces; p = next++) {
+      buildPiece(table, selected, layout, formats, round[p]);
+    }
+  };
   if (word < selected.size()) startRound(rounds[0], pieceCounts[0]);
   for (std::size_t current = 0; pieceCounts[current] != 0; current ^= 1) {
+    help(rounds[current], pieceCounts[current]);
     crew.wait();
     pieceCounts[current ^ 1] = 0;
     if (word < selected.size()) startRound(rounds[current ^ 1], pieceCounts[current ^ 1]);

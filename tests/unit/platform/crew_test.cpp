@@ -43,6 +43,12 @@ TEST(Crew, EndedCrewsLendTheirThreadsAndLiveOnesKeepThem) {
     std::vector<std::atomic<int>> runs(2);
     EXPECT_EQ(roundOn(crew, runs), first) << "frame " << frame << " started threads anew";
   }
+  // A crew of one for a caller with work of its own runs its part on a thread of its own.
+  platform::Crew alongside(1, /*alongside=*/true);
+  std::vector<std::atomic<int>> runsAlongside(1);
+  const std::set<std::thread::id> own = roundOn(alongside, runsAlongside);
+  EXPECT_EQ(runsAlongside[0], 1);
+  EXPECT_EQ(own.count(std::this_thread::get_id()), 0u);
   // Two crews at once: each has threads of its own.
   platform::Crew one(2);
   platform::Crew two(2);

@@ -301,23 +301,30 @@ TEST_F(ResultFilesTest, BulkWriterGivesTheFilesOfAStatementPerAtom) {
       SCOPED_TRACE(testing::Message() << selection.what << ", spacing " << layout.spacing);
       const std::vector<std::uint64_t> bits = bitsWhere(kAtoms, selection.on);
       std::string expected[2];
-      std::string written[2];
-      for (const bool bulk : {false, true}) {
+      // 0: by statements; then the bulk writer on 1, 2 and 3 threads, whatever the machine's
+      // cores (the calling thread builds pieces alongside the crew).
+      for (const unsigned threads : {0u, 1u, 2u, 3u}) {
         open(kResultUnit, "result.gro");
         open(kIndexUnit, "list.ndx");
         writeIndexHeading();
-        if (bulk) {
-          writeSelectedAtoms(table, bits, layout.numbers, frames::atomLineLayout(layout.spacing));
+        if (threads != 0) {
+          SelectedAtomWriter writer(layout.numbers, frames::atomLineLayout(layout.spacing),
+                                    threads);
+          writer.write(table, bits);
         } else {
           writeAtomByAtom(table, bits, layout.numbers, frames::atomLineLayout(layout.spacing));
         }
         writeLastLine(selection::RunState{});
-        std::string* const into = bulk ? written : expected;
-        into[0] = contentOf(kResultUnit, "result.gro");
-        into[1] = contentOf(kIndexUnit, "list.ndx");
+        const std::string written[2] = {contentOf(kResultUnit, "result.gro"),
+                                        contentOf(kIndexUnit, "list.ndx")};
+        if (threads == 0) {
+          expected[0] = written[0];
+          expected[1] = written[1];
+          continue;
+        }
+        EXPECT_TRUE(written[0] == expected[0]) << "result.gro differs, threads " << threads;
+        EXPECT_TRUE(written[1] == expected[1]) << "list.ndx differs, threads " << threads;
       }
-      EXPECT_TRUE(written[0] == expected[0]) << "result.gro differs";
-      EXPECT_TRUE(written[1] == expected[1]) << "list.ndx differs";
     }
   }
 }
