@@ -15,6 +15,7 @@
 #include "frames/atom_lines.h"
 #include "platform/platform.h"
 #include "results/piece_room.h"
+#include "textio/fields/fixed_fast_output.h"
 #include "textio/freeform/free_form.h"
 #include "textio/layouts/fixed_statements.h"
 #include "textio/units/unit.h"
@@ -87,13 +88,22 @@ void buildPiece(const frames::AtomTable& table, const std::vector<std::uint64_t>
     }
     const frames::AtomRecord& record = table.records[atoms[k]];
     const std::int32_t atomNumber = record.atomNumber + atomOffsets.at(atoms[k]);
-    const int numberWidth = indexField(atomNumber, layout).width;
+    const int numberWidth = indexFieldWidth(atomNumber, layout);
     if (appendColumns(formats.line, formats.atomLine, frames::kAtomLinePlaces, &record, piece.lines,
                       piece.general) != 0 ||
-        numberWidth > kWidestIndexField ||
-        appendColumns(formats.numbers.of(numberWidth), formats.numbers.layoutOf(numberWidth),
-                      NumberFormats::kPlace, &atomNumber, piece.numbers, piece.general) != 0) {
+        numberWidth > kWidestIndexField) {
       return;
+    }
+    // The number's I field straight through the fast formatter its prepared format would
+    // call, else the general way.
+    const auto width = static_cast<std::size_t>(numberWidth);
+    if (!textio::fields::fast::formatInteger(atomNumber, numberWidth, 1,
+                                             piece.numbers.extend(width))) {
+      piece.numbers.dropLast(width);
+      if (appendColumns(formats.numbers.of(numberWidth), formats.numbers.layoutOf(numberWidth),
+                        NumberFormats::kPlace, &atomNumber, piece.numbers, piece.general) != 0) {
+        return;
+      }
     }
     piece.lines.append("\r\n");
     if (ordinal % kIndexNumbersPerLine == 0) piece.numbers.append("\r\n");

@@ -32,8 +32,9 @@ int decimalWidth(std::int64_t value);
 // One I field of `width` columns on `unit`.
 void writeInteger(int unit, std::int32_t value, int width, textio::layouts::Advance advance);
 
-// The field of an atom number in list.ndx.
+// The field of an atom number in list.ndx, and its width.
 textio::layouts::FieldDescriptor indexField(std::int32_t atomNumber, NumberLayout layout);
+int indexFieldWidth(std::int32_t atomNumber, NumberLayout layout);
 
 // Widest field of an atom number in list.ndx: a sign, ten digits and a blank.
 constexpr int kWidestIndexField = 12;

@@ -218,6 +218,115 @@ template <int Decimals>
   return true;
 }
 
+#if defined(__SSE2__)
+// F8.3 of values[0..2] and F8.4 of values[3..5] in the 48 columns at `out`, exactly as six
+// calls of formatReal8 write them, two fields to a register: false, leaving `out` alone, when
+// one of them needs more than formatReal8's digits-in-a-word path (NaN, infinity, a value
+// past seven digits or a negative one past six), for the caller to take them one by one.
+[[gnu::always_inline]] inline bool formatSixReals8(const float* values, char* out) {
+  const __m128 first = _mm_loadu_ps(values);  // the positions and the first velocity
+  // Loaded as integers: __m128i may alias the floats, a double would not.
+  const __m128 last =
+      _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(values + 4)));  // and 0, 0
+  // |v| * 10^decimals in doubles, exact, then rounded to nearest with ties to the even
+  // integer, as formatReal8 does; NaN and values past 2^31 come back as 0x80000000.
+  const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFFll));
+  const __m128i n01 =
+      _mm_cvtpd_epi32(_mm_mul_pd(_mm_and_pd(_mm_cvtps_pd(first), magnitude), _mm_set1_pd(1e3)));
+  const __m128i n23 = _mm_cvtpd_epi32(_mm_mul_pd(
+      _mm_and_pd(_mm_cvtps_pd(_mm_movehl_ps(first, first)), magnitude), _mm_set_pd(1e4, 1e3)));
+  const __m128i n45 =
+      _mm_cvtpd_epi32(_mm_mul_pd(_mm_and_pd(_mm_cvtps_pd(last), magnitude), _mm_set1_pd(1e4)));
+  const __m128i n0123 = _mm_unpacklo_epi64(n01, n23);
+  const __m128i zero = _mm_setzero_si128();
+  // A sign only before digits that are not all zero.
+  const __m128i negative0123 =
+      _mm_andnot_si128(_mm_cmpeq_epi32(n0123, zero), _mm_srai_epi32(_mm_castps_si128(first), 31));
+  const __m128i negative45 =
+      _mm_andnot_si128(_mm_cmpeq_epi32(n45, zero), _mm_srai_epi32(_mm_castps_si128(last), 31));
+  // Eight columns hold seven digits and the point, or a sign and six digits.
+  const auto outOfRange = [&](__m128i n, __m128i negative) {
+    const __m128i limit =
+        _mm_sub_epi32(_mm_set1_epi32(9999999), _mm_and_si128(negative, _mm_set1_epi32(9000000)));
+    return _mm_or_si128(_mm_cmpgt_epi32(n, limit), _mm_cmpgt_epi32(zero, n));
+  };
+  if (_mm_movemask_epi8(
+          _mm_or_si128(outOfRange(n0123, negative0123), outOfRange(n45, negative45))) != 0) {
+    return false;
+  }
+  // n / 10^4 and n % 10^4 side by side in each number's 64-bit lane: n * 3518437209 >> 45 is
+  // n / 10^4 for every n below 2^32.
+  const auto halves = [&](__m128i n, __m128i& low, __m128i& high) {
+    const __m128i reciprocal = _mm_set1_epi32(static_cast<int>(3518437209u));
+    const __m128i even = _mm_srli_epi64(_mm_mul_epu32(n, reciprocal), 45);
+    const __m128i odd = _mm_srli_epi64(_mm_mul_epu32(_mm_srli_epi64(n, 32), reciprocal), 45);
+    const __m128i quotient = _mm_or_si128(even, _mm_slli_epi64(odd, 32));
+    // quotient * 10^4 below 2^32 from its 16-bit halves (the quotient is below 2^16).
+    const __m128i tenThousand = _mm_set1_epi32(10000);
+    const __m128i product =
+        _mm_add_epi32(_mm_mullo_epi16(quotient, tenThousand),
+                      _mm_slli_epi32(_mm_mulhi_epu16(quotient, tenThousand), 16));
+    const __m128i remainder = _mm_sub_epi32(n, product);
+    low = _mm_unpacklo_epi32(quotient, remainder);
+    high = _mm_unpackhi_epi32(quotient, remainder);
+  };
+  // The eight ASCII digits of the two numbers of a register, as eightDigits gives one.
+  const auto digits = [&](__m128i fourDigitHalves) {
+    const __m128i hundreds =
+        _mm_srli_epi16(_mm_mulhi_epu16(fourDigitHalves, _mm_set1_epi16(5243)), 3);
+    const __m128i pairs = _mm_or_si128(
+        hundreds,
+        _mm_slli_epi32(
+            _mm_sub_epi16(fourDigitHalves, _mm_mullo_epi16(hundreds, _mm_set1_epi16(100))), 16));
+    const __m128i tens = _mm_mulhi_epu16(pairs, _mm_set1_epi16(6554));
+    const __m128i ones = _mm_sub_epi16(pairs, _mm_mullo_epi16(tens, _mm_set1_epi16(10)));
+    return _mm_add_epi8(_mm_or_si128(tens, _mm_slli_epi16(ones, 8)), _mm_set1_epi8('0'));
+  };
+  // The first digit (always 0) dropped, the point slid in before the decimals, the leading
+  // zeros but the one before the point turned into blanks, and the sign in the last blank.
+  // `integers` holds the integer columns of each lane, `leading` those a blank may take.
+  const auto field = [&](__m128i word, __m128i negative, __m128i integers, __m128i leading,
+                         __m128i point) {
+    word = _mm_or_si128(
+        _mm_or_si128(_mm_and_si128(_mm_srli_epi64(word, 8), integers), point),
+        _mm_andnot_si128(_mm_or_si128(_mm_slli_epi64(integers, 8), _mm_set1_epi64x(0xFF)), word));
+    const __m128i lowByte = _mm_set1_epi64x(0xFF);
+    __m128i zeros = _mm_and_si128(_mm_cmpeq_epi8(word, _mm_set1_epi8('0')), leading);
+    zeros = _mm_and_si128(zeros, _mm_or_si128(_mm_slli_epi64(zeros, 8), lowByte));
+    zeros = _mm_and_si128(zeros, _mm_or_si128(_mm_slli_epi64(zeros, 8), lowByte));
+    word = _mm_xor_si128(word, _mm_and_si128(zeros, _mm_set1_epi8('0' ^ ' ')));
+    const __m128i lastBlank = _mm_andnot_si128(_mm_srli_epi64(zeros, 8), zeros);
+    return _mm_xor_si128(
+        word, _mm_and_si128(_mm_and_si128(lastBlank, negative), _mm_set1_epi8(' ' ^ '-')));
+  };
+  __m128i halves01;
+  __m128i halves23;
+  __m128i halves45;
+  __m128i unused;
+  halves(n0123, halves01, halves23);
+  halves(n45, halves45, unused);
+  // Per lane: F8.3 has four integer columns (three may be blank), F8.4 three (two).
+  const __m128i integers3 = _mm_set1_epi64x(0xFFFFFFFFll);
+  const __m128i integers4 = _mm_set1_epi64x(0xFFFFFFll);
+  const __m128i leading3 = _mm_set1_epi64x(0xFFFFFFll);
+  const __m128i leading4 = _mm_set1_epi64x(0xFFFFll);
+  const __m128i point3 = _mm_set1_epi64x(static_cast<long long>(std::uint64_t{'.'} << 32));
+  const __m128i point4 = _mm_set1_epi64x(static_cast<long long>(std::uint64_t{'.'} << 24));
+  const __m128i columns01 = field(digits(halves01), _mm_unpacklo_epi32(negative0123, negative0123),
+                                  integers3, leading3, point3);
+  const __m128i columns23 =
+      field(digits(halves23), _mm_unpackhi_epi32(negative0123, negative0123),
+            _mm_unpacklo_epi64(integers3, integers4), _mm_unpacklo_epi64(leading3, leading4),
+            _mm_unpacklo_epi64(point3, point4));
+  const __m128i columns45 = field(digits(halves45), _mm_unpacklo_epi32(negative45, negative45),
+                                  integers4, leading4, point4);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), columns01);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), columns23);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32), columns45);
+  return true;
+}
+#endif
+
 // I output with at least one digit into a field of at most 32 columns: writes exactly
 // `width` columns at `out` (digits right-justified, "-" before them, asterisks when they do
 // not fit) and answers how they came out; std::nullopt for wider fields or more minimum
@@ -260,6 +369,19 @@ inline std::optional<FieldFit> formatInteger(std::int32_t value, int width, int 
   if (value < 0) *--column = '-';
   while (column != out) *--column = ' ';
   return FieldFit::Fits;
+}
+
+// I5 of `value` at `out`, as formatInteger writes it: the numbers of atom lines, which the
+// file keeps below 100000, take the digits in a word; others formatInteger itself.
+[[gnu::always_inline]] inline bool formatInteger5(std::int32_t value, char* out) {
+  if (static_cast<std::uint32_t>(value) > 99999u)
+    return formatInteger(value, 5, 1, out).has_value();
+  const std::uint64_t five = eightDigits(static_cast<std::uint32_t>(value)) >> 24;
+  // Leading zeros become blanks, but for the last digit.
+  const int zeros = std::min(std::countr_zero(five ^ 0x3030303030ull) / 8, 4);
+  const std::uint64_t columns = five ^ (0x1010101010ull & ((std::uint64_t{1} << (8 * zeros)) - 1));
+  std::memcpy(out, &columns, 5);
+  return true;
 }
 
 }  // namespace textio::fields::fast

@@ -188,7 +188,7 @@ constexpr StepShape kAtomLineShape[] = {
 [[gnu::always_inline]] inline bool writeInteger5(const char* at, char* out) {
   std::int32_t value;
   std::memcpy(&value, at, sizeof value);
-  return fields::fast::formatInteger(value, 5, 1, out).has_value();
+  return fields::fast::formatInteger5(value, out);
 }
 
 template <int Decimals>
@@ -220,6 +220,11 @@ bool LineFormat::writeAtomLine(const char* fields, char* out) const {
   std::memcpy(out + 5, fields + s[1].place.offset, 5);
   std::memcpy(out + 10, fields + s[2].place.offset, 5);
   if (!writeInteger5(fields + s[3].place.offset, out + 15)) return false;
+#if defined(__SSE2__)
+  float reals[6];
+  for (int i = 0; i < 6; ++i) std::memcpy(&reals[i], fields + s[4 + i].place.offset, sizeof(float));
+  if (fields::fast::formatSixReals8(reals, out + 20)) return true;
+#endif
   bool fits = true;
   for (int i = 0; i < 3; ++i)
     fits &= writeReal8<3>(fields + s[4 + i].place.offset, out + 20 + 8 * i);

@@ -156,6 +156,34 @@ bool formatAgrees(float x, int width, int decimals, std::string& why) {
       lineText = taken ? "taken" : "declined";
     else if (taken)
       lineText = std::string(line, 8);
+#if defined(__SSE2__)
+    // The six fields of an atom line at once: x in a lane of its decimals chosen by its bits,
+    // the other lanes values of both signs, every lane as formatReal8 writes it, and nothing
+    // but values near the field's limits, NaN and infinity left to the fields one by one.
+    if (taken) {
+      float six[6] = {0.5f, -1.25f, 12.5f, -0.0625f, 3.0f, -7.75f};
+      const int lane =
+          (decimals == 3 ? 0 : 3) + static_cast<int>(std::bit_cast<std::uint32_t>(x) % 3);
+      six[lane] = x;
+      char columns[48];
+      if (textio::fields::fast::formatSixReals8(six, columns)) {
+        for (int k = 0; k < 6; ++k) {
+          char one[8];
+          if (k < 3) {
+            textio::fields::fast::formatReal8<3>(six[k], one);
+          } else {
+            textio::fields::fast::formatReal8<4>(six[k], one);
+          }
+          if (std::memcmp(one, columns + 8 * k, 8) != 0) {
+            lineText = "six fields, lane " + std::to_string(k) + ": \"" +
+                       std::string(columns + 8 * k, 8) + "\"";
+          }
+        }
+      } else if (line[0] == ' ' && line[1] == ' ') {  // six digits at most, sign included
+        lineText = "six fields declined";
+      }
+    }
+#endif
   }
   if ((fast && (fastText != general || *fast != generalFit)) || published != general ||
       publishedFit != generalFit || (!lineText.empty() && lineText != general)) {
@@ -795,6 +823,13 @@ TEST(FastIntegerOutput, AgreesWithTheGeneralFormatter) {
            std::string_view(columns, static_cast<std::size_t>(width)) != general) &&
           ++failures <= 20) {
         ADD_FAILURE() << v << " in I" << width << ": general \"" << general << "\"";
+      }
+      // The atom line's own I5.
+      if (width == 5 &&
+          (!textio::fields::fast::formatInteger5(v, columns) ||
+           std::string_view(columns, 5) != general) &&
+          ++failures <= 20) {
+        ADD_FAILURE() << v << " in the atom line's I5: general \"" << general << "\"";
       }
     }
   }
