@@ -79,6 +79,7 @@ void AtomChunkReader::begin(std::uint64_t statements, int spacing) {
     other_ = static_cast<AtomRecord*>(otherRoom_->data());
   }
   bulk_ = bulk_ && input_.has_value();
+  if (converter_) converter_->setRecordTest(test_);
 }
 
 bool AtomChunkReader::nextPerLine() {
@@ -87,6 +88,7 @@ bool AtomChunkReader::nextPerLine() {
       static_cast<std::size_t>(std::min<std::uint64_t>(left_, capacity_)));
   left_ -= got.statements;
   size_ = got.records;
+  if (test_) test_(records_, size_);
   if (got.ended || left_ == 0) done_ = true;
   return true;
 }
@@ -156,6 +158,7 @@ bool AtomChunkReader::next() {
           kCoordinateUnit, layout_, kAtomLinePlaces, records_ + size_, sizeof(AtomRecord),
           capacity_ - size_, 1);
       left_ -= one.statements;
+      if (test_) test_(records_ + size_, one.records);
       size_ += one.records;
       if (one.ended || left_ == 0) done_ = true;
       continue;

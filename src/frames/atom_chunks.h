@@ -44,6 +44,10 @@ class AtomChunkReader {
   // line's number), each line read through the layout of `spacing` (atomLineSpacing).
   void begin(std::uint64_t statements, int spacing);
 
+  // Runs `test` on every record the readings from the next begin() on hand over, before they
+  // are handed over (none: no test).
+  void setRecordTest(RecordTest test) { test_ = std::move(test); }
+
   // Reads the next chunk: false when the reading is over (every statement made, the file
   // ended, or the byte 26 that ends a file met). A chunk may hold no record (lines that could
   // not be read). Unit 10 is left after the last line read once the reading is over.
@@ -81,6 +85,7 @@ class AtomChunkReader {
   bool inBlock_ = false;  // input_ holds the unit's input
   bool done_ = true;
   std::uint64_t left_ = 0;  // read statements still to make
+  RecordTest test_;
 };
 
 }  // namespace frames

@@ -302,7 +302,8 @@ AtomLineConverter::AtomLineConverter(unsigned threads, std::size_t minPartBytes,
                      kMostParts),
             alongside),
       minPartBytes_(std::max<std::size_t>(minPartBytes, 1)),
-      findWraps_(findWraps) {}
+      findWraps_(findWraps),
+      alongside_(alongside) {}
 
 void AtomLineConverter::placeParts() noexcept {
   std::uint64_t before = 0;
@@ -326,6 +327,7 @@ void AtomLineConverter::convertParts() {
       findWrapsIn(records, 1, read_[part].records, 0, partAtomWraps_[part],
                   partResidueWraps_[part]);
     }
+    if (recordTest_) recordTest_(records, read_[part].records);
   }
 }
 
@@ -337,9 +339,9 @@ void AtomLineConverter::start(const char* text, std::size_t size, std::uint64_t 
   maxLines_ = maxLines;
   // Several parts per thread, taken in turn: a thread slowed by the reading of the next block
   // takes fewer, and the reading thread takes what is left once it has read.
-  parts_ = static_cast<unsigned>(
-      std::min<std::size_t>({kMostParts, std::size_t{crew_.size()} * kPartsPerThread,
-                             std::max<std::size_t>(size / minPartBytes_, 1)}));
+  parts_ = static_cast<unsigned>(std::min<std::size_t>(
+      {kMostParts, std::size_t{crew_.size() + (alongside_ ? 1u : 0u)} * kPartsPerThread,
+       std::max<std::size_t>(size / minPartBytes_, 1)}));
   const char* const end = text + size;
   starts_[0] = text;
   starts_[parts_] = end;

@@ -71,6 +71,9 @@ class AtomLineConverter {
   unsigned threads() const { return threads_; }
   std::size_t minPartBytes() const { return minPartBytes_; }
 
+  // Runs `test` on the records of every part it converts from now on (none: no test).
+  void setRecordTest(RecordTest test) { recordTest_ = std::move(test); }
+
   // Converts parts of the block started last on the calling thread, if any are left.
   void help();
   // Helps, waits for the block started last and answers what it gave.
@@ -88,6 +91,8 @@ class AtomLineConverter {
   void placeParts() noexcept;
   void convertParts();
 
+  bool alongside_;  // the caller converts the parts left when it is done with its own work
+  RecordTest recordTest_;
   unsigned threads_;
   platform::Crew crew_;
   std::size_t minPartBytes_;

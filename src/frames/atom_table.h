@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,11 +27,17 @@ struct AtomRecord {
   std::int32_t residueNumber;  // columns 1-5, as read
   char residueName[5];         // columns 6-10, blanks kept
   char atomName[5];            // columns 11-15, blanks kept
-  std::int32_t atomNumber;     // columns 16-20, as read
-  float x, y, z;               // columns 21-44, nm
-  float vx, vy, vz;            // columns 45-68, 0 when absent
+  // Not from the line: where a record test ran (see RecordTest), its answer; else anything.
+  std::uint8_t mark;
+  std::int32_t atomNumber;  // columns 16-20, as read
+  float x, y, z;            // columns 21-44, nm
+  float vx, vy, vz;         // columns 45-68, 0 when absent
 };
 static_assert(sizeof(AtomRecord) == 44, "one atom costs 44 bytes");
+
+// A test of records just converted, run on the thread that converted them while they are in
+// its cache: sets each record's mark.
+using RecordTest = std::function<void(AtomRecord* records, std::size_t count)>;
 
 // Where a sequence of five-column numbers wrapped: the record indices at which the number
 // fell more than kWrapFall below the previous record's (a smaller fall is taken as written).
@@ -115,7 +122,7 @@ struct LoadTuning {
   Path path = Path::Bulk;
   unsigned threads = 0;                    // 0: one per core
   std::size_t blockBytes = 1 << 20;        // bytes of the file converted at a time
-  std::size_t minPartBytes = 256 << 10;    // a block is split only into parts this large
+  std::size_t minPartBytes = 128 << 10;    // a block is split only into parts this large
   std::size_t chunkRecords = 1 << 15;      // records a streamed pass holds at a time (a room)
   std::size_t spillAfterBytes = 16 << 20;  // records a pipe keeps in memory, in bytes
   // A frame of a trajectory: blocks no larger than the count's lines seem to need (by the

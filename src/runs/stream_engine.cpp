@@ -169,8 +169,20 @@ struct StreamSelection::Passes {
     const bool whole = state.wholeResidues == selection::WholeResidues::Yes;
     std::int64_t count = 0;
     selection::RunState& chunk = chunkState;
+    // Read now and at the images as read: the converter's threads test each record as they
+    // convert it, which takes that work off this thread.
+    const bool marked = !read && !images;
+    if (marked) {
+      reader.setRecordTest([&chunk](frames::AtomRecord* records, std::size_t count) {
+        selection::markMatches(records, count, chunk);
+      });
+    }
     forEachChunk([&](const frames::AtomTable& view, std::uint64_t base) {
-      firstPass(view, chunk);
+      if (marked) {
+        firstPassOfMarked(view, chunk);
+      } else {
+        firstPass(view, chunk);
+      }
       if (!whole && kept) keepMatched(view);
       if (!keptOnly) placeBits(matched, base, chunk.matched, view.size);
       auto from = chunk.residues.begin();
@@ -188,6 +200,7 @@ struct StreamSelection::Passes {
       if (picture != nullptr) picture->addAll(view);
       atoms = base + view.size;
     });
+    reader.setRecordTest({});  // later readings select nothing
     return count;
   }
 

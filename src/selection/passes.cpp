@@ -63,7 +63,7 @@ bool residueFollows(const frames::AtomTable& table, std::size_t index) {
 
 // The first pass over records [begin, end): the matching atoms' bits, count and residue runs,
 // and with `checkOrder` whether the residue numbers never fall within the range.
-template <bool checkOrder>
+template <bool checkOrder, bool marked>
 bool firstPassPart(const frames::AtomTable& table, RunState& state, std::size_t begin,
                    std::size_t end, ResidueList& list, std::int64_t& count) {
   frames::WrapCursor residueOffsets(table.residueWraps);
@@ -77,7 +77,11 @@ bool firstPassPart(const frames::AtomTable& table, RunState& state, std::size_t 
       }
       previous = record.residueNumber;
     }
-    if (!matches(record, state.names, state.shape, state.parameters)) continue;
+    if constexpr (marked) {
+      if (record.mark == 0) continue;
+    } else if (!matches(record, state.names, state.shape, state.parameters)) {
+      continue;
+    }
     setBit(state.matched, i);
     ++count;
     const std::int32_t residueNumber =
@@ -87,9 +91,8 @@ bool firstPassPart(const frames::AtomTable& table, RunState& state, std::size_t 
   return inOrder;
 }
 
-}  // namespace
-
-void firstPass(const frames::AtomTable& table, RunState& state) {
+template <bool marked>
+void firstPassWith(const frames::AtomTable& table, RunState& state) {
   state.residues.clear();
   state.inListedResidues.clear();
   state.matched.assign(wordsFor(table.size), 0);
@@ -103,8 +106,9 @@ void firstPass(const frames::AtomTable& table, RunState& state) {
     const std::size_t begin = plan.begin(part);
     const std::size_t end = plan.end(part);
     partsInOrder[part] =
-        checkOrder ? firstPassPart<true>(table, state, begin, end, lists[part], counts[part])
-                   : firstPassPart<false>(table, state, begin, end, lists[part], counts[part]);
+        checkOrder
+            ? firstPassPart<true, marked>(table, state, begin, end, lists[part], counts[part])
+            : firstPassPart<false, marked>(table, state, begin, end, lists[part], counts[part]);
   });
   // A part's first run continues the previous part's last when they share the residue.
   std::int64_t count = 0;
@@ -121,6 +125,22 @@ void firstPass(const frames::AtomTable& table, RunState& state) {
   }
   state.atomCounter = static_cast<std::int32_t>(count);
   state.residuesInOrder = inOrder;
+}
+
+}  // namespace
+
+void firstPass(const frames::AtomTable& table, RunState& state) {
+  firstPassWith<false>(table, state);
+}
+
+void firstPassOfMarked(const frames::AtomTable& table, RunState& state) {
+  firstPassWith<true>(table, state);
+}
+
+void markMatches(frames::AtomRecord* records, std::size_t count, const RunState& state) {
+  for (std::size_t i = 0; i < count; ++i) {
+    records[i].mark = matches(records[i], state.names, state.shape, state.parameters) ? 1 : 0;
+  }
 }
 
 std::int64_t markListedResidues(const frames::AtomTable& table, const ResidueList& list,

@@ -33,6 +33,13 @@ class ResidueSet {
 // state.inListedResidues. Parts of the table run on the machine's cores.
 void firstPass(const frames::AtomTable& table, RunState& state);
 
+// Sets the mark of each of records[0, count): 1 when the record matches the names and region
+// of `state`, else 0. A frames::RecordTest, for the converter to run as it goes.
+void markMatches(frames::AtomRecord* records, std::size_t count, const RunState& state);
+
+// firstPass on a table whose records markMatches marked: their marks decide.
+void firstPassOfMarked(const frames::AtomTable& table, RunState& state);
+
 // Marks in `bits` (one per record) the atoms whose residue number occurs in the list and
 // answers their count, each atom counted once.
 std::int64_t markListedResidues(const frames::AtomTable& table, const ResidueList& list,

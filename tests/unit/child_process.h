@@ -170,7 +170,14 @@ inline ChildResult runChild(const std::vector<std::string>& arguments,
   std::vector<char*> argvPointers = detail::pointers(argv);
   std::vector<char*> envpPointers = detail::pointers(envp);
   int outPipe[2] = {-1, -1};
-  if (options.closeStandardOutput && ::pipe(outPipe) != 0) throw std::runtime_error("pipe");
+  if (options.closeStandardOutput) {
+    if (::pipe(outPipe) != 0) throw std::runtime_error("pipe");
+    // Nobody reads the pipe, from before the child starts: closed after the fork, the read
+    // end could still be open in this process when the child's first write came, which would
+    // then succeed.
+    ::close(outPipe[0]);
+    outPipe[0] = -1;
+  }
 
   pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork failed");
@@ -185,18 +192,11 @@ inline ChildResult runChild(const std::vector<std::string>& arguments,
     ::dup2(in, 0);
     ::dup2(out, 1);
     ::dup2(err, 2);
-    if (options.closeStandardOutput) {
-      ::close(outPipe[0]);
-      ::close(outPipe[1]);
-    }
+    if (options.closeStandardOutput) ::close(outPipe[1]);
     ::execve(argvPointers[0], argvPointers.data(), envpPointers.data());
     ::_exit(127);
   }
-  if (options.closeStandardOutput) {
-    // Nobody reads the pipe: the child's writes meet a closed pipe.
-    ::close(outPipe[0]);
-    ::close(outPipe[1]);
-  }
+  if (options.closeStandardOutput) ::close(outPipe[1]);
   ChildResult result = detail::waitFor(pid, std::chrono::seconds(30));
   result.out = readFile(outPath);
   result.err = readFile(errPath);
