@@ -31,6 +31,31 @@ void ResidueRuns::keepWaiting(KeptAtoms& kept) {
   for (std::size_t k = 0; k < waiting_.size(); ++k) kept.add(waiting_[k], waitingOffsets_[k]);
 }
 
+void ResidueRuns::skipUnmatchedWord(const frames::AtomTable& view, std::size_t first,
+                                    std::int32_t offset, std::unique_ptr<KeptAtoms>& kept,
+                                    std::size_t& start) {
+  std::int32_t last = number_;
+  std::size_t lastStart = first;
+  bool ended = false;  // the open run ended in the word
+  for (std::size_t k = first; k < first + kWordBits; ++k) {
+    const std::int32_t number = view.records[k].residueNumber + offset;
+    if (number == last) continue;
+    if (number < last) {
+      inOrder_ = false;
+      kept.reset();
+    }
+    last = number;
+    lastStart = k;
+    ended = true;
+  }
+  if (!ended) return;  // the open run goes on through the word
+  waiting_.clear();
+  waitingOffsets_.clear();
+  start = lastStart;
+  number_ = last;
+  length_ = 0;
+}
+
 void ResidueRuns::follow(const frames::AtomTable& view, const std::vector<std::uint64_t>& matched,
                          std::unique_ptr<KeptAtoms>& kept) {
   frames::WrapCursor keepOffsets(view.atomWraps);  // asked for records in order
@@ -55,6 +80,15 @@ void ResidueRuns::follow(const frames::AtomTable& view, const std::vector<std::u
     const std::size_t segmentEnd =
         nextWrap < wraps.size() ? std::min<std::size_t>(wraps[nextWrap], view.size) : view.size;
     for (; i < segmentEnd; ++i) {
+      // A word of records without a matching atom, the open run without one so far: no run
+      // that ends in the word is kept, so only the order is looked at and where the last run
+      // begins. Most of a file is such words.
+      if (i % kWordBits == 0 && i + kWordBits <= segmentEnd && matched[i / kWordBits] == 0 &&
+          inRun_ && !matched_ && !anyBit(matched, start, i)) {
+        skipUnmatchedWord(view, i, offset, kept, start);
+        i += kWordBits - 1;
+        continue;
+      }
       const std::int32_t number = view.records[i].residueNumber + offset;
       if (inRun_ && number == number_) continue;
       if (inRun_) {

@@ -29,6 +29,10 @@ class ResidueRuns {
 
  private:
   void keepWaiting(KeptAtoms& kept);
+  // The 64 records from `first` on, none of them matching, the open run (from `start`, not
+  // matching either) followed through them.
+  void skipUnmatchedWord(const frames::AtomTable& view, std::size_t first, std::int32_t offset,
+                         std::unique_ptr<KeptAtoms>& kept, std::size_t& start);
 
   bool inOrder_ = true;
   bool inRun_ = false;
