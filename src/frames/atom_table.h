@@ -73,6 +73,9 @@ struct AtomTable {
   int decimalSpacing = 0;
   NumberWraps atomWraps;
   NumberWraps residueWraps;
+  // Every record's mark was set by the load's record test (LoadTuning::recordTest), and the
+  // records are as the test saw them.
+  bool marked = false;
 };
 
 // Walks a NumberWraps in record order, giving each record's offset (a multiple of
@@ -125,6 +128,9 @@ struct LoadTuning {
   std::size_t minPartBytes = 128 << 10;    // a block is split only into parts this large
   std::size_t chunkRecords = 1 << 15;      // records a streamed pass holds at a time (a room)
   std::size_t spillAfterBytes = 16 << 20;  // records a pipe keeps in memory, in bytes
+  // Run on every record loaded into a table (by the converter's threads where they convert):
+  // the table is then marked.
+  RecordTest recordTest;
   // A frame of a trajectory: blocks no larger than the count's lines seem to need (by the
   // first atom line's length), and no block read ahead once one seems to hold them all, so
   // that little of the next frame is read only to be given back.

@@ -109,17 +109,22 @@ std::shared_ptr<AtomLineConverter> lineConverter(unsigned threads, std::size_t m
       kept->converter->minPartBytes() == minPartBytes) {
     return kept->converter;
   }
-  auto own = std::make_shared<AtomLineConverter>(threads, minPartBytes, /*findWraps=*/true);
+  // This thread reads the next block while the crew converts, then takes the parts left:
+  // one crew thread fewer than the threads keeps each on a core of its own.
+  auto own = std::make_shared<AtomLineConverter>(threads > 1 ? threads - 1 : 1, minPartBytes,
+                                                 /*findWraps=*/true, threads > 1);
   if (kept != nullptr) kept->converter = own;
   return own;
 }
 
 // One atom line through the per-line path into the table after its `table.size` records,
 // counted in `lines`, with its wrap point. True when the file ended there.
-bool readOneAtomLine(AtomTable& table, std::uint64_t capacity, std::uint64_t& lines) {
+bool readOneAtomLine(AtomTable& table, std::uint64_t capacity, std::uint64_t& lines,
+                     const RecordTest& test) {
   std::size_t& filled = table.size;
   const textio::layouts::FixedRecordsRead one =
       readAtomLines(textio::layouts::kAtomLine, table.records + filled, capacity - filled, 1);
+  if (test) test(table.records + filled, one.records);
   if (one.records > 0 && filled > 0) {
     findWrapsIn(table.records, filled, filled + 1, 0, table.atomWraps, table.residueWraps);
   }
@@ -171,6 +176,7 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
     table.size = got.records;
     table.endedEarly = got.ended;
     findWraps(table);
+    if (tuning.recordTest) tuning.recordTest(table.records, table.size);
     return;
   }
   // No more threads than a block has parts worth a thread (one for a small file).
@@ -179,6 +185,7 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
   const std::shared_ptr<AtomLineConverter> crew = lineConverter(
       static_cast<unsigned>(std::min<std::size_t>(cores, worth)), tuning.minPartBytes, kept);
   AtomLineConverter& converter = *crew;
+  converter.setRecordTest(tuning.recordTest);
   std::uint64_t lines = 0;
   std::size_t& filled = table.size;
   while (lines < wanted && filled < capacity) {
@@ -210,7 +217,7 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
     // first): the next block begins where it ended.
     if (!readAhead) continue;
     input.giveBack(0);
-    if (readOneAtomLine(table, capacity, lines)) break;
+    if (readOneAtomLine(table, capacity, lines, tuning.recordTest)) break;
   }
 }
 
@@ -287,7 +294,9 @@ AtomTable loadCountAndAtoms(const LoadTuning& tuning, TableBlock* kept) {
     // The bulk path converts the standard layout and finds the wraps as it goes; wider
     // fields take the per-line path.
     if (tuning.path == LoadTuning::Path::Bulk && table.decimalSpacing == 0) {
+      // Records the bulk path reads the converter's threads or the per-line reads test.
       readAtomLinesInBlocks(table, capacity, wanted, *bound, tuning, kept);
+      table.marked = static_cast<bool>(tuning.recordTest);
       return table;
     }
     const textio::layouts::FixedRecordsRead got =
@@ -299,6 +308,10 @@ AtomTable loadCountAndAtoms(const LoadTuning& tuning, TableBlock* kept) {
   }
 
   findWraps(table);
+  if (tuning.recordTest) {
+    tuning.recordTest(table.records, table.size);
+    table.marked = true;
+  }
   return table;
 }
 

@@ -6,6 +6,7 @@
 #include "frames/frame_time.h"
 #include "frames/table_loader.h"
 #include "runs/engine.h"
+#include "selection/passes.h"
 #include "textio/freeform/free_form.h"
 
 namespace runs {
@@ -27,6 +28,7 @@ std::string frameName(std::uint64_t index, std::optional<double> time) {
 // The next frame, or nullopt when the file ends before its title, or `cutShort` set when it
 // ends within the frame.
 std::optional<Frame> readFrame(std::uint64_t index, frames::TableBlock& block,
+                               const selection::RunState& answers,
                                std::optional<std::string>& cutShort) {
   const std::optional<std::string> title = frames::peekCoordinateLine();
   // Before the first frame the end of the file is report 24, as for a single frame.
@@ -40,6 +42,10 @@ std::optional<Frame> readFrame(std::uint64_t index, frames::TableBlock& block,
   }
   frames::LoadTuning tuning;
   tuning.frameSized = true;
+  // The names and region tested on the converter's threads as the atoms are read.
+  tuning.recordTest = [&answers](frames::AtomRecord* records, std::size_t count) {
+    selection::markMatches(records, count, answers);
+  };
   frame.table = frames::loadCountAndAtoms(tuning, &block);
   if (frame.table.endedEarly) {
     cutShort = frameName(index, frame.time) + " is cut short: the file ends after " +
@@ -75,7 +81,7 @@ FramesRead runFrames(const selection::RunState& answers, const FrameSlice& slice
   frames::TableBlock block;
   for (std::uint64_t index = 0;; ++index) {
     if (slice.endsBefore(index) && !read.chosen.empty()) break;
-    std::optional<Frame> frame = readFrame(index, block, read.cutShort);
+    std::optional<Frame> frame = readFrame(index, block, answers, read.cutShort);
     if (!frame) break;
     ++read.complete;
     if (!slice.contains(index)) continue;

@@ -177,12 +177,9 @@ struct StreamSelection::Passes {
         selection::markMatches(records, count, chunk);
       });
     }
+    chunkView.marked = marked;
     forEachChunk([&](const frames::AtomTable& view, std::uint64_t base) {
-      if (marked) {
-        firstPassOfMarked(view, chunk);
-      } else {
-        firstPass(view, chunk);
-      }
+      firstPass(view, chunk);
       if (!whole && kept) keepMatched(view);
       if (!keptOnly) placeBits(matched, base, chunk.matched, view.size);
       auto from = chunk.residues.begin();
@@ -201,6 +198,7 @@ struct StreamSelection::Passes {
       atoms = base + view.size;
     });
     reader.setRecordTest({});  // later readings select nothing
+    chunkView.marked = false;
     return count;
   }
 

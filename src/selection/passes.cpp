@@ -130,11 +130,11 @@ void firstPassWith(const frames::AtomTable& table, RunState& state) {
 }  // namespace
 
 void firstPass(const frames::AtomTable& table, RunState& state) {
-  firstPassWith<false>(table, state);
-}
-
-void firstPassOfMarked(const frames::AtomTable& table, RunState& state) {
-  firstPassWith<true>(table, state);
+  if (table.marked) {
+    firstPassWith<true>(table, state);
+  } else {
+    firstPassWith<false>(table, state);
+  }
 }
 
 void markMatches(frames::AtomRecord* records, std::size_t count, const RunState& state) {

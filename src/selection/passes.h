@@ -30,15 +30,13 @@ class ResidueSet {
 // Counts the matching atoms into state.atomCounter, collects state.residues (true residue
 // numbers when the table's numbers wrap), marks the matching atoms in state.matched and tells
 // whether the residue numbers are in order (state.residuesInOrder); clears
-// state.inListedResidues. Parts of the table run on the machine's cores.
+// state.inListedResidues. Parts of the table run on the machine's cores. In a marked table
+// the records' marks (markMatches) say which match.
 void firstPass(const frames::AtomTable& table, RunState& state);
 
 // Sets the mark of each of records[0, count): 1 when the record matches the names and region
 // of `state`, else 0. A frames::RecordTest, for the converter to run as it goes.
 void markMatches(frames::AtomRecord* records, std::size_t count, const RunState& state);
-
-// firstPass on a table whose records markMatches marked: their marks decide.
-void firstPassOfMarked(const frames::AtomTable& table, RunState& state);
 
 // Marks in `bits` (one per record) the atoms whose residue number occurs in the list and
 // answers their count, each atom counted once.

@@ -279,6 +279,7 @@ std::optional<std::string> takeNearestImages(frames::AtomTable& table,
   const BoxLineRead read = periodicBoxOf(boxLine);
   if (!read.box) return read.problem;
   NearestImageMover(*read.box, state).move(table.records, table.size);
+  table.marked = false;  // the marks were set where the atoms were read
   return std::nullopt;
 }
 

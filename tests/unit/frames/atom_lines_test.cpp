@@ -179,6 +179,25 @@ class BulkLoadTest : public testsupport::CoordinateFileTest {
       EXPECT_EQ(table.atomWraps.points, reference.atomWraps.points) << what;
       EXPECT_EQ(table.residueWraps.points, reference.residueWraps.points) << what;
     }
+    // A record test reaches every record, whichever path read it (the converter's parts,
+    // the lines it leaves to single statements, a load by statements).
+    const auto markOf = [](const AtomRecord& record) {
+      return static_cast<std::uint8_t>(1 + static_cast<std::uint32_t>(record.atomNumber) % 7);
+    };
+    for (LoadTuning tuning : tunings) {
+      tuning.recordTest = [&](AtomRecord* records, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) records[i].mark = markOf(records[i]);
+      };
+      for (const LoadTuning::Path way : {LoadTuning::Path::Bulk, LoadTuning::Path::PerLine}) {
+        tuning.path = way;
+        const AtomTable table = loadWith(path, tuning);
+        EXPECT_TRUE(table.marked) << what;
+        for (std::size_t i = 0; i < table.size; ++i) {
+          ASSERT_EQ(table.records[i].mark, markOf(table.records[i]))
+              << what << ": record " << i << " unmarked, block " << tuning.blockBytes;
+        }
+      }
+    }
   }
 };
 
