@@ -310,8 +310,8 @@ template <int Decimals>
   const __m128i integers4 = _mm_set1_epi64x(0xFFFFFFll);
   const __m128i leading3 = _mm_set1_epi64x(0xFFFFFFll);
   const __m128i leading4 = _mm_set1_epi64x(0xFFFFll);
-  const __m128i point3 = _mm_set1_epi64x(static_cast<long long>(std::uint64_t{'.'} << 32));
-  const __m128i point4 = _mm_set1_epi64x(static_cast<long long>(std::uint64_t{'.'} << 24));
+  const __m128i point3 = _mm_set1_epi64x(0x2E00000000ll);  // '.' in the fifth column
+  const __m128i point4 = _mm_set1_epi64x(0x2E000000ll);    // and in the fourth
   const __m128i columns01 = field(digits(halves01), _mm_unpacklo_epi32(negative0123, negative0123),
                                   integers3, leading3, point3);
   const __m128i columns23 =
