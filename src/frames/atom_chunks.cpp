@@ -71,10 +71,10 @@ void AtomChunkReader::begin(std::uint64_t statements, int spacing) {
     const std::size_t worth =
         std::max<std::size_t>(1, blockBytes_ / std::max<std::size_t>(tuning_.minPartBytes, 1));
     // The passes run on this thread while the crew converts the next block, and this thread
-    // takes the parts left when it is done: one crew thread fewer than the cores keeps every
-    // thread on a core of its own instead of taking turns with the others.
-    const auto threads = static_cast<unsigned>(std::min<std::size_t>(cores, worth));
-    converter_.emplace(threads > 1 ? threads - 1 : 1, tuning_.minPartBytes, false, threads > 1);
+    // takes the parts left when it is done: counted among the threads, it keeps every thread
+    // on a core of its own instead of taking turns with the others.
+    converter_.emplace(static_cast<unsigned>(std::min<std::size_t>(cores, worth)),
+                       tuning_.minPartBytes, false, /*alongside=*/true);
     otherRoom_.emplace(capacity_ * sizeof(AtomRecord));
     other_ = static_cast<AtomRecord*>(otherRoom_->data());
   }

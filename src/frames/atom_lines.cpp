@@ -293,17 +293,22 @@ AtomLinesRead convertPart(const char* begin, const char* end, std::uint64_t limi
   return done;
 }
 
+// The threads a converter of `threads` threads (0: one per core) runs, the caller counted when
+// it works `alongside`.
+unsigned allThreads(unsigned threads) {
+  return std::min(threads == 0 ? std::max(1u, std::thread::hardware_concurrency()) : threads,
+                  kMostParts);
+}
+
 }  // namespace
 
 AtomLineConverter::AtomLineConverter(unsigned threads, std::size_t minPartBytes, bool findWraps,
                                      bool alongside)
-    : threads_(threads),
-      crew_(std::min(threads == 0 ? std::max(1u, std::thread::hardware_concurrency()) : threads,
-                     kMostParts),
-            alongside),
+    : alongside_(alongside && allThreads(threads) > 1),
+      threads_(threads),
+      crew_(allThreads(threads) - (alongside_ ? 1 : 0), alongside_),
       minPartBytes_(std::max<std::size_t>(minPartBytes, 1)),
-      findWraps_(findWraps),
-      alongside_(alongside) {}
+      findWraps_(findWraps) {}
 
 void AtomLineConverter::placeParts() noexcept {
   std::uint64_t before = 0;

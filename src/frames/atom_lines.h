@@ -58,8 +58,9 @@ inline constexpr unsigned kPartsPerThread = 4;
 class AtomLineConverter {
  public:
   // With `findWraps`, each block's wrap points (findWrapsIn) are found as it is converted.
-  // `alongside`: the caller has work of its own while a block is converted, so even a crew
-  // of one thread is started (see platform::Crew).
+  // `alongside`: the caller has work of its own while a block is converted and then converts
+  // the parts left, so it is one of the `threads`: the crew has one thread fewer, even one
+  // (see platform::Crew).
   AtomLineConverter(unsigned threads, std::size_t minPartBytes, bool findWraps = false,
                     bool alongside = false);
 

@@ -109,10 +109,9 @@ std::shared_ptr<AtomLineConverter> lineConverter(unsigned threads, std::size_t m
       kept->converter->minPartBytes() == minPartBytes) {
     return kept->converter;
   }
-  // This thread reads the next block while the crew converts, then takes the parts left:
-  // one crew thread fewer than the threads keeps each on a core of its own.
-  auto own = std::make_shared<AtomLineConverter>(threads > 1 ? threads - 1 : 1, minPartBytes,
-                                                 /*findWraps=*/true, threads > 1);
+  // This thread reads the next block while the crew converts, then takes the parts left.
+  auto own = std::make_shared<AtomLineConverter>(threads, minPartBytes, /*findWraps=*/true,
+                                                 /*alongside=*/true);
   if (kept != nullptr) kept->converter = own;
   return own;
 }

@@ -173,8 +173,8 @@ struct StreamSelection::Passes {
     // convert it, which takes that work off this thread.
     const bool marked = !read && !images;
     if (marked) {
-      reader.setRecordTest([&chunk](frames::AtomRecord* records, std::size_t count) {
-        selection::markMatches(records, count, chunk);
+      reader.setRecordTest([&chunk](frames::AtomRecord* records, std::size_t size) {
+        selection::markMatches(records, size, chunk);
       });
     }
     chunkView.marked = marked;
