@@ -167,18 +167,13 @@ bool formatAgrees(float x, int width, int decimals, std::string& why) {
       six[lane] = x;
       char columns[48];
       if (textio::fields::fast::formatSixReals8(six, columns)) {
+        char one[48];
         for (int k = 0; k < 6; ++k) {
-          char one[8];
-          if (k < 3) {
-            textio::fields::fast::formatReal8<3>(six[k], one);
-          } else {
-            textio::fields::fast::formatReal8<4>(six[k], one);
-          }
-          if (std::memcmp(one, columns + 8 * k, 8) != 0) {
-            lineText = "six fields, lane " + std::to_string(k) + ": \"" +
-                       std::string(columns + 8 * k, 8) + "\"";
-          }
+          if (k < 3) textio::fields::fast::formatReal8<3>(six[k], one + 8 * k);
+          if (k >= 3) textio::fields::fast::formatReal8<4>(six[k], one + 8 * k);
         }
+        if (std::memcmp(one, columns, 48) != 0)
+          lineText = "six: \"" + std::string(columns, 48) + "\"";
       } else if (line[0] == ' ' && line[1] == ' ') {  // six digits at most, sign included
         lineText = "six fields declined";
       }
