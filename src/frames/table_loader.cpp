@@ -54,13 +54,17 @@ textio::layouts::FixedRecordsRead readAtomLines(textio::layouts::FixedLayout lay
                                            sizeof(AtomRecord), capacity, reads);
 }
 
-// The bytes of the line after the count with a CR LF line end: a frame's lines are about as
-// long.
+// The bytes of the line after the count, its line end included (two more than it holds when
+// the unit does not have its line end yet): a frame's lines are about as long.
 std::uint64_t firstAtomLineBytes() {
   textio::units::Statement statement(kCoordinateUnit, textio::units::StatementKind::Read);
+  textio::units::UnitEntry& unit = statement.unit();
   std::string_view line;
-  if (textio::units::peekRecord(statement.unit(), line) != textio::units::ReadStatus::Ok) return 0;
-  return line.size() + 2;
+  if (textio::units::peekRecord(unit, line) != textio::units::ReadStatus::Ok) return 0;
+  const char* const begin = unit.input.data() + unit.inputBegin;
+  const void* feed = std::memchr(begin, '\n', unit.inputEnd - unit.inputBegin);
+  return feed == nullptr ? line.size() + 2
+                         : static_cast<std::uint64_t>(static_cast<const char*>(feed) - begin) + 1;
 }
 
 // Notes in the table the layout the first atom line shows and answers it. Called once the
@@ -187,17 +191,34 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
   converter.setRecordTest(tuning.recordTest);
   std::uint64_t lines = 0;
   std::size_t& filled = table.size;
+  const std::size_t firstFrameBlock = std::size_t{cores} * tuning.minPartBytes;
+  bool ownWork = static_cast<bool>(tuning.whileConverting);
+  unsigned started = 0;  // blocks started
+  // The bytes of a frame's lines not yet converted, from the start of the block to convert:
+  // reading no further than they reach leaves next to nothing to give back to the unit (and
+  // copy in again) frame after frame.
+  const auto frameRest = [&](std::uint64_t from) -> std::size_t {
+    if (lineBytes == 0) return SIZE_MAX;
+    const std::uint64_t rest = (wanted - lines) * lineBytes;
+    return static_cast<std::size_t>(std::max(rest > from ? rest - from : 0, lineBytes));
+  };
   while (lines < wanted && filled < capacity) {
-    input.begin(kCoordinateUnit);
+    // A frame's first block is read while no thread converts: a small one sets them to work
+    // sooner, and the blocks after it are read while they do.
+    input.begin(kCoordinateUnit,
+                std::min(frameRest(0), lineBytes == 0 ? SIZE_MAX : firstFrameBlock));
     bool readAhead = true;
     for (std::string_view block = input.lines(); !block.empty(); block = input.lines()) {
       converter.start(block.data(), block.size(), std::min(wanted - lines, capacity - filled),
                       records + filled, filled > 0);
-      // The block is sized for CR LF line ends; lines ending in a line feed alone fill it
-      // with every line the frame needs and part of the next frame, so it needs no block read
-      // ahead (which would be given back and copied in again, frame after frame).
-      readAhead = lineBytes == 0 || block.size() < (wanted - lines) * (lineBytes - 1);
-      if (readAhead) input.readAhead();
+      readAhead = lineBytes == 0 || block.size() < (wanted - lines) * lineBytes;
+      if (readAhead) input.readAhead(frameRest(block.size()));
+      // The caller's own work waits for a full block (the second), which keeps the crew
+      // at work as long as it takes, unless there is no block after this one.
+      if (ownWork && (++started == 2 || !readAhead)) {
+        ownWork = false;
+        tuning.whileConverting();
+      }
       const AtomLinesRead got = converter.finish();  // this thread helps first
       keepWraps(converter, table);
       lines += got.lines;

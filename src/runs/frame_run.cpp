@@ -2,6 +2,8 @@
 // that one frame would, so that its block of each result file is that file's text.
 #include "runs/frame_run.h"
 
+#include <array>
+
 #include "frames/atom_table.h"
 #include "frames/frame_time.h"
 #include "frames/table_loader.h"
@@ -11,6 +13,9 @@
 
 namespace runs {
 namespace {
+
+// The largest table of a frame that waits to be selected while the next frame is read.
+constexpr std::size_t kWaitingTableBytes = 16 << 20;
 
 // One frame as loaded: its table (in the kept block) and the lines around its atom lines.
 struct Frame {
@@ -29,7 +34,8 @@ std::string frameName(std::uint64_t index, std::optional<double> time) {
 // ends within the frame.
 std::optional<Frame> readFrame(std::uint64_t index, frames::TableBlock& block,
                                const selection::RunState& answers,
-                               std::optional<std::string>& cutShort) {
+                               std::optional<std::string>& cutShort,
+                               const std::function<void()>& whileConverting) {
   const std::optional<std::string> title = frames::peekCoordinateLine();
   // Before the first frame the end of the file is report 24, as for a single frame.
   if (!title && index > 0) return std::nullopt;
@@ -42,6 +48,7 @@ std::optional<Frame> readFrame(std::uint64_t index, frames::TableBlock& block,
   }
   frames::LoadTuning tuning;
   tuning.frameSized = true;
+  tuning.whileConverting = whileConverting;
   // The names and region tested on the converter's threads as the atoms are read.
   tuning.recordTest = [&answers](frames::AtomRecord* records, std::size_t count) {
     selection::markMatches(records, count, answers);
@@ -78,18 +85,43 @@ series::FrameCount selectFrame(const Frame& frame, std::uint64_t index,
 FramesRead runFrames(const selection::RunState& answers, const FrameSlice& slice,
                      const std::function<void()>& openResults, const FrameStep& prepareFrame) {
   FramesRead read;
-  frames::TableBlock block;
+  // Two blocks, so that a chosen frame can wait in one, to be selected while the next one is
+  // converted into the other; the read buffers and the crew are shared.
+  std::array<frames::TableBlock, 2> blocks;
+  unsigned current = 0;
+  bool opened = false;
+  std::optional<Frame> waiting;
+  std::uint64_t waitingIndex = 0;
+  const std::function<void()> selectWaiting = [&] {
+    if (!waiting) return;
+    read.chosen.push_back(selectFrame(*waiting, waitingIndex, answers));
+    waiting.reset();
+  };
   for (std::uint64_t index = 0;; ++index) {
-    if (slice.endsBefore(index) && !read.chosen.empty()) break;
-    std::optional<Frame> frame = readFrame(index, block, answers, read.cutShort);
+    if (slice.endsBefore(index) && opened) break;
+    // A frame waiting is in the other block (it is always the one before).
+    if (waiting) current = 1 - current;
+    std::optional<Frame> frame =
+        readFrame(index, blocks[current], answers, read.cutShort, selectWaiting);
+    selectWaiting();  // when no block of the frame was converted
+    blocks[1 - current].input = blocks[current].input;
+    blocks[1 - current].converter = blocks[current].converter;
     if (!frame) break;
     ++read.complete;
     if (!slice.contains(index)) continue;
-    if (read.chosen.empty()) openResults();
+    if (!opened) openResults();
+    opened = true;
     prepareFrame(frame->table, frame->boxLine, index);
-    read.chosen.push_back(selectFrame(*frame, index, answers));
+    // A large frame is selected at once: two tables of it would double the memory.
+    if (frame->table.size * sizeof(frames::AtomRecord) <= kWaitingTableBytes) {
+      waiting = std::move(frame);
+      waitingIndex = index;
+    } else {
+      read.chosen.push_back(selectFrame(*frame, index, answers));
+    }
   }
-  frames::releaseTableBlock(block);
+  selectWaiting();
+  for (frames::TableBlock& block : blocks) frames::releaseTableBlock(block);
   return read;
 }
 

@@ -37,14 +37,15 @@ BlockInput::~BlockInput() {
   for (char* buffer : buffers_) platform::releasePages(buffer, blockBytes_);
 }
 
-std::size_t BlockInput::fill(int which, std::size_t filled) {
+std::size_t BlockInput::fill(int which, std::size_t filled, std::size_t most) {
   units::Statement statement(unit_, units::StatementKind::Read);
   units::UnitEntry& unit = statement.unit();
   char* const buffer = buffers_[which];
-  while (filled < blockBytes_) {
+  const std::size_t limit = std::max(filled, std::min(most, blockBytes_));
+  while (filled < limit) {
     // Bytes the unit had read before come first, then the platform's.
     if (unit.inputBegin < unit.inputEnd) {
-      const std::size_t taken = std::min(unit.inputEnd - unit.inputBegin, blockBytes_ - filled);
+      const std::size_t taken = std::min(unit.inputEnd - unit.inputBegin, limit - filled);
       std::memcpy(buffer + filled, unit.input.data() + unit.inputBegin, taken);
       unit.inputBegin += taken;
       filled += taken;
@@ -53,7 +54,7 @@ std::size_t BlockInput::fill(int which, std::size_t filled) {
     unit.inputBegin = unit.inputEnd = 0;
     if (exhausted_ || failed_) break;
     const platform::ReadResult got =
-        units::detail::readUnlocked(unit, buffer + filled, blockBytes_ - filled);
+        units::detail::readUnlocked(unit, buffer + filled, limit - filled);
     if (got.error != 0) {
       failed_ = true;
       break;
@@ -67,7 +68,7 @@ std::size_t BlockInput::fill(int which, std::size_t filled) {
   return filled;
 }
 
-void BlockInput::begin(int unit) {
+void BlockInput::begin(int unit, std::size_t most) {
   unit_ = unit;
   current_ = 0;
   readAheadDone_ = false;
@@ -80,18 +81,18 @@ void BlockInput::begin(int unit) {
       return;
     }
   }
-  currentBytes_ = fill(current_, 0);
+  currentBytes_ = fill(current_, 0, most);
   currentComplete_ = completeBytes(buffers_[current_], currentBytes_);
 }
 
 std::string_view BlockInput::lines() const { return {buffers_[current_], currentComplete_}; }
 
-void BlockInput::readAhead() {
+void BlockInput::readAhead(std::size_t most) {
   const int other = 1 - current_;
   // The unfinished last line of the current block begins the next one.
   const std::size_t tail = currentBytes_ - currentComplete_;
   std::memcpy(buffers_[other], buffers_[current_] + currentComplete_, tail);
-  aheadBytes_ = fill(other, tail);
+  aheadBytes_ = fill(other, tail, most);
   readAheadDone_ = true;
 }
 

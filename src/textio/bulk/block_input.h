@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace textio::bulk {
@@ -21,17 +22,20 @@ class BlockInput {
   std::size_t blockBytes() const { return blockBytes_; }
 
   // Takes over the unconsumed input of the connected `unit` and reads behind it until the
-  // block is full or the file ends. Until giveBack, no one else reads the unit.
-  void begin(int unit);
+  // block is full (or holds `most` bytes: a reader that knows where its lines end reads no
+  // further, so that little is given back) or the file ends. Until giveBack, no one else
+  // reads the unit.
+  void begin(int unit, std::size_t most = SIZE_MAX);
 
   // The complete lines of the current block, its last line feed included. Empty when the
   // block holds none: a line longer than a block, a last line without a line feed, nothing
   // left, or a failed read (the unit then meets the failure again after giveBack).
   std::string_view lines() const;
 
-  // Reads the block that follows the current one into the other buffer; the current block
-  // stays valid where it is until next(). The run-time lock is let go while a read blocks.
-  void readAhead();
+  // Reads the block that follows the current one into the other buffer, `most` bytes at most
+  // (but at least the current block's unfinished line); the current block stays valid where
+  // it is until next(). The run-time lock is let go while a read blocks.
+  void readAhead(std::size_t most = SIZE_MAX);
 
   // Every line of the current block was taken: the block read ahead becomes the current one.
   void next();
@@ -41,8 +45,9 @@ class BlockInput {
   void giveBack(std::size_t taken);
 
  private:
-  // Fills buffer `which` from `filled` on until it is full, the data end or a read fails.
-  std::size_t fill(int which, std::size_t filled);
+  // Fills buffer `which` from `filled` on until it holds `most` bytes (or is full), the data
+  // end or a read fails.
+  std::size_t fill(int which, std::size_t filled, std::size_t most);
 
   int unit_ = 0;
   std::size_t blockBytes_;

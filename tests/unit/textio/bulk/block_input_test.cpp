@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -51,32 +52,37 @@ TEST(BlockInput, LineInputGoesOnWhereTheBlocksWereLeft) {
 
   struct Case {
     std::size_t blockBytes;
-    int wholeBlocks;    // blocks taken whole before the last one
-    bool readAhead;     // the last block's successor read before the give-back
-    std::size_t taken;  // bytes of the last block taken (cut back to a line end)
+    int wholeBlocks;              // blocks taken whole before the last one
+    bool readAhead;               // the last block's successor read before the give-back
+    std::size_t taken;            // bytes of the last block taken (cut back to a line end)
+    std::size_t most = SIZE_MAX;  // the most bytes a block holds
   };
-  const Case cases[] = {{16, 0, false, 0}, {16, 2, true, 5},    {16, 3, false, 100},
-                        {64, 1, true, 0},  {64, 0, true, 100},  {7, 4, true, 3},
-                        {1, 0, false, 0},  {4096, 0, true, 50}, {4096, 0, false, 1000}};
+  const Case cases[] = {{16, 0, false, 0},         {16, 2, true, 5},      {16, 3, false, 100},
+                        {64, 1, true, 0},          {64, 0, true, 100},    {7, 4, true, 3},
+                        {1, 0, false, 0},          {4096, 0, true, 50},   {4096, 0, false, 1000},
+                        {64, 2, true, 5, 9},       {64, 1, true, 100, 1}, {4096, 3, true, 50, 40},
+                        {4096, 0, false, 1000, 70}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message()
-                 << c.blockBytes << " " << c.wholeBlocks << " " << c.readAhead << " " << c.taken);
+    SCOPED_TRACE(testing::Message() << c.blockBytes << " " << c.wholeBlocks << " " << c.readAhead
+                                    << " " << c.taken << " " << c.most);
     textio::units::openUnit(kUnit, name, "OLD");
     std::vector<std::string> seen{firstLine()};
     textio::bulk::BlockInput input(c.blockBytes);
     ASSERT_TRUE(input.ready());
-    input.begin(kUnit);
+    input.begin(kUnit, c.most);
     std::string consumed;
     for (int block = 0; block < c.wholeBlocks && !input.lines().empty(); ++block) {
+      EXPECT_LE(input.lines().size(), c.most);
       consumed += input.lines();
-      input.readAhead();
+      input.readAhead(c.most);
       input.next();
     }
     const std::string_view last = input.lines();
+    EXPECT_LE(last.size(), c.most);
     std::size_t taken = std::min(c.taken, last.size());
     while (taken > 0 && last[taken - 1] != '\n') --taken;
     consumed += last.substr(0, taken);
-    if (c.readAhead) input.readAhead();
+    if (c.readAhead) input.readAhead(c.most);
     input.giveBack(taken);
     for (const std::string& line : linesOf(consumed)) seen.push_back(line);
     for (const std::string& line : readAllLines(kUnit)) seen.push_back(line);
