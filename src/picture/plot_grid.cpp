@@ -4,8 +4,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 
-#if defined(__SSE2__)
+#if defined(__x86_64__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -127,8 +130,144 @@ int cellIndex(double value, double low, double perCell, int cells) {
   return static_cast<int>(offset);
 }
 
-SelectionDensity::SelectionDensity(const Extent& extent) : extent_(extent) {
+namespace {
+
+// Edges from 2^-24 to 2^8 nm and grids up to 2^20 cells from 0: a position's scaled value
+// then has no cell once it is past the int range (its lanes in addAll give none either).
+constexpr int kSmallestEdgeExponent = -24;
+constexpr int kLargestEdgeExponent = 8;
+constexpr double kFarthestCell = 1 << 20;
+
+int integerCell(float value, const CellMap& map, int axis) {
+  const float scaled = value * map.scale;
+  if (!(scaled > -2147483648.0f && scaled < 2147483648.0f)) return -1;
+  auto whole = static_cast<std::int32_t>(scaled);
+  if (static_cast<float>(whole) > scaled) --whole;  // the floor of a negative value
+  const std::int64_t cell = static_cast<std::int64_t>(whole >> map.shift) - map.first[axis];
+  return cell >= 0 && cell < map.cells[axis] ? static_cast<int>(cell) : -1;
+}
+
+#if defined(__x86_64__)
+// Two records at a time in the eight lanes of an AVX2 register, integerCell's operations on
+// both; then each view's cell (index into its grid) and whether it counts, from lanes that
+// stand for the views (across: x, x, y; up: y, z, z). A cell that does not count adds 0 to
+// the first cell of its grid. A last odd record goes through integerCell itself.
+__attribute__((target("avx2"))) CoordinateBounds countWide(const frames::AtomTable& table,
+                                                           const CellMap& map,
+                                                           std::uint32_t* const grids[3],
+                                                           std::uint32_t nx, std::uint32_t ny) {
+  const __m256 scale = _mm256_set1_ps(map.scale);
+  const __m128i shift = _mm_cvtsi32_si128(map.shift);
+  const __m256i first = _mm256_setr_epi32(map.first[0], map.first[1], map.first[2], 0, map.first[0],
+                                          map.first[1], map.first[2], 0);
+  const __m256i sign = _mm256_set1_epi32(INT32_MIN);
+  const __m256i limits =
+      _mm256_xor_si256(_mm256_setr_epi32(map.cells[0], map.cells[1], map.cells[2], 0, map.cells[0],
+                                         map.cells[1], map.cells[2], 0),
+                       sign);
+  // Rows are `up` * columns: the top and front views have x across, the side view y.
+  const __m256i columns = _mm256_setr_epi32(nx, nx, ny, 0, nx, nx, ny, 0);
+  const __m256i one = _mm256_set1_epi32(1);
+  __m256 low = _mm256_set1_ps(INFINITY);
+  __m256 high = _mm256_set1_ps(-INFINITY);
+  alignas(32) std::uint32_t cell[8];
+  alignas(32) std::uint32_t counts[8];
+  const std::size_t pairs = table.size / 2;
+  for (std::size_t k = 0; k < pairs; ++k) {
+    const char* const first8 = reinterpret_cast<const char*>(table.records + 2 * k);
+    const __m256 p = _mm256_loadu2_m128(
+        reinterpret_cast<const float*>(first8 + sizeof(frames::AtomRecord) +
+                                       offsetof(frames::AtomRecord, x)),
+        reinterpret_cast<const float*>(first8 + offsetof(frames::AtomRecord, x)));
+    low = _mm256_min_ps(p, low);
+    high = _mm256_max_ps(p, high);
+    const __m256 scaled = _mm256_mul_ps(p, scale);
+    __m256i whole = _mm256_cvttps_epi32(scaled);
+    whole = _mm256_add_epi32(
+        whole, _mm256_castps_si256(_mm256_cmp_ps(scaled, _mm256_cvtepi32_ps(whole), _CMP_LT_OQ)));
+    const __m256i axis = _mm256_sub_epi32(_mm256_sra_epi32(whole, shift), first);
+    const __m256i inside = _mm256_cmpgt_epi32(limits, _mm256_xor_si256(axis, sign));
+    const __m256i across = _mm256_shuffle_epi32(axis, _MM_SHUFFLE(3, 1, 0, 0));
+    const __m256i up = _mm256_shuffle_epi32(axis, _MM_SHUFFLE(3, 2, 2, 1));
+    const __m256i counted = _mm256_and_si256(_mm256_shuffle_epi32(inside, _MM_SHUFFLE(3, 1, 0, 0)),
+                                             _mm256_shuffle_epi32(inside, _MM_SHUFFLE(3, 2, 2, 1)));
+    const __m256i index = _mm256_add_epi32(_mm256_mullo_epi32(up, columns), across);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(cell), _mm256_and_si256(index, counted));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(counts), _mm256_and_si256(one, counted));
+    for (int view = 0; view < 3; ++view) {
+      grids[view][cell[view]] += counts[view];
+      grids[view][cell[view + 4]] += counts[view + 4];
+    }
+  }
+  if (table.size % 2 != 0) {
+    const frames::AtomRecord& last = table.records[table.size - 1];
+    const int c[3] = {integerCell(last.x, map, 0), integerCell(last.y, map, 1),
+                      integerCell(last.z, map, 2)};
+    if (c[0] >= 0 && c[1] >= 0) ++grids[0][std::size_t(c[1]) * nx + std::size_t(c[0])];
+    if (c[0] >= 0 && c[2] >= 0) ++grids[1][std::size_t(c[2]) * nx + std::size_t(c[0])];
+    if (c[1] >= 0 && c[2] >= 0) ++grids[2][std::size_t(c[2]) * ny + std::size_t(c[1])];
+    const __m128 p = _mm_loadu_ps(&last.x);
+    low = _mm256_min_ps(_mm256_set_m128(p, p), low);
+    high = _mm256_max_ps(_mm256_set_m128(p, p), high);
+  }
+  float lows[8];
+  float highs[8];
+  _mm256_storeu_ps(lows, low);
+  _mm256_storeu_ps(highs, high);
+  CoordinateBounds bounds;
+  for (int a = 0; a < 3; ++a) {
+    const float lowest = std::min(lows[a], lows[a + 4]);
+    const float highest = std::max(highs[a], highs[a + 4]);
+    if (lowest == -INFINITY || highest == INFINITY) return coordinateBounds(table);
+    bounds.low[a] = lowest;
+    bounds.high[a] = highest;
+    bounds.found[a] = lowest <= highest;
+  }
+  return bounds;
+}
+
+bool hasWideLanes() {
+  static const bool has = __builtin_cpu_supports("avx2") != 0;
+  return has;
+}
+#endif
+
+}  // namespace
+
+CellMap cellMapOf(const Extent& extent) {
+  CellMap map;
+  map.cells = extent.cells;
+  map.low = extent.low;
+  map.perCell = 1 / extent.cell;
+  int exponent = 0;
+  if (std::frexp(extent.cell, &exponent) != 0.5) return map;  // not a power of two
+  const int edge = exponent - 1;                              // the edge is 2^edge nm
+  if (edge < kSmallestEdgeExponent || edge > kLargestEdgeExponent) return map;
+  for (int a = 0; a < 3; ++a) {
+    const double first = extent.low[a] / extent.cell;
+    if (first != std::floor(first) || std::fabs(first) > kFarthestCell || extent.cells[a] < 0 ||
+        extent.cells[a] > kFarthestCell) {
+      return map;
+    }
+    map.first[a] = static_cast<int>(first);
+  }
+  map.scale = static_cast<float>(std::ldexp(1.0, std::max(0, -edge)));
+  map.shift = std::max(0, edge);
+  map.integer = true;
+  return map;
+}
+
+std::array<int, 3> cellsOf(const CellMap& map, float x, float y, float z) {
+  if (map.integer) return {integerCell(x, map, 0), integerCell(y, map, 1), integerCell(z, map, 2)};
+  return {cellIndex(x, map.low[0], map.perCell, map.cells[0]),
+          cellIndex(y, map.low[1], map.perCell, map.cells[1]),
+          cellIndex(z, map.low[2], map.perCell, map.cells[2])};
+}
+
+SelectionDensity::SelectionDensity(const Extent& extent, bool withSelected)
+    : extent_(extent), map_(cellMapOf(extent)) {
   for (Layer layer : {Layer::All, Layer::Selected}) {
+    if (layer == Layer::Selected && !withSelected) break;
     for (View view : kViews) {
       const ViewAxes axes = axesOf(view);
       grids_[index(layer, view)] = emptyGrid(extent.cells[axes.across], extent.cells[axes.up]);
@@ -137,12 +276,7 @@ SelectionDensity::SelectionDensity(const Extent& extent) : extent_(extent) {
 }
 
 void SelectionDensity::add(Layer layer, float x, float y, float z) {
-  const double perCell = 1 / extent_.cell;
-  const int cell[3] = {
-      cellIndex(x, extent_.low[0], perCell, extent_.cells[0]),
-      cellIndex(y, extent_.low[1], perCell, extent_.cells[1]),
-      cellIndex(z, extent_.low[2], perCell, extent_.cells[2]),
-  };
+  const std::array<int, 3> cell = cellsOf(map_, x, y, z);
   for (View view : kViews) {
     const ViewAxes axes = axesOf(view);
     const int column = cell[axes.across];
@@ -154,22 +288,77 @@ void SelectionDensity::add(Layer layer, float x, float y, float z) {
   }
 }
 
-void SelectionDensity::addAll(const frames::AtomTable& table) {
+CoordinateBounds SelectionDensity::addAll(const frames::AtomTable& table, bool widest) {
   // add() for every record, with what does not change from one atom to the next taken out of
   // the loop: every atom of a file passes here.
-  const double perCell = 1 / extent_.cell;
   std::uint32_t* const top = grids_[index(Layer::All, View::Top)].counts.data();
   std::uint32_t* const front = grids_[index(Layer::All, View::Front)].counts.data();
   std::uint32_t* const side = grids_[index(Layer::All, View::Side)].counts.data();
-  // Copies: the counts written in the loop could otherwise be the extent for all the
-  // compiler knows, and it would read the extent again for every atom.
+  const auto nx = static_cast<std::size_t>(extent_.cells[0]);
+  const auto ny = static_cast<std::size_t>(extent_.cells[1]);
+#if defined(__x86_64__)
+  // A cell that does not count adds 0 to the first cell of its grid: every grid needs one.
+  const bool everyGrid = extent_.cells[0] > 0 && extent_.cells[1] > 0 && extent_.cells[2] > 0;
+  if (widest && map_.integer && everyGrid && hasWideLanes()) {
+    std::uint32_t* const grids[3] = {top, front, side};
+    return countWide(table, map_, grids, static_cast<std::uint32_t>(nx),
+                     static_cast<std::uint32_t>(ny));
+  }
+#else
+  (void)widest;
+#endif
+#if defined(__SSE2__)
+  if (map_.integer) {
+    // x, y, z (and vx, which has no cells) in the four lanes of a register: integerCell's
+    // operations on all of them at once, and the bounds as they pass. min and max keep their
+    // second operand when the first is a NaN, so a NaN leaves a bound alone.
+    const __m128 scale = _mm_set1_ps(map_.scale);
+    const __m128i shift = _mm_cvtsi32_si128(map_.shift);
+    const __m128i first = _mm_set_epi32(0, map_.first[2], map_.first[1], map_.first[0]);
+    // 0 <= cell < cells as one signed comparison, with both sides moved by 2^31.
+    const __m128i sign = _mm_set1_epi32(INT32_MIN);
+    const __m128i limits =
+        _mm_xor_si128(_mm_set_epi32(0, map_.cells[2], map_.cells[1], map_.cells[0]), sign);
+    __m128 low = _mm_set1_ps(INFINITY);
+    __m128 high = _mm_set1_ps(-INFINITY);
+    for (std::size_t i = 0; i < table.size; ++i) {
+      const char* const record = reinterpret_cast<const char*>(table.records + i);
+      const __m128 p =
+          _mm_loadu_ps(reinterpret_cast<const float*>(record + offsetof(frames::AtomRecord, x)));
+      low = _mm_min_ps(p, low);
+      high = _mm_max_ps(p, high);
+      const __m128 scaled = _mm_mul_ps(p, scale);
+      __m128i whole = _mm_cvttps_epi32(scaled);
+      whole = _mm_add_epi32(whole, _mm_castps_si128(_mm_cmplt_ps(scaled, _mm_cvtepi32_ps(whole))));
+      const __m128i cell = _mm_sub_epi32(_mm_sra_epi32(whole, shift), first);
+      const int inside =
+          _mm_movemask_ps(_mm_castsi128_ps(_mm_cmplt_epi32(_mm_xor_si128(cell, sign), limits)));
+      const auto cx = static_cast<std::uint32_t>(_mm_cvtsi128_si32(cell));
+      const auto cy = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(cell, 1)));
+      const auto cz = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(cell, 2)));
+      if ((inside & 3) == 3) ++top[std::size_t{cy} * nx + cx];
+      if ((inside & 5) == 5) ++front[std::size_t{cz} * nx + cx];
+      if ((inside & 6) == 6) ++side[std::size_t{cz} * ny + cy];
+    }
+    float lows[4];
+    float highs[4];
+    _mm_storeu_ps(lows, low);
+    _mm_storeu_ps(highs, high);
+    CoordinateBounds bounds;
+    for (int a = 0; a < 3; ++a) {
+      // An infinity got past the lanes: the exact bounds take a walk of their own.
+      if (lows[a] == -INFINITY || highs[a] == INFINITY) return coordinateBounds(table);
+      bounds.low[a] = lows[a];
+      bounds.high[a] = highs[a];
+      bounds.found[a] = lows[a] <= highs[a];
+    }
+    return bounds;
+  }
+  // cellIndex's operations in double precision, x and y, then z, in the two lanes of a
+  // register, and the same comparisons (a NaN fails them).
+  const double perCell = map_.perCell;
   const std::array<double, 3> low = extent_.low;
   const std::array<int, 3> cells = extent_.cells;
-  const auto nx = static_cast<std::size_t>(cells[0]);
-  const auto ny = static_cast<std::size_t>(cells[1]);
-#if defined(__SSE2__)
-  // x and y, then z, in the two lanes of a register: the same operations in double precision
-  // as cellIndex, and the same comparisons (a NaN fails them), half the instructions.
   const __m128d lowXY = _mm_set_pd(low[1], low[0]);
   const __m128d lowZ = _mm_set_sd(low[2]);
   const __m128d per = _mm_set1_pd(perCell);
@@ -199,17 +388,34 @@ void SelectionDensity::addAll(const frames::AtomTable& table) {
 #else
   for (std::size_t i = 0; i < table.size; ++i) {
     const frames::AtomRecord& record = table.records[i];
-    const int x = cellIndex(record.x, low[0], perCell, cells[0]);
-    const int y = cellIndex(record.y, low[1], perCell, cells[1]);
-    const int z = cellIndex(record.z, low[2], perCell, cells[2]);
-    const auto cx = static_cast<std::size_t>(x);
-    const auto cy = static_cast<std::size_t>(y);
-    const auto cz = static_cast<std::size_t>(z);
-    if (x >= 0 && y >= 0) ++top[cy * nx + cx];
-    if (x >= 0 && z >= 0) ++front[cz * nx + cx];
-    if (y >= 0 && z >= 0) ++side[cz * ny + cy];
+    const std::array<int, 3> cell = cellsOf(map_, record.x, record.y, record.z);
+    const auto cx = static_cast<std::size_t>(cell[0]);
+    const auto cy = static_cast<std::size_t>(cell[1]);
+    const auto cz = static_cast<std::size_t>(cell[2]);
+    if (cell[0] >= 0 && cell[1] >= 0) ++top[cy * nx + cx];
+    if (cell[0] >= 0 && cell[2] >= 0) ++front[cz * nx + cx];
+    if (cell[1] >= 0 && cell[2] >= 0) ++side[cz * ny + cy];
   }
 #endif
+  return coordinateBounds(table);
+}
+
+void SelectionDensity::addLeftOut(const frames::AtomTable& table, const Extent& before) {
+  const CellMap was = cellMapOf(before);
+  for (std::size_t i = 0; i < table.size; ++i) {
+    const frames::AtomRecord& record = table.records[i];
+    const std::array<int, 3> then = cellsOf(was, record.x, record.y, record.z);
+    const std::array<int, 3> now = cellsOf(map_, record.x, record.y, record.z);
+    for (View view : kViews) {
+      const ViewAxes axes = axesOf(view);
+      if (then[axes.across] >= 0 && then[axes.up] >= 0) continue;  // counted then
+      if (now[axes.across] < 0 || now[axes.up] < 0) continue;
+      DensityGrid& grid = grids_[index(Layer::All, view)];
+      ++grid.counts[static_cast<std::size_t>(now[axes.up]) *
+                        static_cast<std::size_t>(grid.columns) +
+                    static_cast<std::size_t>(now[axes.across])];
+    }
+  }
 }
 
 SelectionDensity SelectionDensity::coarsened() const {
@@ -285,7 +491,7 @@ void StreamedDensity::regrid(const CoordinateBounds& wider) {
     next.cells[a] = static_cast<int>(last - first) + 1;
     next.high[a] = next.low[a] + next.cells[a] * cell;
   }
-  SelectionDensity regridded(next);
+  SelectionDensity regridded(next, /*withSelected=*/false);
   regridded.addNested(gathered_);
   gathered_ = std::move(regridded);
 }
@@ -303,16 +509,33 @@ bool StreamedDensity::covers(const CoordinateBounds& wider) const {
 }
 
 void StreamedDensity::addAll(const frames::AtomTable& chunk) {
+  // Counted into the grids as they are, which gives the chunk's bounds; atoms that fell
+  // outside them are counted again once the grids are widened.
+  const Extent before = gathered_.extent();
   CoordinateBounds wider = bounds_;
-  widenBounds(wider, coordinateBounds(chunk));
-  if (!covers(wider)) regrid(wider);
+  widenBounds(wider, gathered_.addAll(chunk));
   bounds_ = wider;
-  gathered_.addAll(chunk);
+  if (covers(wider)) return;
+  regrid(wider);
+  // Before the first grids nothing was counted: all of the chunk is left out.
+  if (before.cells == std::array<int, 3>{}) {
+    gathered_.addAll(chunk);
+  } else {
+    gathered_.addLeftOut(chunk, before);
+  }
 }
 
-void StreamedDensity::add(Layer layer, float x, float y, float z) { gathered_.add(layer, x, y, z); }
+void StreamedDensity::add(Layer layer, float x, float y, float z) {
+  if (!final_ && layer == Layer::Selected) {
+    final_.emplace(drawnExtent(bounds_));
+    final_->addNested(gathered_);
+    gathered_ = SelectionDensity(Extent{{}, {}, {}, 1.0}, false);
+  }
+  (final_ ? *final_ : gathered_).add(layer, x, y, z);
+}
 
-SelectionDensity StreamedDensity::finish() const {
+SelectionDensity StreamedDensity::finish() {
+  if (final_) return std::move(*final_);
   SelectionDensity result(drawnExtent(bounds_));
   result.addNested(gathered_);
   return result;

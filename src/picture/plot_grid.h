@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "frames/atom_table.h"
@@ -88,16 +89,40 @@ int cellIndex(double value, double low, double perCell, int cells);
 
 enum class Layer { All, Selected };
 
+// How a coordinate finds its cell along each axis of an extent. Where the cells lie a whole
+// number of cells from 0 within a few million cells (every extent drawnExtent and the
+// streamed grids make), the cell is floor(value / edge) - first, exact in integers and the
+// same for one atom (add) as for every record of a table (addAll, four lanes at a time);
+// elsewhere it is cellIndex's.
+struct CellMap {
+  bool integer = false;
+  float scale = 1;  // 1 / the edge, at most 1: a power of two, so value * scale is exact
+  int shift = 0;    // log2 of the edge when it is above 1 nm: floor(value) >> shift
+  std::array<int, 3> first{};
+  std::array<int, 3> cells{};
+  std::array<double, 3> low{};  // cellIndex's, elsewhere
+  double perCell = 1;
+};
+CellMap cellMapOf(const Extent& extent);
+// The cells of a position along x, y and z (-1 where outside or not finite).
+std::array<int, 3> cellsOf(const CellMap& map, float x, float y, float z);
+
 // The six grids of a picture: for each view, all atoms and the selected atoms.
 class SelectionDensity {
  public:
-  explicit SelectionDensity(const Extent& extent);
+  // Without `withSelected`, the grids of Layer::Selected hold no cells (and take no atoms).
+  explicit SelectionDensity(const Extent& extent, bool withSelected = true);
 
   // Counts the position in the three views of the layer; a view is skipped when one of its
   // two coordinates has no cell.
   void add(Layer layer, float x, float y, float z);
-  // Every record of the table into Layer::All.
-  void addAll(const frames::AtomTable& table);
+  // Every record of the table into Layer::All; answers the table's coordinateBounds. With
+  // `widest`, in the widest lanes the processor has, else in those every x86-64 has (the
+  // same counts).
+  CoordinateBounds addAll(const frames::AtomTable& table, bool widest = true);
+  // The records of the table that a density of extent `before` left out of a view (one of
+  // the view's coordinates without a cell there), into Layer::All.
+  void addLeftOut(const frames::AtomTable& table, const Extent& before);
 
   const Extent& extent() const { return extent_; }
   const DensityGrid& grid(Layer layer, View view) const { return grids_[index(layer, view)]; }
@@ -116,6 +141,7 @@ class SelectionDensity {
     return static_cast<std::size_t>(layer) * 3 + static_cast<std::size_t>(view);
   }
   Extent extent_;
+  CellMap map_;
   std::array<DensityGrid, 6> grids_;
 };
 
@@ -131,11 +157,14 @@ int densityLevel(std::uint32_t count, std::uint32_t largest, int levels);
 // add() of every atom give.
 class StreamedDensity {
  public:
-  // The chunk's atoms into Layer::All; they widen the bounds.
+  // The chunk's atoms into Layer::All; they widen the bounds. One walk over the chunk while
+  // its atoms fall within the grids as they are.
   void addAll(const frames::AtomTable& chunk);
-  // An atom within the bounds of the atoms added to Layer::All so far.
+  // An atom within the bounds of the atoms added to Layer::All so far. The first one of
+  // Layer::Selected ends Layer::All (no addAll after it): the selected atoms are counted in
+  // the final extent at once.
   void add(Layer layer, float x, float y, float z);
-  SelectionDensity finish() const;
+  SelectionDensity finish();
 
  private:
   // Whether the grids as they are take atoms within `wider`.
@@ -144,7 +173,9 @@ class StreamedDensity {
 
   CoordinateBounds bounds_;  // of the atoms so far; found[a] false until axis a has one
   // The counts so far, over the bounds so far (no cells along an axis not found yet).
-  SelectionDensity gathered_{Extent{{}, {}, {}, 1.0}};
+  SelectionDensity gathered_{Extent{{}, {}, {}, 1.0}, false};
+  // The picture in the final extent, once Layer::All is complete.
+  std::optional<SelectionDensity> final_;
 };
 
 }  // namespace picture

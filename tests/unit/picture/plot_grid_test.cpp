@@ -203,6 +203,50 @@ TEST(StreamedDensity, ChunksGiveTheGridsOfTheFinalExtent) {
   }
 }
 
+// Every record of a table counted at once (in the widest lanes or in SSE2's) lands where
+// add() puts it alone, and the bounds are coordinateBounds': cell edges, the grid's ends,
+// both sides of 0, values far out, NaN and infinities, an odd last record, edges below and
+// above 1 nm and an extent whose cells are not a whole number of cells from 0.
+TEST(SelectionDensity, AllRecordsAtOnceLandWhereEachAloneLands) {
+  const float nan = std::nanf("");
+  std::vector<frames::AtomRecord> records;
+  const float values[] = {-2.0f,      -1.5f,  -1.0f - 1e-6f, -1e-30f,  -0.0f,     0.0f,    1e-30f,
+                          0.2499999f, 0.25f,  0.5f,          2.999f,   3.0f,      3.0001f, 1e9f,
+                          -3e9f,      -1e20f, nan,           INFINITY, -INFINITY, 1.75f};
+  for (const float x : values) {
+    for (const float y : {0.3f, -0.7f, nan, 2.9f})
+      records.push_back(at(x, y, values[records.size() % 20]));
+  }
+  records.push_back(at(0.1f, 0.2f, 0.3f));  // odd count
+  Extent quarter = unitCells(16, 8, 12);    // 0.25 nm cells from -1 nm
+  quarter.cell = 0.25;
+  quarter.low = {-1, -1, -1};
+  for (int a = 0; a < 3; ++a) quarter.high[a] = -1 + quarter.cells[a] * 0.25;
+  Extent wide = unitCells(3, 5, 4);  // 4 nm cells from -8 nm
+  wide.cell = 4;
+  wide.low = {-8, -8, -8};
+  for (int a = 0; a < 3; ++a) wide.high[a] = -8 + wide.cells[a] * 4.0;
+  Extent offset = quarter;  // cells from -0.9 nm: cellIndex's way
+  offset.low = {-0.9, -0.9, -0.9};
+  for (const Extent& extent : {quarter, wide, offset}) {
+    SelectionDensity alone(extent);
+    for (const frames::AtomRecord& r : records) alone.add(Layer::All, r.x, r.y, r.z);
+    for (const bool widest : {true, false}) {
+      SelectionDensity together(extent);
+      const CoordinateBounds bounds = together.addAll(testsupport::tableOf(records), widest);
+      const CoordinateBounds expected = coordinateBounds(testsupport::tableOf(records));
+      EXPECT_EQ(bounds.low, expected.low);
+      EXPECT_EQ(bounds.high, expected.high);
+      EXPECT_EQ(bounds.found, expected.found);
+      for (const View view : kViews) {
+        EXPECT_EQ(together.grid(Layer::All, view).counts, alone.grid(Layer::All, view).counts)
+            << "edge " << extent.cell << " low " << extent.low[0] << " widest " << widest
+            << " view " << int(view);
+      }
+    }
+  }
+}
+
 TEST(DensityLevel, LogarithmicFromOneAtomToTheFullestCell) {
   struct Case {
     std::uint32_t count, largest;
