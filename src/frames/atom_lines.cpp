@@ -384,7 +384,11 @@ void AtomLineConverter::start(const char* text, std::size_t size, std::uint64_t 
 }
 
 void AtomLineConverter::help() {
-  if (converting_.load(std::memory_order_acquire)) convertParts();
+  // The crew counts the parts' lines before any is converted, a fraction of the time their
+  // conversion takes: waiting for that lets this thread take its share of the parts instead
+  // of waiting for the crew to convert them all.
+  while (!converting_.load(std::memory_order_acquire)) std::this_thread::yield();
+  convertParts();
 }
 
 AtomLinesRead AtomLineConverter::finish() {
