@@ -2,7 +2,10 @@
 #include "selection/passes.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
+#include <cstdint>
+#include <cstring>
 
 #include "platform/crew.h"
 
@@ -137,9 +140,56 @@ void firstPass(const frames::AtomTable& table, RunState& state) {
   }
 }
 
+namespace {
+
+// A name test worked out once for a run of records: the answer as a word (its five bytes,
+// the first lowest) that a name left-justified must equal, unless it takes every name.
+struct NameWord {
+  bool any;
+  std::uint64_t wanted;
+};
+constexpr std::uint64_t kFiveBlanks = 0x2020202020;
+constexpr std::uint64_t kFiveBytes = 0xFFFFFFFFFF;
+
+NameWord nameWordOf(const std::array<char, 5>& answer) {
+  std::uint64_t wanted = 0;
+  std::memcpy(&wanted, answer.data(), answer.size());
+  return {std::memcmp(answer.data(), "any  ", 5) == 0, wanted};
+}
+
+// The name field at `field` (five bytes of a record, which has at least three more after
+// them) left-justified as namesMatch compares it: shifted past its leading blanks (the low
+// bytes that are blanks), with blanks shifted in at the top.
+bool nameWordMatches(const char* field, const NameWord& test) {
+  if (test.any) return true;
+  std::uint64_t name = 0;
+  std::memcpy(&name, field, sizeof name);
+  name &= kFiveBytes;
+  const std::uint64_t unblanked = name ^ kFiveBlanks;
+  if (unblanked == 0) return test.wanted == kFiveBlanks;
+  const int shift = std::countr_zero(unblanked) & ~7;
+  return ((name >> shift) | ((kFiveBlanks << (40 - shift)) & kFiveBlanks)) == test.wanted;
+}
+
+}  // namespace
+
 void markMatches(frames::AtomRecord* records, std::size_t count, const RunState& state) {
-  for (std::size_t i = 0; i < count; ++i) {
-    records[i].mark = matches(records[i], state.names, state.shape, state.parameters) ? 1 : 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    // Every record of a file passes here, on the converting threads: the names as words.
+    const NameWord atom = nameWordOf(state.names.atomName);
+    const NameWord residue = nameWordOf(state.names.residueName);
+    for (std::size_t i = 0; i < count; ++i) {
+      frames::AtomRecord& record = records[i];
+      record.mark =
+          nameWordMatches(record.atomName, atom) && nameWordMatches(record.residueName, residue) &&
+                  insideRegion(record.x, record.y, record.z, state.shape, state.parameters)
+              ? 1
+              : 0;
+    }
+  } else {
+    for (std::size_t i = 0; i < count; ++i) {
+      records[i].mark = matches(records[i], state.names, state.shape, state.parameters) ? 1 : 0;
+    }
   }
 }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -313,6 +315,48 @@ TEST(WholeResidues, RunsOfMatchesMarkWhatTheListedResiduesGive) {
       EXPECT_EQ(runs, listed);
     }
   }
+}
+
+// The record test the converting threads run (names as words) marks exactly the records
+// matches() accepts: every name over a small alphabet as atom and as residue name, against
+// every answer over it and the wildcard, the region deciding where the names match.
+TEST(MarkMatches, AgreesWithMatchesOnEveryShortName) {
+  const char alphabet[] = {' ', 'O', 'W', '\t'};
+  const auto nameOf = [&](int code, char* out) {
+    for (int i = 0; i < 5; ++i, code /= 4) out[i] = alphabet[code % 4];
+  };
+  std::vector<frames::AtomRecord> records;
+  for (int n = 0; n < 1024; ++n) {
+    frames::AtomRecord record{};
+    nameOf(n, record.atomName);
+    std::memcpy(record.residueName, "OW   ", 5);
+    record.x = record.y = record.z = n % 3 == 0 ? 2.0f : 0.5f;  // a third outside the box
+    records.push_back(record);
+    std::swap_ranges(record.atomName, record.atomName + 5, record.residueName);
+    records.push_back(record);
+  }
+  int mismatches = 0;
+  int marked = 0;
+  for (int a = 0; a <= 1024; ++a) {
+    std::array<char, 5> answer = {'a', 'n', 'y', ' ', ' '};
+    if (a < 1024) nameOf(a, answer.data());
+    for (const bool asAtom : {true, false}) {
+      RunState state;
+      state.names.atomName = asAtom ? answer : std::array<char, 5>{'O', 'W', ' ', ' ', ' '};
+      state.names.residueName = asAtom ? std::array<char, 5>{'O', 'W', ' ', ' ', ' '} : answer;
+      state.shape = 1;
+      state.parameters.box = {0.0f, 1.0f, 0.0f, 1.0f, 0.0f, 1.0f};
+      markMatches(records.data(), records.size(), state);
+      for (const frames::AtomRecord& record : records) {
+        marked += record.mark;
+        if ((record.mark != 0) != matches(record, state.names, state.shape, state.parameters)) {
+          ++mismatches;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_GT(marked, 2048);  // the wildcard alone marks two thirds of both halves
 }
 
 }  // namespace
