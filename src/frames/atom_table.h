@@ -135,9 +135,10 @@ struct LoadTuning {
   // first atom line's length), and no block read ahead once one seems to hold them all, so
   // that little of the next frame is read only to be given back.
   bool frameSized = false;
-  // Work of the caller's own, run by the loading thread once while the crew converts a
-  // frame's first block of atom lines (not at all when no block is converted): the previous
-  // frame's passes and result lines go on while this frame is converted.
+  // Work of the caller's own, run by the loading thread once while the crew converts one of
+  // a frame's blocks of atom lines (the second, or the only one; not at all when no block is
+  // converted): the previous frame's passes and result lines go on while this one is
+  // converted.
   std::function<void()> whileConverting;
 };
 

@@ -152,10 +152,9 @@ int integerCell(float value, const CellMap& map, int axis) {
 // both; then each view's cell (index into its grid) and whether it counts, from lanes that
 // stand for the views (across: x, x, y; up: y, z, z). A cell that does not count adds 0 to
 // the first cell of its grid. A last odd record goes through integerCell itself.
-__attribute__((target("avx2"))) CoordinateBounds countWide(const frames::AtomTable& table,
-                                                           const CellMap& map,
-                                                           std::uint32_t* const grids[3],
-                                                           std::uint32_t nx, std::uint32_t ny) {
+__attribute__((target("avx2"))) CoordinateBounds countWide(
+    const frames::AtomTable& table, const CellMap& map, const std::array<std::uint32_t*, 3>& grids,
+    std::uint32_t nx, std::uint32_t ny) {
   const __m256 scale = _mm256_set1_ps(map.scale);
   const __m128i shift = _mm_cvtsi32_si128(map.shift);
   const __m256i first = _mm256_setr_epi32(map.first[0], map.first[1], map.first[2], 0, map.first[0],
@@ -166,12 +165,14 @@ __attribute__((target("avx2"))) CoordinateBounds countWide(const frames::AtomTab
                                          map.cells[1], map.cells[2], 0),
                        sign);
   // Rows are `up` * columns: the top and front views have x across, the side view y.
-  const __m256i columns = _mm256_setr_epi32(nx, nx, ny, 0, nx, nx, ny, 0);
+  const auto rowX = static_cast<int>(nx);
+  const auto rowY = static_cast<int>(ny);
+  const __m256i columns = _mm256_setr_epi32(rowX, rowX, rowY, 0, rowX, rowX, rowY, 0);
   const __m256i one = _mm256_set1_epi32(1);
   __m256 low = _mm256_set1_ps(INFINITY);
   __m256 high = _mm256_set1_ps(-INFINITY);
-  alignas(32) std::uint32_t cell[8];
-  alignas(32) std::uint32_t counts[8];
+  alignas(32) std::array<std::uint32_t, 8> cell{};
+  alignas(32) std::array<std::uint32_t, 8> counts{};
   const std::size_t pairs = table.size / 2;
   for (std::size_t k = 0; k < pairs; ++k) {
     const char* const first8 = reinterpret_cast<const char*>(table.records + 2 * k);
@@ -192,8 +193,8 @@ __attribute__((target("avx2"))) CoordinateBounds countWide(const frames::AtomTab
     const __m256i counted = _mm256_and_si256(_mm256_shuffle_epi32(inside, _MM_SHUFFLE(3, 1, 0, 0)),
                                              _mm256_shuffle_epi32(inside, _MM_SHUFFLE(3, 2, 2, 1)));
     const __m256i index = _mm256_add_epi32(_mm256_mullo_epi32(up, columns), across);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(cell), _mm256_and_si256(index, counted));
-    _mm256_store_si256(reinterpret_cast<__m256i*>(counts), _mm256_and_si256(one, counted));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(cell.data()), _mm256_and_si256(index, counted));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(counts.data()), _mm256_and_si256(one, counted));
     for (int view = 0; view < 3; ++view) {
       grids[view][cell[view]] += counts[view];
       grids[view][cell[view + 4]] += counts[view + 4];
@@ -201,8 +202,8 @@ __attribute__((target("avx2"))) CoordinateBounds countWide(const frames::AtomTab
   }
   if (table.size % 2 != 0) {
     const frames::AtomRecord& last = table.records[table.size - 1];
-    const int c[3] = {integerCell(last.x, map, 0), integerCell(last.y, map, 1),
-                      integerCell(last.z, map, 2)};
+    const std::array<int, 3> c = {integerCell(last.x, map, 0), integerCell(last.y, map, 1),
+                                  integerCell(last.z, map, 2)};
     if (c[0] >= 0 && c[1] >= 0) ++grids[0][std::size_t(c[1]) * nx + std::size_t(c[0])];
     if (c[0] >= 0 && c[2] >= 0) ++grids[1][std::size_t(c[2]) * nx + std::size_t(c[0])];
     if (c[1] >= 0 && c[2] >= 0) ++grids[2][std::size_t(c[2]) * ny + std::size_t(c[1])];
@@ -210,10 +211,10 @@ __attribute__((target("avx2"))) CoordinateBounds countWide(const frames::AtomTab
     low = _mm256_min_ps(_mm256_set_m128(p, p), low);
     high = _mm256_max_ps(_mm256_set_m128(p, p), high);
   }
-  float lows[8];
-  float highs[8];
-  _mm256_storeu_ps(lows, low);
-  _mm256_storeu_ps(highs, high);
+  std::array<float, 8> lows{};
+  std::array<float, 8> highs{};
+  _mm256_storeu_ps(lows.data(), low);
+  _mm256_storeu_ps(highs.data(), high);
   CoordinateBounds bounds;
   for (int a = 0; a < 3; ++a) {
     const float lowest = std::min(lows[a], lows[a + 4]);
@@ -300,7 +301,7 @@ CoordinateBounds SelectionDensity::addAll(const frames::AtomTable& table, bool w
   // A cell that does not count adds 0 to the first cell of its grid: every grid needs one.
   const bool everyGrid = extent_.cells[0] > 0 && extent_.cells[1] > 0 && extent_.cells[2] > 0;
   if (widest && map_.integer && everyGrid && hasWideLanes()) {
-    std::uint32_t* const grids[3] = {top, front, side};
+    const std::array<std::uint32_t*, 3> grids = {top, front, side};
     return countWide(table, map_, grids, static_cast<std::uint32_t>(nx),
                      static_cast<std::uint32_t>(ny));
   }
