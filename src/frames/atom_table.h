@@ -76,6 +76,9 @@ struct AtomTable {
   // Every record's mark was set by the load's record test (LoadTuning::recordTest), and the
   // records are as the test saw them.
   bool marked = false;
+  // When it holds a word for every 64 records: the marks again, record i's as bit i (a
+  // frame's, set by the threads that tested the records).
+  std::vector<std::uint64_t> markBits;
 };
 
 // Walks a NumberWraps in record order, giving each record's offset (a multiple of

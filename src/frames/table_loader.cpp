@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstring>
 #include <limits>
@@ -154,7 +155,7 @@ void keepWraps(const AtomLineConverter& converter, AtomTable& table) {
 // the crew converts the current one; whatever the bulk path does not take (a line longer
 // than a block, a last line without a line feed, the byte 26 that ends a file, a failed
 // read) is one statement of the per-line path, and the two mix line by line.
-void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64_t wanted,
+bool readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64_t wanted,
                            std::uint64_t fileBytes, const LoadTuning& tuning, TableBlock* kept) {
   AtomRecord* const records = table.records;
   // A frame's lines are about as long as its first, line end included (CR LF or LF).
@@ -180,7 +181,7 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
     table.endedEarly = got.ended;
     findWraps(table);
     if (tuning.recordTest) tuning.recordTest(table.records, table.size);
-    return;
+    return false;
   }
   // No more threads than a block has parts worth a thread (one for a small file).
   const std::size_t worth =
@@ -188,7 +189,37 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
   const std::shared_ptr<AtomLineConverter> crew = lineConverter(
       static_cast<unsigned>(std::min<std::size_t>(cores, worth)), tuning.minPartBytes, kept);
   AtomLineConverter& converter = *crew;
-  converter.setRecordTest(tuning.recordTest);
+  // A frame's marks are also set as bits where its records are tested, so that its first
+  // pass reads words instead of every record; they hold while every line read is a record
+  // in place (a line without one moves the records after it).
+  bool bitsHold = tuning.frameSized && static_cast<bool>(tuning.recordTest);
+  struct TestReset {
+    AtomLineConverter& converter;
+    ~TestReset() { converter.setRecordTest({}); }  // it refers to this load
+  } reset{converter};
+  if (bitsHold) {
+    table.markBits.assign((capacity + 63) / 64, 0);
+    std::uint64_t* const words = table.markBits.data();
+    const RecordTest& test = tuning.recordTest;
+    converter.setRecordTest([words, records, &test](AtomRecord* part, std::size_t count) {
+      test(part, count);
+      const auto first = static_cast<std::size_t>(part - records);
+      for (std::size_t i = 0; i < count;) {
+        const std::size_t word = (first + i) / 64;
+        const std::size_t end = std::min(count, (word + 1) * 64 - first);
+        std::uint64_t marks = 0;
+        for (; i < end; ++i) {
+          marks |= std::uint64_t{part[i].mark != 0} << ((first + i) % 64);
+        }
+        // A word a part shares with the next one's is set by two threads.
+        if (marks != 0) {
+          std::atomic_ref<std::uint64_t>(words[word]).fetch_or(marks, std::memory_order_relaxed);
+        }
+      }
+    });
+  } else {
+    converter.setRecordTest(tuning.recordTest);
+  }
   std::uint64_t lines = 0;
   std::size_t& filled = table.size;
   const std::size_t firstFrameBlock = std::size_t{cores} * tuning.minPartBytes;
@@ -223,9 +254,10 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
       keepWraps(converter, table);
       lines += got.lines;
       filled += got.records;
+      bitsHold = bitsHold && got.records == got.lines && !got.stopped;
       if (got.bytes < block.size() || lines >= wanted || filled >= capacity) {
         input.giveBack(got.bytes);
-        return;
+        return bitsHold;
       }
       if (!readAhead) {
         input.giveBack(got.bytes);
@@ -237,8 +269,10 @@ void readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
     // first): the next block begins where it ended.
     if (!readAhead) continue;
     input.giveBack(0);
+    bitsHold = false;
     if (readOneAtomLine(table, capacity, lines, tuning.recordTest)) break;
   }
+  return bitsHold;
 }
 
 // Room for `records` records: a block of the run's own, or the kept block of the frames,
@@ -315,7 +349,13 @@ AtomTable loadCountAndAtoms(const LoadTuning& tuning, TableBlock* kept) {
     // fields take the per-line path.
     if (tuning.path == LoadTuning::Path::Bulk && table.decimalSpacing == 0) {
       // Records the bulk path reads the converter's threads or the per-line reads test.
-      readAtomLinesInBlocks(table, capacity, wanted, *bound, tuning, kept);
+      if (readAtomLinesInBlocks(table, capacity, wanted, *bound, tuning, kept)) {
+        table.markBits.resize((table.size + 63) / 64);
+        if (table.size % 64 != 0)
+          table.markBits.back() &= (std::uint64_t{1} << table.size % 64) - 1;
+      } else {
+        table.markBits.clear();
+      }
       table.marked = static_cast<bool>(tuning.recordTest);
       return table;
     }

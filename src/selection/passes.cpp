@@ -94,10 +94,37 @@ bool firstPassPart(const frames::AtomTable& table, RunState& state, std::size_t 
   return inOrder;
 }
 
+// The first pass from the table's mark bits: the matching atoms are the bits, and only
+// their records are read (for the residue list).
+void firstPassFromBits(const frames::AtomTable& table, RunState& state) {
+  state.matched = table.markBits;
+  frames::WrapCursor residueOffsets(table.residueWraps);
+  std::int64_t count = 0;
+  for (std::size_t word = 0; word < state.matched.size(); ++word) {
+    for (std::uint64_t rest = state.matched[word]; rest != 0; rest &= rest - 1) {
+      const std::size_t i = word * kWordBits + static_cast<std::size_t>(std::countr_zero(rest));
+      const std::int32_t residueNumber =
+          table.records[i].residueNumber + residueOffsets.at(static_cast<std::uint32_t>(i));
+      if (state.residues.empty() || state.residues.back() != residueNumber) {
+        state.residues.push_back(residueNumber);
+      }
+      ++count;
+    }
+  }
+  state.atomCounter = static_cast<std::int32_t>(count);
+  state.residuesInOrder = false;
+}
+
 template <bool marked>
 void firstPassWith(const frames::AtomTable& table, RunState& state) {
   state.residues.clear();
   state.inListedResidues.clear();
+  // Whole residues check the order of every record's residue number: the walk stays.
+  if (marked && state.wholeResidues != WholeResidues::Yes &&
+      table.markBits.size() == wordsFor(table.size)) {
+    firstPassFromBits(table, state);
+    return;
+  }
   state.matched.assign(wordsFor(table.size), 0);
   const platform::PartPlan plan = planTableParts(table);
   std::vector<ResidueList> lists(plan.parts);

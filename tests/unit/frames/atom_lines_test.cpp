@@ -198,8 +198,33 @@ class BulkLoadTest : public testsupport::CoordinateFileTest {
         }
       }
     }
+    // A frame's marks as bits, where the load keeps them, are its records' marks.
+    for (LoadTuning tuning : tunings) {
+      tuning.frameSized = true;
+      tuning.recordTest = [](AtomRecord* records, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) records[i].mark = records[i].atomNumber % 3 == 0;
+      };
+      const AtomTable table = loadWith(path, tuning);
+      if (table.markBits.empty()) continue;
+      ++framesWithBits;
+      ASSERT_EQ(table.markBits.size(), (table.size + 63) / 64) << what;
+      for (std::size_t i = 0; i < table.markBits.size() * 64; ++i) {
+        const bool bit = (table.markBits[i / 64] >> (i % 64) & 1) != 0;
+        ASSERT_EQ(bit, i < table.size && table.records[i].mark != 0)
+            << what << ": bit " << i << ", block " << tuning.blockBytes;
+      }
+    }
   }
+  int framesWithBits = 0;
 };
+
+// Lines that are all records in place: the frames' bits are kept (and checked above).
+TEST_F(BulkLoadTest, PlainLinesKeepTheFramesMarkBits) {
+  std::string content = "plain\n3000\n";
+  for (int i = 1; i <= 3000; ++i) content += atomLine(0, i, 1);
+  expectSameTables(write(content + "   1.86206   1.86206   1.86206\n"), 3000, "plain lines");
+  EXPECT_GE(framesWithBits, 4);
+}
 
 TEST_F(BulkLoadTest, EveryKindOfLineGivesThePerLineTable) {
   constexpr int kLines = 3000;
