@@ -52,6 +52,12 @@ Sides sidesOf(const CoordinateBounds& bounds, double unfoundSpan, int cellsOnLon
   return sides;
 }
 
+// x, y, z and vx of a record, four floats in a row: the lanes of a register.
+const float* positionOf(const frames::AtomRecord& record) {
+  return reinterpret_cast<const float*>(reinterpret_cast<const char*>(&record) +
+                                        offsetof(frames::AtomRecord, x));
+}
+
 }  // namespace
 
 CoordinateBounds coordinateBounds(const frames::AtomTable& table) {
@@ -64,9 +70,7 @@ CoordinateBounds coordinateBounds(const frames::AtomTable& table) {
   __m128 low = _mm_set1_ps(INFINITY);
   __m128 high = _mm_set1_ps(-INFINITY);
   for (std::size_t i = 0; i < table.size; ++i) {
-    const char* const record = reinterpret_cast<const char*>(table.records + i);
-    const __m128 p =
-        _mm_loadu_ps(reinterpret_cast<const float*>(record + offsetof(frames::AtomRecord, x)));
+    const __m128 p = _mm_loadu_ps(positionOf(table.records[i]));
     const __m128 finite = _mm_cmpeq_ps(_mm_sub_ps(p, p), _mm_setzero_ps());
     const __m128 kept = _mm_and_ps(finite, p);
     low = _mm_min_ps(low, _mm_or_ps(kept, _mm_andnot_ps(finite, _mm_set1_ps(INFINITY))));
@@ -147,6 +151,25 @@ int integerCell(float value, const CellMap& map, int axis) {
   return cell >= 0 && cell < map.cells[axis] ? static_cast<int>(cell) : -1;
 }
 
+#if defined(__SSE2__)
+// The bounds in lanes x, y, z (vx unused) that min and max kept while NaNs left them alone;
+// where an infinity got past, the exact bounds take a walk of their own.
+CoordinateBounds laneBounds(__m128 low, __m128 high, const frames::AtomTable& table) {
+  std::array<float, 4> lows{};
+  std::array<float, 4> highs{};
+  _mm_storeu_ps(lows.data(), low);
+  _mm_storeu_ps(highs.data(), high);
+  CoordinateBounds bounds;
+  for (int a = 0; a < 3; ++a) {
+    if (lows[a] == -INFINITY || highs[a] == INFINITY) return coordinateBounds(table);
+    bounds.low[a] = lows[a];
+    bounds.high[a] = highs[a];
+    bounds.found[a] = lows[a] <= highs[a];
+  }
+  return bounds;
+}
+#endif
+
 #if defined(__x86_64__)
 // Two records at a time in the eight lanes of an AVX2 register, integerCell's operations on
 // both; then each view's cell (index into its grid) and whether it counts, from lanes that
@@ -175,11 +198,8 @@ __attribute__((target("avx2"))) CoordinateBounds countWide(
   alignas(32) std::array<std::uint32_t, 8> counts{};
   const std::size_t pairs = table.size / 2;
   for (std::size_t k = 0; k < pairs; ++k) {
-    const char* const first8 = reinterpret_cast<const char*>(table.records + 2 * k);
-    const __m256 p = _mm256_loadu2_m128(
-        reinterpret_cast<const float*>(first8 + sizeof(frames::AtomRecord) +
-                                       offsetof(frames::AtomRecord, x)),
-        reinterpret_cast<const float*>(first8 + offsetof(frames::AtomRecord, x)));
+    const __m256 p =
+        _mm256_loadu2_m128(positionOf(table.records[2 * k + 1]), positionOf(table.records[2 * k]));
     low = _mm256_min_ps(p, low);
     high = _mm256_max_ps(p, high);
     const __m256 scaled = _mm256_mul_ps(p, scale);
@@ -207,24 +227,14 @@ __attribute__((target("avx2"))) CoordinateBounds countWide(
     if (c[0] >= 0 && c[1] >= 0) ++grids[0][std::size_t(c[1]) * nx + std::size_t(c[0])];
     if (c[0] >= 0 && c[2] >= 0) ++grids[1][std::size_t(c[2]) * nx + std::size_t(c[0])];
     if (c[1] >= 0 && c[2] >= 0) ++grids[2][std::size_t(c[2]) * ny + std::size_t(c[1])];
-    const __m128 p = _mm_loadu_ps(&last.x);
+    const __m128 p = _mm_loadu_ps(positionOf(last));
     low = _mm256_min_ps(_mm256_set_m128(p, p), low);
     high = _mm256_max_ps(_mm256_set_m128(p, p), high);
   }
-  std::array<float, 8> lows{};
-  std::array<float, 8> highs{};
-  _mm256_storeu_ps(lows.data(), low);
-  _mm256_storeu_ps(highs.data(), high);
-  CoordinateBounds bounds;
-  for (int a = 0; a < 3; ++a) {
-    const float lowest = std::min(lows[a], lows[a + 4]);
-    const float highest = std::max(highs[a], highs[a + 4]);
-    if (lowest == -INFINITY || highest == INFINITY) return coordinateBounds(table);
-    bounds.low[a] = lowest;
-    bounds.high[a] = highest;
-    bounds.found[a] = lowest <= highest;
-  }
-  return bounds;
+  // The two records' lanes joined (a NaN is gone by now; min and max keep a bound).
+  return laneBounds(_mm_min_ps(_mm256_castps256_ps128(low), _mm256_extractf128_ps(low, 1)),
+                    _mm_max_ps(_mm256_castps256_ps128(high), _mm256_extractf128_ps(high, 1)),
+                    table);
 }
 
 bool hasWideLanes() {
@@ -323,9 +333,7 @@ CoordinateBounds SelectionDensity::addAll(const frames::AtomTable& table, bool w
     __m128 low = _mm_set1_ps(INFINITY);
     __m128 high = _mm_set1_ps(-INFINITY);
     for (std::size_t i = 0; i < table.size; ++i) {
-      const char* const record = reinterpret_cast<const char*>(table.records + i);
-      const __m128 p =
-          _mm_loadu_ps(reinterpret_cast<const float*>(record + offsetof(frames::AtomRecord, x)));
+      const __m128 p = _mm_loadu_ps(positionOf(table.records[i]));
       low = _mm_min_ps(p, low);
       high = _mm_max_ps(p, high);
       const __m128 scaled = _mm_mul_ps(p, scale);
@@ -341,19 +349,7 @@ CoordinateBounds SelectionDensity::addAll(const frames::AtomTable& table, bool w
       if ((inside & 5) == 5) ++front[std::size_t{cz} * nx + cx];
       if ((inside & 6) == 6) ++side[std::size_t{cz} * ny + cy];
     }
-    float lows[4];
-    float highs[4];
-    _mm_storeu_ps(lows, low);
-    _mm_storeu_ps(highs, high);
-    CoordinateBounds bounds;
-    for (int a = 0; a < 3; ++a) {
-      // An infinity got past the lanes: the exact bounds take a walk of their own.
-      if (lows[a] == -INFINITY || highs[a] == INFINITY) return coordinateBounds(table);
-      bounds.low[a] = lows[a];
-      bounds.high[a] = highs[a];
-      bounds.found[a] = lows[a] <= highs[a];
-    }
-    return bounds;
+    return laneBounds(low, high, table);
   }
   // cellIndex's operations in double precision, x and y, then z, in the two lanes of a
   // register, and the same comparisons (a NaN fails them).
@@ -367,9 +363,7 @@ CoordinateBounds SelectionDensity::addAll(const frames::AtomTable& table, bool w
   const __m128d cellsZ = _mm_set_sd(cells[2]);  // the other lane (vx) never counts
   const __m128d zero = _mm_setzero_pd();
   for (std::size_t i = 0; i < table.size; ++i) {
-    const char* const record = reinterpret_cast<const char*>(table.records + i);
-    const __m128 p =
-        _mm_loadu_ps(reinterpret_cast<const float*>(record + offsetof(frames::AtomRecord, x)));
+    const __m128 p = _mm_loadu_ps(positionOf(table.records[i]));
     const __m128d xy = _mm_mul_pd(_mm_sub_pd(_mm_cvtps_pd(p), lowXY), per);
     const __m128d z = _mm_mul_pd(_mm_sub_pd(_mm_cvtps_pd(_mm_movehl_ps(p, p)), lowZ), per);
     const auto inside = [zero](__m128d offsets, __m128d cellCounts) {
