@@ -3,8 +3,8 @@
 #include "frames/atom_chunks.h"
 
 #include <algorithm>
-#include <thread>
 
+#include "platform/crew.h"
 #include "platform/platform.h"
 #include "textio/layouts/fixed_statements.h"
 #include "textio/reports/report_code.h"
@@ -66,8 +66,7 @@ void AtomChunkReader::begin(std::uint64_t statements, int spacing) {
       return;
     }
     // No more threads than a block has parts worth a thread (one for a small file).
-    const unsigned cores =
-        tuning_.threads != 0 ? tuning_.threads : std::max(1u, std::thread::hardware_concurrency());
+    const unsigned cores = tuning_.threads != 0 ? tuning_.threads : platform::cores();
     const std::size_t worth =
         std::max<std::size_t>(1, blockBytes_ / std::max<std::size_t>(tuning_.minPartBytes, 1));
     // The passes run on this thread while the crew converts the next block, and this thread

@@ -13,6 +13,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "platform/crew.h"
 #include "textio/bulk/line_skip.h"
 #include "textio/fields/fixed_fast.h"
 #include "textio/layouts/fixed_layout.h"
@@ -296,8 +297,7 @@ AtomLinesRead convertPart(const char* begin, const char* end, std::uint64_t limi
 // The threads a converter of `threads` threads (0: one per core) runs, the caller counted when
 // it works `alongside`.
 unsigned allThreads(unsigned threads) {
-  return std::min(threads == 0 ? std::max(1u, std::thread::hardware_concurrency()) : threads,
-                  kMostParts);
+  return std::min(threads == 0 ? platform::cores() : threads, kMostParts);
 }
 
 }  // namespace

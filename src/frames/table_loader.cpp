@@ -11,7 +11,6 @@
 #include <limits>
 #include <new>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include "frames/atom_lines.h"
@@ -162,8 +161,7 @@ bool readAtomLinesInBlocks(AtomTable& table, std::uint64_t capacity, std::uint64
   const std::uint64_t lineBytes = tuning.frameSized ? firstAtomLineBytes() : 0;
   // A small file (or frame) needs no buffers larger than itself.
   const std::uint64_t needed = lineBytes != 0 ? wanted * lineBytes + 1 : fileBytes;
-  const unsigned cores =
-      tuning.threads != 0 ? tuning.threads : std::max(1u, std::thread::hardware_concurrency());
+  const unsigned cores = tuning.threads != 0 ? tuning.threads : platform::cores();
   // A frame is read in about kFrameBlocks blocks, each still with a part for every thread, so
   // that all reads but the first go on while the crew converts the block before.
   const std::uint64_t frameBlock =

@@ -185,13 +185,17 @@ void Crew::serve(unsigned index) {
   }
 }
 
+unsigned cores() {
+  static const unsigned count = std::max(1u, std::thread::hardware_concurrency());
+  return count;
+}
+
 PartPlan planParts(std::size_t count, std::size_t minPerPart, std::size_t grain) {
   PartPlan plan;
   plan.count = count;
   plan.grain = std::max<std::size_t>(grain, 1);
   const std::size_t worth = count / std::max<std::size_t>(minPerPart, 1);
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  plan.parts = static_cast<unsigned>(std::clamp<std::size_t>(worth, 1, cores));
+  plan.parts = static_cast<unsigned>(std::clamp<std::size_t>(worth, 1, cores()));
   return plan;
 }
 

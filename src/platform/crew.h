@@ -52,6 +52,10 @@ class Crew {
   std::atomic<bool> stopping_{false};
 };
 
+// The machine's cores (at least 1), asked of the system once: the system reads a file for it,
+// which a run of many frames would otherwise do for every frame.
+unsigned cores();
+
 // A range of `count` items split for the machine's cores: parts of at least `minPerPart`
 // items (one part for a small range), every boundary but the last a multiple of `grain`.
 struct PartPlan {

@@ -10,9 +10,9 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <thread>
 
 #include "frames/atom_lines.h"
+#include "platform/crew.h"
 #include "platform/platform.h"
 #include "results/piece_room.h"
 #include "textio/fields/fixed_fast_output.h"
@@ -229,9 +229,8 @@ SelectedAtomWriter::SelectedAtomWriter(NumberLayout layout, textio::layouts::Fix
       atomLine_(atomLine),
       // A round is a few pieces per thread: its text is all the memory the writer holds, so
       // a machine of many cores gets no more threads than keep it within a few MiB.
-      threads_(threads != 0
-                   ? std::min(threads, kMostWriterThreads)
-                   : std::clamp(std::thread::hardware_concurrency(), 1u, kMostWriterThreads)),
+      threads_(threads != 0 ? std::min(threads, kMostWriterThreads)
+                            : std::clamp(platform::cores(), 1u, kMostWriterThreads)),
       piecesPerRound_(std::size_t{threads_} * 4) {}
 
 SelectedAtomWriter::~SelectedAtomWriter() = default;
