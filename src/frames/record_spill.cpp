@@ -23,13 +23,19 @@ RecordSpill::RecordSpill(std::size_t memoryBytes)
 
 RecordSpill::~RecordSpill() {
   if (file_ != platform::kInvalidHandle) platform::closeHandle(file_);
+  platform::releasePages(memory_, memoryCapacity_ * sizeof(AtomRecord));
 }
 
 void RecordSpill::append(std::span<const AtomRecord> records) {
-  if (filed_ == 0 && memory_.size() < memoryCapacity_) {
-    const std::size_t kept = std::min(records.size(), memoryCapacity_ - memory_.size());
-    if (memory_.capacity() == 0) memory_.reserve(memoryCapacity_);
-    memory_.insert(memory_.end(), records.begin(), records.begin() + static_cast<long>(kept));
+  if (memory_ == nullptr && !memoryRefused_ && !records.empty()) {
+    memory_ =
+        static_cast<AtomRecord*>(platform::allocatePages(memoryCapacity_ * sizeof(AtomRecord)));
+    memoryRefused_ = memory_ == nullptr;
+  }
+  if (filed_ == 0 && memory_ != nullptr && memorySize_ < memoryCapacity_) {
+    const std::size_t kept = std::min(records.size(), memoryCapacity_ - memorySize_);
+    std::copy(records.begin(), records.begin() + static_cast<long>(kept), memory_ + memorySize_);
+    memorySize_ += kept;
     records = records.subspan(kept);
   }
   if (records.empty()) return;
@@ -54,9 +60,9 @@ void RecordSpill::rewind() {
 }
 
 std::span<const AtomRecord> RecordSpill::next(AtomRecord* room, std::size_t capacity) {
-  if (memoryAt_ < memory_.size()) {
-    const std::size_t count = std::min(capacity, memory_.size() - memoryAt_);
-    const std::span<const AtomRecord> chunk(memory_.data() + memoryAt_, count);
+  if (memoryAt_ < memorySize_) {
+    const std::size_t count = std::min(capacity, memorySize_ - memoryAt_);
+    const std::span<const AtomRecord> chunk(memory_ + memoryAt_, count);
     memoryAt_ += count;
     return chunk;
   }

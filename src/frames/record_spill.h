@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <vector>
 
 #include "frames/atom_table.h"
 #include "platform/platform.h"
@@ -31,12 +30,17 @@ class RecordSpill {
   void rewind();
   std::span<const AtomRecord> next(AtomRecord* room, std::size_t capacity);
 
-  std::uint64_t size() const { return memory_.size() + filed_; }
+  std::uint64_t size() const { return memorySize_ + filed_; }
   bool spilled() const { return filed_ > 0; }
 
  private:
   std::size_t memoryCapacity_;
-  std::vector<AtomRecord> memory_;
+  // The records in memory, in pages taken at the first append: large pages where the system
+  // has them, so that filling them takes a fault per 2 MiB instead of one per 4 KiB. When
+  // the pages cannot be had, every record goes to the file.
+  AtomRecord* memory_ = nullptr;
+  std::size_t memorySize_ = 0;
+  bool memoryRefused_ = false;
   platform::Handle file_ = platform::kInvalidHandle;
   std::uint64_t filed_ = 0;  // records in the file
   std::size_t memoryAt_ = 0;
