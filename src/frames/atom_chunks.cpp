@@ -27,6 +27,13 @@ PageBlock::PageBlock(std::size_t bytes)
 
 PageBlock::~PageBlock() { platform::releasePages(data_, bytes_); }
 
+void PageBlock::prepare(std::size_t bytes) {
+  bytes = std::min(bytes, bytes_);
+  if (bytes <= prepared_) return;
+  platform::preparePages(static_cast<char*>(data_) + prepared_, bytes - prepared_);
+  prepared_ = bytes;
+}
+
 AtomChunkReader::AtomChunkReader(const LoadTuning& tuning, std::optional<std::uint64_t> fileBytes)
     : tuning_(tuning),
       capacity_(std::max<std::size_t>(tuning.chunkRecords, 1)),
@@ -108,6 +115,13 @@ bool AtomChunkReader::land() {
   return false;
 }
 
+void AtomChunkReader::prepareRoom(AtomRecord* room, std::size_t from, std::size_t records) {
+  PageBlock* const block = room == room_.data()                       ? &room_
+                           : otherRoom_ && room == otherRoom_->data() ? &*otherRoom_
+                                                                      : nullptr;
+  if (block != nullptr) block->prepare((from + records) * sizeof(AtomRecord));
+}
+
 void AtomChunkReader::launch() {
   if (!inBlock_) {
     input_->begin(kCoordinateUnit);
@@ -116,7 +130,9 @@ void AtomChunkReader::launch() {
   const std::string_view block = input_->lines();
   if (block.empty()) return;  // for the per-line path, in next()
   flyingBlockBytes_ = block.size();
-  converter_->start(block.data(), block.size(), std::min<std::uint64_t>(left_, capacity_), other_);
+  const auto most = static_cast<std::size_t>(std::min<std::uint64_t>(left_, capacity_));
+  prepareRoom(other_, 0, std::min(most, block.size() / kShortestLikelyLine + 1));
+  converter_->start(block.data(), block.size(), most, other_);
   input_->readAhead();
   flying_ = true;
 }
@@ -165,8 +181,9 @@ bool AtomChunkReader::next() {
     const std::size_t room = capacity_ - size_;
     if (size_ > 0 && room < block.size() / kShortestLikelyLine) break;  // the next chunk's
     flyingBlockBytes_ = block.size();
-    converter_->start(block.data(), block.size(), std::min<std::uint64_t>(left_, room),
-                      records_ + size_);
+    const auto most = static_cast<std::size_t>(std::min<std::uint64_t>(left_, room));
+    prepareRoom(records_, size_, std::min(most, block.size() / kShortestLikelyLine + 1));
+    converter_->start(block.data(), block.size(), most, records_ + size_);
     input_->readAhead();
     if (land()) break;
   }

@@ -21,10 +21,13 @@ class PageBlock {
   PageBlock(const PageBlock&) = delete;
   PageBlock& operator=(const PageBlock&) = delete;
   void* data() const { return data_; }
+  // Makes the first `bytes` present before they are written (see platform::preparePages).
+  void prepare(std::size_t bytes);
 
  private:
   std::size_t bytes_;
   void* data_;
+  std::size_t prepared_ = 0;
 };
 
 // On the bulk path a chunk's records come in one of two rooms in turn: as next() hands one
@@ -67,6 +70,8 @@ class AtomChunkReader {
   // Starts the first block of the next chunk into the other room, when there is one.
   void launch();
   void endChunk();
+  // The room `room` made present for `records` records from record `from` on.
+  void prepareRoom(AtomRecord* room, std::size_t from, std::size_t records);
 
   LoadTuning tuning_;
   std::size_t capacity_;

@@ -15,6 +15,7 @@
 
 #include "frames/atom_lines.h"
 #include "platform/crew.h"
+#include "platform/platform.h"
 #include "textio/bulk/block_input.h"
 #include "textio/fields/fixed_fields.h"
 #include "textio/freeform/free_form.h"
@@ -284,6 +285,8 @@ AtomRecord* tableBlock(std::uint64_t records, TableBlock* kept) {
     kept->records =
         static_cast<AtomRecord*>(textio::run::allocateBlock(records * sizeof(AtomRecord)));
     kept->capacity = records;
+    // Frame after frame fills it: its pages are made present at once, not faulted one by one.
+    platform::preparePages(kept->records, records * sizeof(AtomRecord));
   }
   return kept->records;
 }

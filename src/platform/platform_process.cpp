@@ -223,6 +223,19 @@ void releasePages(void* block, std::uint64_t bytes) {
   if (block != nullptr && bytes > 0) ::munmap(block, static_cast<std::size_t>(mappedBytes(bytes)));
 }
 
+void preparePages(void* begin, std::size_t bytes) {
+  if (begin == nullptr || bytes == 0) return;
+  // Whole pages only: the first and the last may hold other memory, which is left as it is.
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto from = (reinterpret_cast<std::uintptr_t>(begin) + page - 1) / page * page;
+  const auto to = (reinterpret_cast<std::uintptr_t>(begin) + bytes) / page * page;
+  if (to <= from) return;
+#ifndef MADV_POPULATE_WRITE
+  constexpr int MADV_POPULATE_WRITE = 23;  // Linux 5.14; older systems refuse it
+#endif
+  ::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+}
+
 void* allocateZeroed(std::size_t bytes) {
   if (test_seams::injectedFault(test_seams::SystemCall::Allocate).kind ==
       test_seams::FaultKind::Fail) {

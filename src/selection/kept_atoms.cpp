@@ -7,7 +7,8 @@
 namespace selection {
 namespace {
 
-constexpr std::size_t kBatchRecords = 4096;
+// A batch small enough to stay in pages the run already has: a larger one costs fresh pages.
+constexpr std::size_t kBatchRecords = 512;
 
 }  // namespace
 

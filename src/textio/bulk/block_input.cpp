@@ -42,6 +42,12 @@ std::size_t BlockInput::fill(int which, std::size_t filled, std::size_t most) {
   units::UnitEntry& unit = statement.unit();
   char* const buffer = buffers_[which];
   const std::size_t limit = std::max(filled, std::min(most, blockBytes_));
+  // Fresh pages read into one at a time fault one at a time; made present in one call, the
+  // first blocks of a run cost a fraction of that.
+  if (limit > prepared_[which]) {
+    platform::preparePages(buffer + prepared_[which], limit - prepared_[which]);
+    prepared_[which] = limit;
+  }
   while (filled < limit) {
     // Bytes the unit had read before come first, then the platform's.
     if (unit.inputBegin < unit.inputEnd) {

@@ -52,6 +52,7 @@ class BlockInput {
   int unit_ = 0;
   std::size_t blockBytes_;
   char* buffers_[2] = {nullptr, nullptr};
+  std::size_t prepared_[2] = {0, 0};  // bytes of each buffer made present (see fill)
   int current_ = 0;
   std::size_t currentBytes_ = 0;     // bytes in the current buffer
   std::size_t currentComplete_ = 0;  // up to and including its last line feed

@@ -269,6 +269,32 @@ TEST(AllocatePages, LargeBlocksAreAlignedAndGivenBackWhole) {
   }
 }
 
+// Preparing pages is for speed only: what they hold stays, on the heap as in page blocks, for
+// ranges that start and end inside a page, and the pages are then resident.
+TEST(PreparePages, KeepsWhatThePagesHoldAndMakesThemResident) {
+  const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  const std::size_t bytes = 8 * page;
+  auto* pages = static_cast<unsigned char*>(platform::allocatePages(bytes));
+  std::vector<unsigned char> heap(bytes + 3);
+  ASSERT_NE(pages, nullptr);
+  for (unsigned char* block : {pages, heap.data() + 3}) {
+    for (std::size_t i = 0; i < bytes; i += 97) block[i] = static_cast<unsigned char>(i % 251 + 1);
+    platform::preparePages(block + 5, 3 * page);
+    platform::preparePages(block, bytes);
+    platform::preparePages(block + bytes - 1, 1);
+    platform::preparePages(nullptr, bytes);
+    for (std::size_t i = 0; i < bytes; ++i) {
+      const unsigned char expected = i % 97 == 0 ? static_cast<unsigned char>(i % 251 + 1) : 0;
+      ASSERT_EQ(block[i], expected) << i;
+    }
+  }
+  platform::preparePages(pages, bytes);
+  std::vector<unsigned char> resident(8);
+  ASSERT_EQ(::mincore(pages, bytes, resident.data()), 0);
+  for (const unsigned char flag : resident) EXPECT_NE(flag & 1, 0);
+  platform::releasePages(pages, bytes);
+}
+
 [[gnu::noinline]] std::vector<platform::StackFrame> stackOfNamedCaller() {
   std::vector<platform::StackFrame> frames = platform::callStack(50);
   asm volatile("" ::: "memory");  // keeps this frame a real call, not a tail call
