@@ -12,6 +12,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "platform/platform.h"
+
 namespace picture {
 namespace {
 
@@ -19,7 +21,12 @@ DensityGrid emptyGrid(int columns, int rows) {
   DensityGrid grid;
   grid.columns = columns;
   grid.rows = rows;
-  grid.counts.assign(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows), 0);
+  const std::size_t cells = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
+  // A picture's grids are fresh memory every time its cells grow: made present in one call
+  // before they are zeroed, not faulted page by page.
+  grid.counts.reserve(cells);
+  platform::preparePages(grid.counts.data(), cells * sizeof(std::uint32_t));
+  grid.counts.assign(cells, 0);
   return grid;
 }
 
