@@ -3,6 +3,7 @@
 // console events, floating-point masks, page allocation and the call stack for tracebacks.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -210,6 +211,16 @@ void releasePages(void* block, std::uint64_t bytes);
 // a virtual machine a fault costs as much as preparing twenty pages this way. Only speed
 // depends on it: where the system cannot, the pages are faulted in as they are written.
 void preparePages(void* begin, std::size_t bytes);
+
+// Room in `items` for at least `count` items, grown as push_back grows it (at least doubled),
+// the new room made present at once: a vector that grows chunk after chunk through fresh
+// memory would otherwise fault its new pages one at a time.
+template <typename Item>
+void reservePrepared(std::vector<Item>& items, std::size_t count) {
+  if (items.capacity() >= count) return;
+  items.reserve(std::max(count, 2 * items.capacity()));
+  preparePages(items.data() + items.size(), (items.capacity() - items.size()) * sizeof(Item));
+}
 
 // Zero-filled bytes from the ordinary heap; nullptr on failure. releaseZeroed gives them back.
 void* allocateZeroed(std::size_t bytes);

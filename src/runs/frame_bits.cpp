@@ -2,6 +2,8 @@
 // within a word.
 #include "runs/frame_bits.h"
 
+#include "platform/platform.h"
+
 namespace runs {
 
 std::size_t wordsFor(std::uint64_t records) {
@@ -10,7 +12,10 @@ std::size_t wordsFor(std::uint64_t records) {
 
 void placeBits(std::vector<std::uint64_t>& bits, std::uint64_t base,
                const std::vector<std::uint64_t>& chunk, std::size_t count) {
-  if (bits.size() < wordsFor(base + count)) bits.resize(wordsFor(base + count), 0);
+  if (bits.size() < wordsFor(base + count)) {
+    platform::reservePrepared(bits, wordsFor(base + count));
+    bits.resize(wordsFor(base + count), 0);
+  }
   const std::size_t first = static_cast<std::size_t>(base / kWordBits);
   const unsigned shift = static_cast<unsigned>(base % kWordBits);
   for (std::size_t k = 0; k < wordsFor(count); ++k) {

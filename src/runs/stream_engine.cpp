@@ -10,6 +10,7 @@
 
 #include "frames/atom_chunks.h"
 #include "frames/record_spill.h"
+#include "platform/platform.h"
 #include "results/atom_writer.h"
 #include "results/index_file.h"
 #include "results/residue_file.h"
@@ -187,6 +188,9 @@ struct StreamSelection::Passes {
           state.residues.back() == *from) {
         ++from;
       }
+      platform::reservePrepared(
+          state.residues,
+          state.residues.size() + static_cast<std::size_t>(chunk.residues.end() - from));
       state.residues.insert(state.residues.end(), from, chunk.residues.end());
       count += chunk.atomCounter;
       wrapped = wrapped || !view.atomWraps.points.empty() || !view.residueWraps.points.empty();
