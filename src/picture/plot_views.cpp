@@ -50,10 +50,23 @@ void appendDensity(std::string& out, const DensityGrid& grid,
                    const std::array<const char*, kLevels>& shades, double cellPixels) {
   const std::uint32_t largest = grid.largest();
   if (largest == 0) return;
-  // Each cell's shade once (a logarithm per cell), then the runs of equal shades.
+  // Each cell's shade once, then the runs of equal shades. Most cells hold few atoms: the
+  // shade of a small count is worked out the first time it is met (two logarithms) and
+  // looked up after that.
+  constexpr std::uint32_t kRemembered = 1024;
+  std::array<std::int8_t, kRemembered> known;
+  known.fill(-1);
   std::vector<std::int8_t> levels(grid.counts.size());
   for (std::size_t i = 0; i < levels.size(); ++i) {
-    levels[i] = static_cast<std::int8_t>(densityLevel(grid.counts[i], largest, kLevels));
+    const std::uint32_t count = grid.counts[i];
+    if (count >= kRemembered) {
+      levels[i] = static_cast<std::int8_t>(densityLevel(count, largest, kLevels));
+      continue;
+    }
+    if (known[count] < 0) {
+      known[count] = static_cast<std::int8_t>(densityLevel(count, largest, kLevels));
+    }
+    levels[i] = known[count];
   }
   std::array<std::string, kLevels> paths;
   for (int row = 0; row < grid.rows; ++row) {
