@@ -269,30 +269,27 @@ TEST(AllocatePages, LargeBlocksAreAlignedAndGivenBackWhole) {
   }
 }
 
-// Preparing pages is for speed only: what they hold stays, on the heap as in page blocks, for
-// ranges that start and end inside a page, and the pages are then resident.
+// Preparing pages is for speed only: what they hold stays (page blocks and heap alike, ranges
+// that start and end inside a page), and the pages are then resident.
 TEST(PreparePages, KeepsWhatThePagesHoldAndMakesThemResident) {
   const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-  const std::size_t bytes = 8 * page;
-  auto* pages = static_cast<unsigned char*>(platform::allocatePages(bytes));
-  std::vector<unsigned char> heap(bytes + 3);
+  auto* pages = static_cast<unsigned char*>(platform::allocatePages(8 * page));
   ASSERT_NE(pages, nullptr);
+  platform::preparePages(pages, 8 * page);  // untouched until now
+  std::vector<unsigned char> resident(8);
+  ASSERT_EQ(::mincore(pages, 8 * page, resident.data()), 0);
+  for (const unsigned char flag : resident) EXPECT_NE(flag & 1, 0);
+  std::vector<unsigned char> heap(8 * page + 3);
   for (unsigned char* block : {pages, heap.data() + 3}) {
-    for (std::size_t i = 0; i < bytes; i += 97) block[i] = static_cast<unsigned char>(i % 251 + 1);
+    for (std::size_t i = 0; i < 8 * page; i += 97)
+      block[i] = static_cast<unsigned char>(i % 251 + 1);
     platform::preparePages(block + 5, 3 * page);
-    platform::preparePages(block, bytes);
-    platform::preparePages(block + bytes - 1, 1);
-    platform::preparePages(nullptr, bytes);
-    for (std::size_t i = 0; i < bytes; ++i) {
-      const unsigned char expected = i % 97 == 0 ? static_cast<unsigned char>(i % 251 + 1) : 0;
-      ASSERT_EQ(block[i], expected) << i;
+    platform::preparePages(block, 8 * page);
+    for (std::size_t i = 0; i < 8 * page; ++i) {
+      ASSERT_EQ(block[i], i % 97 == 0 ? i % 251 + 1 : 0) << i;
     }
   }
-  platform::preparePages(pages, bytes);
-  std::vector<unsigned char> resident(8);
-  ASSERT_EQ(::mincore(pages, bytes, resident.data()), 0);
-  for (const unsigned char flag : resident) EXPECT_NE(flag & 1, 0);
-  platform::releasePages(pages, bytes);
+  platform::releasePages(pages, 8 * page);
 }
 
 [[gnu::noinline]] std::vector<platform::StackFrame> stackOfNamedCaller() {
