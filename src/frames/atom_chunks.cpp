@@ -115,7 +115,9 @@ bool AtomChunkReader::land() {
   return false;
 }
 
-void AtomChunkReader::prepareRoom(AtomRecord* room, std::size_t from, std::size_t records) {
+void AtomChunkReader::prepareRoom(AtomRecord* room, std::size_t from, std::size_t most,
+                                  std::size_t blockBytes) {
+  const std::size_t records = std::min(most, blockBytes / kShortestLikelyLine + 1);
   PageBlock* const block = room == room_.data()                       ? &room_
                            : otherRoom_ && room == otherRoom_->data() ? &*otherRoom_
                                                                       : nullptr;
@@ -131,7 +133,7 @@ void AtomChunkReader::launch() {
   if (block.empty()) return;  // for the per-line path, in next()
   flyingBlockBytes_ = block.size();
   const auto most = static_cast<std::size_t>(std::min<std::uint64_t>(left_, capacity_));
-  prepareRoom(other_, 0, std::min(most, block.size() / kShortestLikelyLine + 1));
+  prepareRoom(other_, 0, most, block.size());
   converter_->start(block.data(), block.size(), most, other_);
   input_->readAhead();
   flying_ = true;
@@ -182,7 +184,7 @@ bool AtomChunkReader::next() {
     if (size_ > 0 && room < block.size() / kShortestLikelyLine) break;  // the next chunk's
     flyingBlockBytes_ = block.size();
     const auto most = static_cast<std::size_t>(std::min<std::uint64_t>(left_, room));
-    prepareRoom(records_, size_, std::min(most, block.size() / kShortestLikelyLine + 1));
+    prepareRoom(records_, size_, most, block.size());
     converter_->start(block.data(), block.size(), most, records_ + size_);
     input_->readAhead();
     if (land()) break;

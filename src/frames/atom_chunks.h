@@ -70,8 +70,9 @@ class AtomChunkReader {
   // Starts the first block of the next chunk into the other room, when there is one.
   void launch();
   void endChunk();
-  // The room `room` made present for `records` records from record `from` on.
-  void prepareRoom(AtomRecord* room, std::size_t from, std::size_t records);
+  // The room `room` made present from record `from` on for the records a block of
+  // `blockBytes` likely holds (`most` at most).
+  void prepareRoom(AtomRecord* room, std::size_t from, std::size_t most, std::size_t blockBytes);
 
   LoadTuning tuning_;
   std::size_t capacity_;
